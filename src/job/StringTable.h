@@ -1,0 +1,37 @@
+// The program's own texts (ids 101 to 133) and the framework texts it uses, by id.
+#pragma once
+
+enum StringId : int {
+    IDS_ABOUTBOX = 101,
+    IDS_CANT_OPEN_PORT = 102,
+    IDS_PROGRAM_TITLE = 103,
+    IDS_BUSY = 104,
+    IDS_NO_ANSWER = 105,
+    IDS_UNKNOWN_DIAL_RESPONSE = 106,
+    IDS_TOO_MANY_RETRIES = 108,
+    IDS_DIALING = 109,
+    IDS_CONNECTED = 110,
+    IDS_TRANSFER = 111,
+    IDS_EXTERNAL_POWER = 112,
+    IDS_LINE_POWER = 113,
+    IDS_NOT_PRAVEL_FILE = 115,
+    IDS_UNKNOWN_FILE_VERSION = 116,
+    IDS_FILE_CORRUPT = 117,
+    IDS_TIP_READ = 118,
+    IDS_TIP_READ_ALL = 119,
+    IDS_TIP_WRITE = 120,
+    IDS_TIP_LOAD = 121,
+    IDS_TIP_SAVE = 122,
+    IDS_TIP_COM_PORT = 123,
+    IDS_TIP_CLOSE = 124,
+    IDS_TIP_HELP = 125,
+    IDS_TIP_DIAL_TONE = 129,
+    IDS_TIP_UNIT = 130,
+    IDS_BAD_CODE = 131,
+    IDS_TIP_TWO_COLOURS = 132,
+    IDS_TIP_ONE_COLOUR = 133,
+    AFX_IDP_FAILED_TO_LAUNCH_HELP = 61703,
+};
+
+// The text of a string id; the empty text for an id the table does not hold.
+const char* LoadString(int id);

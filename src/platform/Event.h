@@ -1,0 +1,20 @@
+// An event, manual- or auto-reset, that threads signal and wait for (see Waitable.h).
+#pragma once
+
+#include "platform/Waitable.h"
+
+class CEvent : public CWaitable {
+public:
+    // False with errno set when the system has no descriptor for it.
+    bool Create(bool manualReset, bool initiallySignalled);
+
+    bool Set();
+    bool Reset();
+    // True while signalled; does not take the signal.
+    bool IsSet() const;
+
+    bool TryAcquire() override;
+
+private:
+    bool m_manualReset = true;
+};
