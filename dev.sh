@@ -2,7 +2,9 @@
 # Sets up a Debian 12 machine for Pravel, builds it, and runs it or its tests.
 #
 #   ./dev.sh demo    install what is missing, build, read a simulated unit with pravel-cli
-#   ./dev.sh test    install what is missing, build, run the whole test suite
+#   ./dev.sh test    install what is missing, build, run the whole test suite: once as built,
+#                    the fuzz targets for a bounded time, and the core again under ThreadSanitizer
+#                    (under CI as root it also installs the Debian package and runs it)
 #   ./dev.sh build   install what is missing and build
 #
 # Idempotent: packages already present are not touched, and an up-to-date build does nothing.
@@ -33,27 +35,44 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# build DIR [cmake options...]: configure once, then build what changed.
 build() {
-    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-        cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    local dir=$1
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
-    cmake --build "$BUILD_DIR" -j "$JOBS"
+    cmake --build "$dir" -j "$JOBS"
+}
+
+run_tests() {
+    ctest --test-dir "$1" --output-on-failure -j "$JOBS" "${@:2}"
 }
 
 case "${1:-}" in
 demo)
     install_missing
-    build
+    build "$BUILD_DIR"
     exec "$BUILD_DIR/bin/pravel-cli" read --simulate --all
     ;;
 test)
     install_missing
-    build
-    ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS"
+    build "$BUILD_DIR"
+    run_tests "$BUILD_DIR"
+    if [ "${CI:-}" = true ] || [ "${PRAVEL_TEST_PACKAGE:-}" = 1 ]; then
+        PRAVEL_BUILD_DIR="$BUILD_DIR" scripts/test-deb-install.sh
+    fi
+    if [ -d fuzz ]; then
+        build "$BUILD_DIR-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DPRAVEL_FUZZ=ON -DPRAVEL_BUILD_GUI=OFF \
+            -DPRAVEL_BUILD_BENCH=OFF -DPRAVEL_BUILD_TESTS=ON
+        run_tests "$BUILD_DIR-fuzz" -L fuzz
+    fi
+    build "$BUILD_DIR-tsan" -DPRAVEL_TSAN=ON -DPRAVEL_BUILD_GUI=OFF -DPRAVEL_BUILD_BENCH=OFF
+    run_tests "$BUILD_DIR-tsan"
     ;;
 build)
     install_missing
-    build
+    build "$BUILD_DIR"
     ;;
 *)
     echo "usage: $0 demo|test|build" >&2
