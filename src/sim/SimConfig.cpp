@@ -1,0 +1,174 @@
+#include "sim/SimConfig.h"
+
+#include <algorithm>
+#include <set>
+
+#include "job/ParameterTable.h"
+
+namespace {
+
+enum class SettingKind { Number, Code, AlarmType, Flag, NewCode, TestAlarmTime, PhoneAcknowledge, ButtonDelay };
+
+SettingKind KindOf(const std::string& name)
+{
+    if (name == "AlarmCode1" || name == "AlarmCode2" || name == "TestAlarmCode" || name == "BatteryAlarmCode")
+        return SettingKind::Code;
+    if (name == "AlarmType")
+        return SettingKind::AlarmType;
+    if (name == "LedSequence" || name == "DialToneDetection" || name == "IdBeep" || name == "InfoAlarm")
+        return SettingKind::Flag;
+    if (name == "NewProgrammingCode")
+        return SettingKind::NewCode;
+    if (name == "TestAlarmTime")
+        return SettingKind::TestAlarmTime;
+    if (name == "PhoneAcknowledge")
+        return SettingKind::PhoneAcknowledge;
+    if (name == "AlarmButtonDelay")
+        return SettingKind::ButtonDelay;
+    return SettingKind::Number;
+}
+
+// What a frame can carry: 'B' is the repeat mark, 'C' and 'D' open and close the frame.
+bool IsCarriable(char c)
+{
+    return (c >= '0' && c <= '9') || c == '*' || c == '#' || c == 'A';
+}
+
+bool AllDigits(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool NumberInRange(const std::string& text, int low, int high)
+{
+    if (text.empty() || text.size() > 3 || !AllDigits(text))
+        return false;
+    int value = std::stoi(text);
+    return value >= low && value <= high;
+}
+
+bool Fail(std::string* error, const std::string& text)
+{
+    if (error != nullptr)
+        *error = text;
+    return false;
+}
+
+} // namespace
+
+std::map<std::string, std::string> SimUnit::DefaultSettings()
+{
+    return {
+        {"AlarmReceiver1", "0612345678"},
+        {"AlarmReceiver2", "0201234567"},
+        {"TestAlarmReceiver", "0307654321"},
+        {"BatteryAlarmReceiver", "0401112233"},
+        {"AlarmCode1", "1234"},
+        {"AlarmCode2", "5678"},
+        {"TestAlarmCode", "9012"},
+        {"BatteryAlarmCode", "3456"},
+        {"SequenceReceiver3", ""},
+        {"SequenceReceiver4", ""},
+        {"SequenceReceiver5", ""},
+        {"SequenceReceiver6", ""},
+        {"AlarmType", "01"},
+        {"LedSequence", "1"},
+        {"DialToneDetection", "1"},
+        {"IdBeep", "1"},
+        {"InfoAlarm", "0"},
+        {"NewProgrammingCode", ""},
+        {"TestAlarmTime", "3"},
+        {"PhoneAcknowledge", "1"},
+        {"AlarmButtonDelay", "5"},
+    };
+}
+
+SimConfig DefaultSimConfig()
+{
+    SimConfig config;
+    config.lines.push_back(SimLine{});
+    return config;
+}
+
+bool ValidateSimSetting(const std::string& name, const std::string& value, std::string* error)
+{
+    int row = FindParameter(name);
+    if (row < 0)
+        return Fail(error, "unknown setting \"" + name + "\"");
+    const int maxLength = SlotWidths[ParameterSlot(row)] - 1;
+    const std::string quoted = name + " \"" + value + "\"";
+    switch (KindOf(name)) {
+    case SettingKind::Number:
+    case SettingKind::Code:
+    case SettingKind::AlarmType:
+        if (static_cast<int>(value.size()) > maxLength)
+            return Fail(error, quoted + " is longer than " + std::to_string(maxLength) + " characters");
+        if (!std::all_of(value.begin(), value.end(), IsCarriable))
+            return Fail(error, quoted + " may hold only the digits 0-9, '*', '#' and 'A'");
+        return true;
+    case SettingKind::Flag:
+        if (value != "0" && value != "1")
+            return Fail(error, quoted + " must be \"1\" or \"0\"");
+        return true;
+    case SettingKind::NewCode:
+        if (!value.empty() && (value.size() != 4 || !AllDigits(value)))
+            return Fail(error, quoted + " must be empty or four digits");
+        return true;
+    case SettingKind::TestAlarmTime:
+        if (!NumberInRange(value, 0, 10))
+            return Fail(error, quoted + " must be a number from 0 to 10");
+        return true;
+    case SettingKind::PhoneAcknowledge:
+        if (!NumberInRange(value, 0, 2))
+            return Fail(error, quoted + " must be a number from 0 to 2");
+        return true;
+    case SettingKind::ButtonDelay:
+        if (!NumberInRange(value, 0, 99))
+            return Fail(error, quoted + " must be a number from 0 to 99");
+        return true;
+    }
+    return true;
+}
+
+bool ValidateSimConfig(const SimConfig& config, std::string* error)
+{
+    std::set<std::string> numbers;
+    for (const SimLine& line : config.lines) {
+        const std::string where = "line \"" + line.number + "\"";
+        if (line.number.empty())
+            return Fail(error, "a line has an empty telephone number");
+        if (!numbers.insert(line.number).second)
+            return Fail(error, where + " is listed twice");
+        if (line.units.size() > 6)
+            return Fail(error, where + " has more than six units");
+        std::set<int> seen;
+        for (const SimUnit& unit : line.units) {
+            const std::string at = where + ", unit " + std::to_string(unit.unit) + ": ";
+            if (unit.unit < 1 || unit.unit > 6)
+                return Fail(error, at + "the unit number must be 1 to 6");
+            if (!seen.insert(unit.unit).second)
+                return Fail(error, at + "the unit is listed twice");
+            if (unit.programmingCode.size() != 4 || !AllDigits(unit.programmingCode))
+                return Fail(error, at + "the programming code must be four digits");
+            if (unit.firmware.size() != 3 || !AllDigits(unit.firmware))
+                return Fail(error, at + "the firmware version must be three digits");
+            if (unit.power != '0' && unit.power != '1')
+                return Fail(error, at + "power must be '1' (external) or '0' (line)");
+            if (unit.statusChar < '0' || unit.statusChar > '9' || unit.statusDigit < '0' || unit.statusDigit > '9')
+                return Fail(error, at + "status positions 0 and 12 must be digits");
+            for (const auto& [name, value] : unit.settings) {
+                std::string why;
+                if (!ValidateSimSetting(name, value, &why))
+                    return Fail(error, at + why);
+            }
+        }
+    }
+    for (int unit : config.faults.absentUnits)
+        if (unit < 1 || unit > 6)
+            return Fail(error, "an absent unit must be 1 to 6");
+    const SimTiming& t = config.timing;
+    if (t.ringMs < 0 || t.noAnswerMs < 0 || t.replyGapMs < 0 || t.unitToneMs < 0 || t.busyToneGapMs < 0 ||
+        config.faults.answerDelayMs < 0 || config.faults.corruptNextAnswers < 0 || config.faults.dropNextAnswers < 0)
+        return Fail(error, "durations and fault counts must not be negative");
+    return true;
+}

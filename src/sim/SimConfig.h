@@ -1,0 +1,81 @@
+// What the simulator plays: the telephone lines it knows, the units on each line, their settings,
+// the timing of the modem and the line, and the faults to inject.
+//
+// Plain records, copied freely. Settings are kept as the program itself keeps its value slots:
+// numbers and codes as text, check boxes and the LED pair "1"/"0", combo boxes their index.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One Emergency phone unit on a line.
+struct SimUnit {
+    int unit = 1;                        // 1..6, selected by '#' and this digit
+    std::string programmingCode = "3958"; // four digits
+    std::string firmware = "207";        // three digits; the first is the major version ('1' or '2')
+    // One text per parameter name of the program's parameter table, in its slot form. The entry
+    // "NewProgrammingCode" is the code written but not yet in force (empty: none); it replaces
+    // programmingCode at the next login.
+    std::map<std::string, std::string> settings = DefaultSettings();
+    char power = '1';        // '1' external power, '0' line power (status position 1)
+    char statusChar = '0';   // status position 0
+    char statusDigit = '0';  // status position 12
+
+    static std::map<std::string, std::string> DefaultSettings();
+};
+
+// One telephone number in the directory the modem dials into.
+struct SimLine {
+    std::string number = "5550100";
+    enum class Answer {
+        Voice,    // rings, then the modem reports "VCON"
+        Busy,     // "BUSY"
+        NoAnswer, // "NO ANSWER"
+        Silent,   // from the dial on the modem says nothing at all, to anything (a dead modem)
+    } answer = Answer::Voice;
+    std::vector<SimUnit> units = {SimUnit{}};
+};
+
+// Faults to inject. Counters count down as answers go by; the rest hold while set.
+struct SimFaults {
+    int corruptNextAnswers = 0;      // the next N unit answers carry a wrong check digit
+    int dropNextAnswers = 0;         // the next N unit answers are not played at all
+    bool busyToneAfterLogin = false; // after a login is accepted the line plays a busy tone and drops
+    int answerDelayMs = 0;           // every unit answer starts this much later
+    std::vector<int> absentUnits;    // units that never answer (as if not installed)
+    bool deadModem = false;          // the modem says nothing at all, to anything
+};
+
+// Durations in milliseconds. Fast mode sets them all to zero; the modem's tone length (#VBT)
+// counts only in realistic mode.
+struct SimTiming {
+    int ringMs = 2000;       // dial to "VCON" or "BUSY"
+    int noAnswerMs = 8000;   // dial to "NO ANSWER"
+    int replyGapMs = 300;    // end of the modem's tones ("OK") to the unit's first tone
+    int unitToneMs = 100;    // spacing of the unit's tones
+    int busyToneGapMs = 500; // end of the login answer to the busy tone (fault)
+};
+
+struct SimConfig {
+    std::vector<SimLine> lines;
+    bool fast = false;       // no delays at all: tones, rings and answers at once
+    bool transcript = false; // every line both ways, with timestamps, to standard error
+    // Where transcript lines go instead of standard error (each text ends in a line feed).
+    std::function<void(std::string_view text)> transcriptSink;
+    SimFaults faults;
+    SimTiming timing;
+};
+
+// One line "5550100" answering with voice, one unit 1 with code "3958", firmware "207" and
+// plausible settings; realistic timing.
+SimConfig DefaultSimConfig();
+
+// Checks what a unit could not hold: unit numbers outside 1..6 or twice on a line, a code that is
+// not four digits, a firmware that is not three digits, unknown setting names, values that do not
+// fit their parameter. False with a message naming the line, unit and field.
+bool ValidateSimConfig(const SimConfig& config, std::string* error);
+// The same for one setting in its slot form.
+bool ValidateSimSetting(const std::string& name, const std::string& value, std::string* error);

@@ -1,0 +1,218 @@
+#include "sim/SimConfigFile.h"
+
+#include <cerrno>
+#include <fstream>
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "diag/SystemError.h"
+
+using nlohmann::json;
+
+namespace {
+
+// Parse failures inside this file; never leaves it.
+struct ConfigError {
+    std::string text;
+};
+
+[[noreturn]] void Throw(const std::string& where, const std::string& what)
+{
+    throw ConfigError{where + ": " + what};
+}
+
+void CheckKeys(const json& object, const std::string& where, std::initializer_list<const char*> known)
+{
+    if (!object.is_object())
+        Throw(where, "must be an object");
+    for (const auto& item : object.items()) {
+        bool found = false;
+        for (const char* key : known)
+            found = found || item.key() == key;
+        if (!found)
+            Throw(where, "unknown key \"" + item.key() + "\"");
+    }
+}
+
+bool GetBool(const json& object, const char* key, const std::string& where, bool fallback)
+{
+    if (!object.contains(key))
+        return fallback;
+    if (!object[key].is_boolean())
+        Throw(where + "." + key, "must be true or false");
+    return object[key].get<bool>();
+}
+
+int GetInt(const json& object, const char* key, const std::string& where, int fallback)
+{
+    if (!object.contains(key))
+        return fallback;
+    const json& value = object[key];
+    if (!value.is_number_integer() || value.get<long long>() < 0 || value.get<long long>() > 3600000)
+        Throw(where + "." + key, "must be a whole number from 0 to 3600000");
+    return value.get<int>();
+}
+
+// A text, or a number or flag taken as its text.
+std::string GetText(const json& value, const std::string& where)
+{
+    if (value.is_string())
+        return value.get<std::string>();
+    if (value.is_number_integer())
+        return std::to_string(value.get<long long>());
+    if (value.is_boolean())
+        return value.get<bool>() ? "1" : "0";
+    Throw(where, "must be a text");
+}
+
+std::string GetText(const json& object, const char* key, const std::string& where, const std::string& fallback)
+{
+    return object.contains(key) ? GetText(object[key], where + "." + key) : fallback;
+}
+
+char GetChar(const json& object, const char* key, const std::string& where, char fallback)
+{
+    const std::string text = GetText(object, key, where, std::string(1, fallback));
+    if (text.size() != 1)
+        Throw(where + "." + key, "must be one character");
+    return text[0];
+}
+
+SimUnit ParseUnit(const json& object, const std::string& where)
+{
+    CheckKeys(object, where, {"unit", "code", "firmware", "power", "status0", "status12", "settings"});
+    SimUnit unit;
+    unit.unit = GetInt(object, "unit", where, 1);
+    unit.programmingCode = GetText(object, "code", where, unit.programmingCode);
+    unit.firmware = GetText(object, "firmware", where, unit.firmware);
+    unit.power = GetChar(object, "power", where, unit.power);
+    unit.statusChar = GetChar(object, "status0", where, unit.statusChar);
+    unit.statusDigit = GetChar(object, "status12", where, unit.statusDigit);
+    if (object.contains("settings")) {
+        const json& settings = object["settings"];
+        if (!settings.is_object())
+            Throw(where + ".settings", "must be an object");
+        for (const auto& item : settings.items())
+            unit.settings[item.key()] = GetText(item.value(), where + ".settings." + item.key());
+    }
+    return unit;
+}
+
+SimLine ParseLine(const json& object, const std::string& where)
+{
+    CheckKeys(object, where, {"number", "answer", "units"});
+    SimLine line;
+    line.number = GetText(object, "number", where, line.number);
+    const std::string answer = GetText(object, "answer", where, "voice");
+    if (answer == "voice")
+        line.answer = SimLine::Answer::Voice;
+    else if (answer == "busy")
+        line.answer = SimLine::Answer::Busy;
+    else if (answer == "no-answer")
+        line.answer = SimLine::Answer::NoAnswer;
+    else if (answer == "silent")
+        line.answer = SimLine::Answer::Silent;
+    else
+        Throw(where + ".answer", "must be \"voice\", \"busy\", \"no-answer\" or \"silent\"");
+    if (object.contains("units")) {
+        const json& units = object["units"];
+        if (!units.is_array())
+            Throw(where + ".units", "must be a list");
+        line.units.clear();
+        for (size_t i = 0; i < units.size(); ++i)
+            line.units.push_back(ParseUnit(units[i], where + ".units[" + std::to_string(i) + "]"));
+    }
+    return line;
+}
+
+SimConfig ParseRoot(const json& root)
+{
+    CheckKeys(root, "configuration", {"fast", "transcript", "timing", "faults", "lines"});
+    SimConfig config = DefaultSimConfig();
+    config.fast = GetBool(root, "fast", "configuration", config.fast);
+    config.transcript = GetBool(root, "transcript", "configuration", config.transcript);
+    if (root.contains("timing")) {
+        const json& t = root["timing"];
+        CheckKeys(t, "timing", {"ringMs", "noAnswerMs", "replyGapMs", "unitToneMs", "busyToneGapMs"});
+        config.timing.ringMs = GetInt(t, "ringMs", "timing", config.timing.ringMs);
+        config.timing.noAnswerMs = GetInt(t, "noAnswerMs", "timing", config.timing.noAnswerMs);
+        config.timing.replyGapMs = GetInt(t, "replyGapMs", "timing", config.timing.replyGapMs);
+        config.timing.unitToneMs = GetInt(t, "unitToneMs", "timing", config.timing.unitToneMs);
+        config.timing.busyToneGapMs = GetInt(t, "busyToneGapMs", "timing", config.timing.busyToneGapMs);
+    }
+    if (root.contains("faults")) {
+        const json& f = root["faults"];
+        CheckKeys(f, "faults",
+                  {"corruptNextAnswers", "dropNextAnswers", "busyToneAfterLogin", "answerDelayMs", "absentUnits",
+                   "deadModem"});
+        SimFaults& faults = config.faults;
+        faults.corruptNextAnswers = GetInt(f, "corruptNextAnswers", "faults", 0);
+        faults.dropNextAnswers = GetInt(f, "dropNextAnswers", "faults", 0);
+        faults.busyToneAfterLogin = GetBool(f, "busyToneAfterLogin", "faults", false);
+        faults.answerDelayMs = GetInt(f, "answerDelayMs", "faults", 0);
+        faults.deadModem = GetBool(f, "deadModem", "faults", false);
+        if (f.contains("absentUnits")) {
+            if (!f["absentUnits"].is_array())
+                Throw("faults.absentUnits", "must be a list of unit numbers");
+            for (const json& u : f["absentUnits"]) {
+                if (!u.is_number_integer())
+                    Throw("faults.absentUnits", "must be a list of unit numbers");
+                faults.absentUnits.push_back(u.get<int>());
+            }
+        }
+    }
+    if (root.contains("lines")) {
+        const json& lines = root["lines"];
+        if (!lines.is_array())
+            Throw("lines", "must be a list");
+        config.lines.clear();
+        for (size_t i = 0; i < lines.size(); ++i)
+            config.lines.push_back(ParseLine(lines[i], "lines[" + std::to_string(i) + "]"));
+    }
+    return config;
+}
+
+} // namespace
+
+bool ParseSimConfig(const std::string& text, SimConfig* config, std::string* error)
+{
+    try {
+        SimConfig parsed = ParseRoot(json::parse(text));
+        std::string why;
+        if (!ValidateSimConfig(parsed, &why)) {
+            if (error != nullptr)
+                *error = why;
+            return false;
+        }
+        *config = std::move(parsed);
+        return true;
+    } catch (const json::exception& e) {
+        if (error != nullptr)
+            *error = std::string("not valid JSON: ") + e.what();
+    } catch (const ConfigError& e) {
+        if (error != nullptr)
+            *error = e.text;
+    }
+    return false;
+}
+
+bool LoadSimConfigFile(const std::string& path, SimConfig* config, std::string* error)
+{
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        if (error != nullptr)
+            *error = "cannot read " + path + (errno != 0 ? ": " + SystemErrorText(errno) : std::string());
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::string why;
+    if (!ParseSimConfig(text.str(), config, &why)) {
+        if (error != nullptr)
+            *error = path + ": " + why;
+        return false;
+    }
+    return true;
+}

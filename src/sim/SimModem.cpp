@@ -1,0 +1,386 @@
+#include "sim/SimModem.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "sim/ToneFrame.h"
+
+namespace {
+
+constexpr char Dle = 0x10;
+constexpr size_t MaxCommandLength = 200; // a longer line is answered "ERROR"
+constexpr size_t MaxFrameTones = 64;     // a frame that never ends is forgotten
+constexpr int MaxToneTenths = 50;
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool IsTone(char c)
+{
+    return (c >= '0' && c <= '9') || c == '*' || c == '#' || (c >= 'A' && c <= 'D');
+}
+
+// The DLE pairs as the transcript shows them.
+std::string ShowTones(const std::string& tones)
+{
+    std::string shown;
+    for (char t : tones) {
+        shown += "<DLE>";
+        shown += t;
+    }
+    return shown;
+}
+
+} // namespace
+
+CSimModem::CSimModem(const SimConfig& config, NoteSink notes)
+    : m_notes(std::move(notes)), m_timing(config.timing), m_fast(config.fast), m_faults(config.faults)
+{
+    if (m_fast)
+        m_timing = SimTiming{0, 0, 0, 0, 0};
+    for (const SimLine& line : config.lines) {
+        Line l{line, {}};
+        for (const SimUnit& unit : line.units)
+            l.units.emplace_back(unit);
+        m_lines.push_back(std::move(l));
+    }
+}
+
+CSimModem::Clock::duration CSimModem::Ms(int ms) const
+{
+    return std::chrono::milliseconds(ms);
+}
+
+void CSimModem::Receive(std::string_view bytes, TimePoint /*now*/)
+{
+    if (IsDead())
+        return;
+    for (char c : bytes) {
+        if (c == '\r' || c == '\n') {
+            if (m_lineOverflow)
+                m_pendingLines.push_back(std::string(MaxCommandLength + 1, 'A'));
+            else if (!m_lineBuffer.empty())
+                m_pendingLines.push_back(m_lineBuffer);
+            m_lineBuffer.clear();
+            m_lineOverflow = false;
+            continue;
+        }
+        // Other control characters (a voice modem's DLE commands among them) are not taken.
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            continue;
+        if (m_lineBuffer.size() >= MaxCommandLength)
+            m_lineOverflow = true;
+        else
+            m_lineBuffer += c;
+    }
+}
+
+void CSimModem::Advance(TimePoint now, std::string* out)
+{
+    for (;;) {
+        if (IsDead()) {
+            m_pendingLines.clear();
+            m_outputs.clear();
+            return;
+        }
+        while (!m_outputs.empty() && m_outputs.begin()->first <= now) {
+            Output& o = m_outputs.begin()->second;
+            out->append(o.bytes);
+            if (m_notes && !o.note.empty())
+                m_notes("->", o.note);
+            m_outputs.erase(m_outputs.begin());
+        }
+        if (m_pendingLines.empty() || m_readyAt > now)
+            return;
+        std::string line = std::move(m_pendingLines.front());
+        m_pendingLines.pop_front();
+        Process(line, now);
+    }
+}
+
+std::optional<CSimModem::TimePoint> CSimModem::NextWake() const
+{
+    if (IsDead())
+        return std::nullopt;
+    std::optional<TimePoint> next;
+    if (!m_outputs.empty())
+        next = m_outputs.begin()->first;
+    if (!m_pendingLines.empty() && (!next || m_readyAt < *next))
+        next = m_readyAt;
+    return next;
+}
+
+bool CSimModem::UnitState(const std::string& number, int unit, SimUnit* state) const
+{
+    for (const Line& line : m_lines) {
+        if (line.config.number != number)
+            continue;
+        for (const CSimEmergencyUnit& u : line.units) {
+            if (u.State().unit == unit) {
+                *state = u.State();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void CSimModem::Schedule(TimePoint at, std::string bytes, std::string note, bool fromLine)
+{
+    m_outputs.emplace(at, Output{std::move(bytes), std::move(note), fromLine});
+}
+
+void CSimModem::Result(TimePoint at, const std::string& text)
+{
+    Schedule(at, "\r\n" + text + "\r\n", text);
+}
+
+void CSimModem::Process(const std::string& line, TimePoint now)
+{
+    if (m_notes)
+        m_notes("<-", line);
+    if (line.size() < 2 || std::toupper(static_cast<unsigned char>(line[0])) != 'A' ||
+        std::toupper(static_cast<unsigned char>(line[1])) != 'T') {
+        if (m_notes)
+            m_notes("--", "not a command: ignored");
+        return;
+    }
+    if (m_echo && !m_clientEchoes)
+        Schedule(now, line + "\r", line + " (echo)");
+    if (line.size() > MaxCommandLength) {
+        Result(now, "ERROR");
+        return;
+    }
+    const std::string command = Upper(line.substr(2));
+    if (command.empty()) {
+        Result(now, "OK");
+    } else if (command == "Z" || command == "Z0") {
+        Reset();
+        Result(now, "OK");
+    } else if (command == "E0" || command == "E" || command == "E1") {
+        m_echo = command == "E1";
+        Result(now, "OK");
+    } else if (command == "H" || command == "H0") {
+        Hangup();
+        Result(now, "OK");
+    } else if (command == "I" || command == "I0") {
+        Result(now, "pravel-sim voice modem");
+        Result(now, "OK");
+    } else if (command == "#CLS=0" || command == "#CLS=8") {
+        m_voice = command == "#CLS=8";
+        Result(now, "OK");
+    } else if (command.rfind("#VBT=", 0) == 0) {
+        const std::string value = command.substr(5);
+        if (value.empty() || value.size() > 2 || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+            std::stoi(value) > MaxToneTenths) {
+            Result(now, "ERROR");
+            return;
+        }
+        m_toneTenths = std::stoi(value);
+        Result(now, "OK");
+    } else if (command.rfind("#VTS=", 0) == 0) {
+        PlayTones(command.substr(5), now);
+    } else if (command[0] == 'D') {
+        Dial(command.substr(1), now);
+    } else {
+        Result(now, "ERROR");
+    }
+}
+
+void CSimModem::Reset()
+{
+    Hangup();
+    m_echo = true;
+    m_voice = false;
+    m_toneTenths = 1;
+}
+
+void CSimModem::Hangup()
+{
+    if (m_call != Call::None && m_notes)
+        m_notes("--", "on hook: the call has ended");
+    m_call = Call::None;
+    m_callLine = -1;
+    m_selected = 0;
+    m_afterHash = false;
+    m_inFrame = false;
+    for (Line& line : m_lines)
+        for (CSimEmergencyUnit& unit : line.units)
+            unit.Hangup();
+    for (auto it = m_outputs.begin(); it != m_outputs.end();)
+        it = it->second.fromLine ? m_outputs.erase(it) : std::next(it);
+}
+
+void CSimModem::Dial(const std::string& dialString, TimePoint now)
+{
+    std::string number = dialString;
+    if (!number.empty() && (number[0] == 'T' || number[0] == 'P'))
+        number.erase(0, 1);
+    number.erase(std::remove_if(number.begin(), number.end(), [](char c) { return c == ' ' || c == '-'; }),
+                 number.end());
+    if (!number.empty() && number.back() == ';')
+        number.pop_back();
+    if (number.empty()) {
+        Result(now, "ERROR");
+        return;
+    }
+    Hangup();
+    auto line = std::find_if(m_lines.begin(), m_lines.end(), [&](const Line& l) { return l.config.number == number; });
+    if (line == m_lines.end()) {
+        if (m_notes)
+            m_notes("--", "no telephone answers at " + number);
+        m_readyAt = now + Ms(m_timing.noAnswerMs);
+        Result(m_readyAt, "NO ANSWER");
+        return;
+    }
+    switch (line->config.answer) {
+    case SimLine::Answer::Busy:
+        m_readyAt = now + Ms(m_timing.ringMs);
+        Result(m_readyAt, "BUSY");
+        return;
+    case SimLine::Answer::NoAnswer:
+        m_readyAt = now + Ms(m_timing.noAnswerMs);
+        Result(m_readyAt, "NO ANSWER");
+        return;
+    case SimLine::Answer::Silent:
+        if (m_notes)
+            m_notes("--", "the modem has gone silent");
+        m_dead = true;
+        m_outputs.clear();
+        return;
+    case SimLine::Answer::Voice:
+        break;
+    }
+    m_readyAt = now + Ms(m_timing.ringMs);
+    if (!m_voice) {
+        // A data call: the far end answers, but with no modem tone.
+        Result(m_readyAt, "NO CARRIER");
+        return;
+    }
+    m_call = Call::Connected;
+    m_callLine = static_cast<int>(line - m_lines.begin());
+    m_lineFreeAt = m_readyAt;
+    Result(m_readyAt, "VCON");
+}
+
+void CSimModem::PlayTones(const std::string& list, TimePoint now)
+{
+    std::string tones;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = list.find(',', start);
+        std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (item.size() != 1 || !IsTone(item[0])) {
+            Result(now, "ERROR");
+            return;
+        }
+        tones += item[0];
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (!m_voice) {
+        Result(now, "ERROR");
+        return;
+    }
+    const int playMs = m_fast ? 0 : static_cast<int>(tones.size()) * m_toneTenths * 100;
+    const TimePoint okAt = now + Ms(playMs);
+    m_readyAt = okAt;
+    Result(okAt, "OK");
+    if (m_call != Call::Connected)
+        return;
+    for (char tone : tones)
+        HearTone(tone, okAt);
+}
+
+void CSimModem::HearTone(char tone, TimePoint okAt)
+{
+    if (m_inFrame) {
+        if (tone == 'C') {
+            m_frame = "C";
+        } else {
+            m_frame += tone;
+            if (tone == 'D') {
+                m_inFrame = false;
+                HearFrame(m_frame, okAt);
+            } else if (m_frame.size() > MaxFrameTones) {
+                m_inFrame = false;
+            }
+        }
+        return;
+    }
+    if (tone == 'C') {
+        m_inFrame = true;
+        m_frame = "C";
+        m_afterHash = false;
+    } else if (m_afterHash) {
+        m_afterHash = false;
+        m_selected = tone >= '1' && tone <= '6' ? tone - '0' : 0;
+        if (m_notes)
+            m_notes("--", m_selected != 0 ? "unit " + std::to_string(m_selected) + " selected" : "no unit selected");
+    } else if (tone == '#') {
+        m_afterHash = true;
+    }
+}
+
+void CSimModem::HearFrame(const std::string& frame, TimePoint okAt)
+{
+    auto note = [this](const std::string& text) {
+        if (m_notes)
+            m_notes("--", text);
+    };
+    std::optional<std::string> code = DecodeToneFrame(frame);
+    if (!code) {
+        note("frame " + frame + " has a wrong check digit: ignored");
+        return;
+    }
+    if (m_selected == 0) {
+        note("code \"" + *code + "\" heard, but no unit is selected");
+        return;
+    }
+    Line& line = m_lines[static_cast<size_t>(m_callLine)];
+    auto unit = std::find_if(line.units.begin(), line.units.end(),
+                             [this](const CSimEmergencyUnit& u) { return u.State().unit == m_selected; });
+    const std::string who = "unit " + std::to_string(m_selected);
+    if (unit == line.units.end() || std::count(m_faults.absentUnits.begin(), m_faults.absentUnits.end(), m_selected)) {
+        note(who + " is not on the line: code \"" + *code + "\" unanswered");
+        return;
+    }
+    CSimEmergencyUnit::Reply reply = unit->Handle(*code);
+    note(who + " heard \"" + *code + "\": " + reply.note);
+    if (!reply.answer)
+        return;
+    if (m_faults.dropNextAnswers > 0) {
+        --m_faults.dropNextAnswers;
+        note(who + " answer \"" + *reply.answer + "\" dropped (fault)");
+        return;
+    }
+    int offset = 0;
+    if (m_faults.corruptNextAnswers > 0) {
+        --m_faults.corruptNextAnswers;
+        offset = 1;
+        note(who + " answer \"" + *reply.answer + "\" gets a wrong check digit (fault)");
+    }
+    const std::string tones = EncodeToneFrame(*reply.answer, offset);
+    TimePoint at = std::max(okAt, m_lineFreeAt) + Ms(m_timing.replyGapMs) + Ms(m_faults.answerDelayMs);
+    for (size_t i = 0; i < tones.size(); ++i) {
+        if (i > 0)
+            at += Ms(m_timing.unitToneMs);
+        const bool last = i + 1 == tones.size();
+        Schedule(at, std::string{Dle, tones[i]}, last ? ShowTones(tones) + " (\"" + *reply.answer + "\")" : "", true);
+    }
+    m_lineFreeAt = at;
+    if (reply.loginAccepted && m_faults.busyToneAfterLogin) {
+        note("the far end hangs up after the login (fault): busy tone");
+        m_call = Call::Dropped;
+        m_selected = 0;
+        m_inFrame = false;
+        for (CSimEmergencyUnit& u : line.units)
+            u.Hangup();
+        Schedule(at + Ms(m_timing.busyToneGapMs), std::string{Dle, 'b'}, "<DLE>b (busy tone)", true);
+    }
+}

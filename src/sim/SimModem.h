@@ -1,0 +1,103 @@
+// The simulated voice modem and the telephone line behind it: Hayes commands in, result lines and
+// the tones the far end plays out, each at the time it would happen.
+//
+// The modem takes one command line at a time (CR, LF or CR LF end a line; lines that do not begin
+// with "AT" are ignored, as a modem hunts for "AT"), echoes it while echo is on, and answers
+// "\r\nOK\r\n", "\r\nERROR\r\n" or a dial result. A command that takes time (a dial, tones) keeps the
+// modem busy: later lines wait until it is done. In a call, the tones of #VTS go down the line; the
+// unit selected by '#' and its digit hears each frame and its answer comes back as DLE + character
+// per tone, after the modem's "OK". A busy tone is DLE 'b'.
+//
+// No clock and no I/O of its own: the owner feeds received bytes and the current time and collects
+// what is due. Not thread-safe: the owner serialises every call.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/SimConfig.h"
+#include "sim/SimEmergencyUnit.h"
+
+class CSimModem {
+public:
+    using Clock = std::chrono::steady_clock;
+    using TimePoint = Clock::time_point;
+    // One transcript entry: direction "<-" (received), "->" (sent) or "--" (what happened).
+    using NoteSink = std::function<void(std::string_view direction, std::string_view text)>;
+
+    CSimModem(const SimConfig& config, NoteSink notes);
+    CSimModem(const CSimModem&) = delete;
+    CSimModem& operator=(const CSimModem&) = delete;
+
+    // Bytes from the program that drives the modem.
+    void Receive(std::string_view bytes, TimePoint now);
+    // Runs the waiting commands that can run by now and appends every output due by now to out.
+    void Advance(TimePoint now, std::string* out);
+    // When Advance next has something to do; none while nothing is scheduled.
+    std::optional<TimePoint> NextWake() const;
+
+    // True while the other side of the line echoes what the modem sends (a terminal not yet in raw
+    // mode): the modem's own command echo is held back then, or it would hear itself forever.
+    void SetClientEchoes(bool echoes) { m_clientEchoes = echoes; }
+
+    void SetFaults(const SimFaults& faults) { m_faults = faults; }
+    const SimFaults& Faults() const { return m_faults; }
+    // A copy of a unit's state; false when the line or the unit is not configured.
+    bool UnitState(const std::string& number, int unit, SimUnit* state) const;
+    bool IsDead() const { return m_dead || m_faults.deadModem; }
+
+private:
+    struct Output {
+        std::string bytes;
+        std::string note;      // transcript text; empty for none
+        bool fromLine = false; // played by the far end: lost when the call ends
+    };
+    struct Line {
+        SimLine config;
+        std::vector<CSimEmergencyUnit> units;
+    };
+    enum class Call { None, Connected, Dropped };
+
+    void Process(const std::string& line, TimePoint now);
+    void Result(TimePoint at, const std::string& text);
+    void Schedule(TimePoint at, std::string bytes, std::string note, bool fromLine = false);
+    void Reset();
+    void Hangup();
+    void Dial(const std::string& number, TimePoint now);
+    void PlayTones(const std::string& list, TimePoint now);
+    void HearTone(char tone, TimePoint okAt);
+    void HearFrame(const std::string& frame, TimePoint okAt);
+    Clock::duration Ms(int ms) const;
+
+    NoteSink m_notes;
+    SimTiming m_timing;
+    bool m_fast;
+    SimFaults m_faults;
+    std::vector<Line> m_lines;
+
+    std::string m_lineBuffer;
+    bool m_lineOverflow = false;
+    std::deque<std::string> m_pendingLines;
+    std::multimap<TimePoint, Output> m_outputs; // equal times keep their order
+    TimePoint m_readyAt{};                      // the modem is busy until then
+    TimePoint m_lineFreeAt{};                   // the far end is playing until then
+    bool m_clientEchoes = false;
+    bool m_dead = false;
+
+    bool m_echo = true;
+    bool m_voice = false;
+    int m_toneTenths = 1;
+
+    Call m_call = Call::None;
+    int m_callLine = -1;
+    int m_selected = 0;
+    bool m_afterHash = false;
+    bool m_inFrame = false;
+    std::string m_frame;
+};
