@@ -1,0 +1,31 @@
+// Parameter files on disk: one write of a built image, one read of at most
+// ParameterFileImageSize bytes. Failures come back as false with the message the user sees,
+// "Failed to create file (<file error text naming the path>)", on both paths.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "files/FileErrorText.h"
+#include "files/ParameterFile.h"
+
+// "Failed to create file (%1)" with %1 replaced by a file error text.
+std::string FailedToCreateFileMessage(const std::string& fileErrorText);
+
+// Creates (or truncates) the file at path and writes the image with one write. Others may not
+// open it with us meanwhile (advisory lock). A write that stores fewer bytes is "Disk full".
+bool WriteParameterFile(const std::string& path, const std::vector<uint8_t>& image, std::string* message);
+// Opens the file for reading (others may read it too, not write it) and reads at most
+// ParameterFileImageSize bytes with one read; bytes holds what the read returned.
+bool ReadParameterFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* message);
+
+// Save and Load in one call each, for the front ends.
+// BuildParameterImage and WriteParameterFile.
+bool SaveParameterFile(const std::string& path, const ProgrammingJob& job, const std::string& powerText,
+                       const std::string& firmwareText, std::string* message);
+// ReadParameterFile and LoadParameterImage. False with the message of the file error or of the
+// outcome (115, 116, 117); outcome (optional) tells which, Loaded when true. A read failure
+// leaves outcome untouched.
+bool LoadParameterFile(const std::string& path, IDialogItems& items, std::string* message, int* version = nullptr,
+                       LoadOutcome* outcome = nullptr);
