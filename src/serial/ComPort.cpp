@@ -222,8 +222,8 @@ void CComPort::RunReader()
         for (;;) {
             // Position 0 the shutdown event, 1 the line events, 2 the device; the lowest is served
             // first. The only time-out is the read interval of a read that has begun.
-            pollfd fds[3] = {{m_hShutdownEvent.Fd(), POLLIN, 0}, {device->EventFd(), POLLIN, 0},
-                             {device->Fd(), POLLIN, 0}};
+            pollfd fds[3] = {
+                {m_hShutdownEvent.Fd(), POLLIN, 0}, {device->EventFd(), POLLIN, 0}, {device->Fd(), POLLIN, 0}};
             const int64_t left = ReadIntervalLeft();
             timespec timeout{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
             const int n = ::ppoll(fds, 3, left < 0 ? nullptr : &timeout, nullptr);
@@ -240,8 +240,7 @@ void CComPort::RunReader()
             }
             if (fds[1].revents != 0) {
                 if (!(fds[1].revents & POLLIN)) {
-                    TracePrintf("Unexpected Wait return value '%lx'",
-                                static_cast<unsigned long>(fds[1].revents) << 8);
+                    TracePrintf("Unexpected Wait return value '%lx'", static_cast<unsigned long>(fds[1].revents) << 8);
                     break;
                 }
                 if (!HandleCommEvent(true) || !WaitForCommEvent())
@@ -283,8 +282,8 @@ CComPort::ReadOutcome CComPort::ReadFromDevice(uint8_t* buffer, uint32_t size, b
     if (n > 0) {
         const char evtChar = m_evtChar.load();
         const bool sawEventChar =
-            evtChar != '\0' && std::memchr(buffer + read.count, static_cast<unsigned char>(evtChar),
-                                           static_cast<size_t>(n)) != nullptr;
+            evtChar != '\0' &&
+            std::memchr(buffer + read.count, static_cast<unsigned char>(evtChar), static_cast<size_t>(n)) != nullptr;
         read.count += static_cast<uint32_t>(n);
         read.lastByte = std::chrono::steady_clock::now();
         if (read.count >= size)

@@ -634,8 +634,8 @@ TEST(ComPortStop, ReleasesAWaitingWriterWhichReturnsFalseWithNothingTraced)
         FakePort f;
         ASSERT_TRUE(f.Open());
         const std::string block(1 << 20, 'x'); // more than the device takes while nobody reads
-        auto writing =
-            std::async(std::launch::async, [&] { return f.port.Write(block.data(), static_cast<uint32_t>(block.size())); });
+        auto writing = std::async(std::launch::async,
+                                  [&] { return f.port.Write(block.data(), static_cast<uint32_t>(block.size())); });
         ASSERT_TRUE(WaitUntil([&] { return f.probe->writeWouldBlock > 0; }));
         f.port.Close();
         ASSERT_FALSE(writing.get());
@@ -688,7 +688,7 @@ TEST(ComPortOverPty, RawLineOnADeviceLeftCooked)
     ASSERT_TRUE(p.pty.WriteMaster("OK\r\n"));
     ASSERT_TRUE(p.port.WaitForBytes(4));
     EXPECT_EQ(p.port.Received(), "OK\r\n"); // no CR/LF translation, no waiting for a line
-    EXPECT_EQ(p.pty.MasterPending(), 0);     // no echo
+    EXPECT_EQ(p.pty.MasterPending(), 0);    // no echo
     EXPECT_TRUE(p.port.Write("ATZ\r\n", 5));
     EXPECT_EQ(p.pty.ReadMaster(5), "ATZ\r\n"); // no CR added on output
     EXPECT_EQ(p.pty.ReadMaster(1, 50), "");

@@ -212,8 +212,7 @@ public:
     }
 
 private:
-    template <typename T, typename V>
-    void Set(T& field, V value)
+    template <typename T, typename V> void Set(T& field, V value)
     {
         std::lock_guard<std::mutex> guard(m_lock);
         field = value;

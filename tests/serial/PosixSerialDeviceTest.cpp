@@ -152,7 +152,8 @@ TEST(PosixSerialDevice, LineSettingsAreAppliedAndReadBack)
     EXPECT_EQ(read.parity, NOPARITY);
     EXPECT_EQ(read.stopBits, ONESTOPBIT);
 
-    for (auto bad : {CommState{12345}, CommState{9600, 9}, CommState{9600, 8, 7}, CommState{9600, 8, 0, ONE5STOPBITS}}) {
+    for (auto bad :
+         {CommState{12345}, CommState{9600, 9}, CommState{9600, 8, 7}, CommState{9600, 8, 0, ONE5STOPBITS}}) {
         errno = 0;
         EXPECT_FALSE(device->SetLineSettings(bad));
         EXPECT_EQ(errno, EINVAL);
