@@ -55,16 +55,16 @@ CSimModem::Clock::duration CSimModem::Ms(int ms) const
     return std::chrono::milliseconds(ms);
 }
 
-void CSimModem::Receive(std::string_view bytes, TimePoint /*now*/)
+void CSimModem::Receive(std::string_view bytes, TimePoint now)
 {
     if (IsDead())
         return;
     for (char c : bytes) {
         if (c == '\r' || c == '\n') {
             if (m_lineOverflow)
-                m_pendingLines.push_back(std::string(MaxCommandLength + 1, 'A'));
+                m_pendingLines.emplace_back("AT" + std::string(MaxCommandLength, '?'), now); // too long: "ERROR"
             else if (!m_lineBuffer.empty())
-                m_pendingLines.push_back(m_lineBuffer);
+                m_pendingLines.emplace_back(m_lineBuffer, now);
             m_lineBuffer.clear();
             m_lineOverflow = false;
             continue;
@@ -81,24 +81,31 @@ void CSimModem::Receive(std::string_view bytes, TimePoint /*now*/)
 
 void CSimModem::Advance(TimePoint now, std::string* out)
 {
-    for (;;) {
-        if (IsDead()) {
-            m_pendingLines.clear();
-            m_outputs.clear();
-            return;
-        }
-        while (!m_outputs.empty() && m_outputs.begin()->first <= now) {
+    auto emitUntil = [this, out](TimePoint until) {
+        while (!m_outputs.empty() && m_outputs.begin()->first <= until) {
             Output& o = m_outputs.begin()->second;
             out->append(o.bytes);
             if (m_notes && !o.note.empty())
                 m_notes("->", o.note);
             m_outputs.erase(m_outputs.begin());
         }
-        if (m_pendingLines.empty() || m_readyAt > now)
+    };
+    for (;;) {
+        if (IsDead()) {
+            m_pendingLines.clear();
+            m_outputs.clear();
             return;
-        std::string line = std::move(m_pendingLines.front());
+        }
+        // A line waits for the modem to finish what it was doing; what is due before it goes first.
+        const TimePoint lineAt = m_pendingLines.empty() ? TimePoint::max() : std::max(m_pendingLines.front().second, m_readyAt);
+        if (lineAt > now) {
+            emitUntil(now);
+            return;
+        }
+        emitUntil(lineAt);
+        std::string line = std::move(m_pendingLines.front().first);
         m_pendingLines.pop_front();
-        Process(line, now);
+        Process(line, lineAt);
     }
 }
 

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "sim/SimConfig.h"
@@ -83,7 +84,7 @@ private:
 
     std::string m_lineBuffer;
     bool m_lineOverflow = false;
-    std::deque<std::string> m_pendingLines;
+    std::deque<std::pair<std::string, TimePoint>> m_pendingLines; // with the time each came
     std::multimap<TimePoint, Output> m_outputs; // equal times keep their order
     TimePoint m_readyAt{};                      // the modem is busy until then
     TimePoint m_lineFreeAt{};                   // the far end is playing until then

@@ -1,0 +1,177 @@
+// pravel-sim as a program: its first line, its service on the port, its end on SIGTERM and SIGINT.
+#include <csignal>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "ScriptedClient.h"
+
+extern char** environ;
+
+namespace {
+
+// A child pravel-sim with its standard output (and optionally error) on pipes.
+class SimProcess {
+public:
+    explicit SimProcess(std::vector<std::string> args)
+    {
+        int out[2], err[2];
+        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+        args.insert(args.begin(), PRAVEL_SIM_PATH);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&m_pid, PRAVEL_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        ::close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+    }
+    ~SimProcess()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        if (m_out >= 0)
+            ::close(m_out);
+        if (m_err >= 0)
+            ::close(m_err);
+    }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    pid_t Pid() const { return m_pid; }
+
+    // The first line of standard output, without its line feed ("" on time-out or end).
+    std::string FirstLine(int timeoutMs = 5000) { return ReadLine(m_out, timeoutMs); }
+    // Everything on a stream until it closes.
+    std::string Rest(bool error, int timeoutMs = 5000)
+    {
+        std::string all;
+        int fd = error ? m_err : m_out;
+        for (;;) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, timeoutMs) <= 0)
+                return all;
+            char buffer[4096];
+            ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got <= 0)
+                return all;
+            all.append(buffer, static_cast<size_t>(got));
+        }
+    }
+    // The exit status, or -1 when it does not end in time. Polls the child with the pipe's end.
+    int Wait()
+    {
+        Rest(false);
+        int status = 0;
+        if (::waitpid(m_pid, &status, 0) != m_pid)
+            return -1;
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    static std::string ReadLine(int fd, int timeoutMs)
+    {
+        std::string line;
+        for (;;) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, timeoutMs) <= 0)
+                return line;
+            char c;
+            if (::read(fd, &c, 1) != 1 || c == '\n')
+                return line;
+            line += c;
+        }
+    }
+
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+};
+
+} // namespace
+
+TEST(PravelSimProgram, PrintsThePortServesAndEndsOnSigterm)
+{
+    SimProcess sim({"--fast", "--code", "1234", "--firmware", "118", "--unit", "2", "--transcript"});
+    ASSERT_GT(sim.Pid(), 0);
+    const std::string first = sim.FirstLine();
+    ASSERT_EQ(first.rfind("port: /dev/pts/", 0), 0u) << first;
+    {
+        ScriptedClient c(first.substr(6));
+        ASSERT_TRUE(c.IsOpen());
+        ASSERT_TRUE(c.Connect("5550100", 2));
+        EXPECT_EQ(c.Ask("201234"), "118");
+        EXPECT_EQ(c.Ask("99"), "99");
+        EXPECT_TRUE(c.Command("ATZ"));
+    }
+    ASSERT_EQ(::kill(sim.Pid(), SIGTERM), 0);
+    EXPECT_EQ(sim.Wait(), 0);
+    const std::string transcript = sim.Rest(true);
+    EXPECT_NE(transcript.find(" <- AT#VTS=#,2\n"), std::string::npos) << transcript;
+}
+
+TEST(PravelSimProgram, EndsOnSigintAndTakesAConfigFile)
+{
+    char path[] = "/tmp/pravel-sim-main-XXXXXX";
+    int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string json = R"({"fast": true, "lines": [{"number": "777", "answer": "busy"}]})";
+    ASSERT_EQ(::write(fd, json.data(), json.size()), ssize_t(json.size()));
+    ::close(fd);
+    SimProcess sim({"--config", path});
+    const std::string first = sim.FirstLine();
+    ::unlink(path);
+    ASSERT_EQ(first.rfind("port: /dev/pts/", 0), 0u) << first;
+    {
+        ScriptedClient c(first.substr(6));
+        ASSERT_TRUE(c.Command("AT#CLS=8"));
+        EXPECT_TRUE(c.Command("ATD777", "BUSY"));
+    }
+    ASSERT_EQ(::kill(sim.Pid(), SIGINT), 0);
+    EXPECT_EQ(sim.Wait(), 0);
+}
+
+TEST(PravelSimProgram, HelpAndBadUsage)
+{
+    {
+        SimProcess sim({"--help"});
+        const std::string help = sim.Rest(false);
+        EXPECT_EQ(sim.Wait(), 0);
+        for (const char* option : {"--number", "--code", "--unit", "--firmware", "--busy", "--no-answer", "--silent",
+                                   "--fast", "--transcript", "--config", "--corrupt-answers", "--drop-answers",
+                                   "--busy-tone-after-login", "--answer-delay", "--absent-unit", "--dead-modem"})
+            EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+    {
+        SimProcess sim({"--unit", "7"});
+        EXPECT_NE(sim.Wait(), 0);
+        EXPECT_NE(sim.Rest(true).find("--unit"), std::string::npos);
+    }
+    {
+        SimProcess sim({"--code", "12"});
+        EXPECT_EQ(sim.Wait(), 1);
+        EXPECT_EQ(sim.Rest(true), "pravel-sim: invalid simulator configuration: line \"5550100\", unit 1: the "
+                                  "programming code must be four digits\n");
+    }
+    {
+        SimProcess sim({"--busy", "--silent"});
+        EXPECT_NE(sim.Wait(), 0);
+    }
+}

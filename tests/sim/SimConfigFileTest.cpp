@@ -1,0 +1,118 @@
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "sim/SimConfigFile.h"
+
+namespace {
+
+std::string Error(const std::string& text)
+{
+    SimConfig config;
+    std::string error;
+    EXPECT_FALSE(ParseSimConfig(text, &config, &error)) << text;
+    return error;
+}
+
+} // namespace
+
+TEST(SimConfigFile, ReadsLinesUnitsTimingAndFaults)
+{
+    const char* text = R"({
+        "fast": true,
+        "timing": {"ringMs": 10, "unitToneMs": 5},
+        "faults": {"corruptNextAnswers": 2, "absentUnits": [3], "busyToneAfterLogin": true},
+        "lines": [
+            {"number": "5550111", "answer": "voice",
+             "units": [{"unit": 2, "code": "1111", "firmware": "107", "power": 0,
+                        "settings": {"AlarmReceiver1": "0123", "IdBeep": false, "AlarmButtonDelay": 9}}]},
+            {"number": "5550199", "answer": "busy"},
+            {"number": "5550198", "answer": "no-answer", "units": []},
+            {"number": "5550197", "answer": "silent"}
+        ]})";
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseSimConfig(text, &config, &error)) << error;
+    EXPECT_TRUE(config.fast);
+    EXPECT_FALSE(config.transcript);
+    EXPECT_EQ(config.timing.ringMs, 10);
+    EXPECT_EQ(config.timing.unitToneMs, 5);
+    EXPECT_EQ(config.timing.noAnswerMs, SimTiming{}.noAnswerMs);
+    EXPECT_EQ(config.faults.corruptNextAnswers, 2);
+    EXPECT_EQ(config.faults.absentUnits, std::vector<int>{3});
+    EXPECT_TRUE(config.faults.busyToneAfterLogin);
+    ASSERT_EQ(config.lines.size(), 4u);
+    const SimUnit& unit = config.lines[0].units.at(0);
+    EXPECT_EQ(unit.unit, 2);
+    EXPECT_EQ(unit.programmingCode, "1111");
+    EXPECT_EQ(unit.firmware, "107");
+    EXPECT_EQ(unit.power, '0');
+    EXPECT_EQ(unit.settings.at("AlarmReceiver1"), "0123");
+    EXPECT_EQ(unit.settings.at("IdBeep"), "0");
+    EXPECT_EQ(unit.settings.at("AlarmButtonDelay"), "9");
+    EXPECT_EQ(unit.settings.at("AlarmCode1"), "1234"); // left out: the default
+    EXPECT_EQ(config.lines[1].answer, SimLine::Answer::Busy);
+    EXPECT_EQ(config.lines[1].units.size(), 1u);
+    EXPECT_EQ(config.lines[2].answer, SimLine::Answer::NoAnswer);
+    EXPECT_TRUE(config.lines[2].units.empty());
+    EXPECT_EQ(config.lines[3].answer, SimLine::Answer::Silent);
+}
+
+TEST(SimConfigFile, EmptyObjectIsTheDefault)
+{
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseSimConfig("{}", &config, &error)) << error;
+    ASSERT_EQ(config.lines.size(), 1u);
+    EXPECT_EQ(config.lines[0].number, "5550100");
+    EXPECT_EQ(config.lines[0].units.at(0).programmingCode, "3958");
+    EXPECT_FALSE(config.fast);
+}
+
+TEST(SimConfigFile, ErrorsSayWhatAndWhere)
+{
+    EXPECT_NE(Error("{").find("not valid JSON"), std::string::npos);
+    EXPECT_EQ(Error(R"({"faults": {"dropAnswers": 1}})"), "faults: unknown key \"dropAnswers\"");
+    EXPECT_EQ(Error(R"({"lines": [{"answer": "maybe"}]})"),
+              "lines[0].answer: must be \"voice\", \"busy\", \"no-answer\" or \"silent\"");
+    EXPECT_EQ(Error(R"({"lines": [{"units": [{"code": "12"}]}]})"),
+              "line \"5550100\", unit 1: the programming code must be four digits");
+    EXPECT_EQ(Error(R"({"lines": [{"units": [{"unit": 7}]}]})"),
+              "line \"5550100\", unit 7: the unit number must be 1 to 6");
+    EXPECT_EQ(Error(R"({"lines": [{"units": [{"unit": 1}, {"unit": 1}]}]})"),
+              "line \"5550100\", unit 1: the unit is listed twice");
+    EXPECT_EQ(Error(R"({"lines": [{"units": [{"settings": {"Colour": "1"}}]}]})"),
+              "line \"5550100\", unit 1: unknown setting \"Colour\"");
+    EXPECT_EQ(Error(R"({"lines": [{"units": [{"settings": {"TestAlarmTime": "11"}}]}]})"),
+              "line \"5550100\", unit 1: TestAlarmTime \"11\" must be a number from 0 to 10");
+    EXPECT_EQ(Error(R"({"lines": [{"units": [{"settings": {"AlarmReceiver1": "0612-34"}}]}]})"),
+              "line \"5550100\", unit 1: AlarmReceiver1 \"0612-34\" may hold only the digits 0-9, '*', '#' and 'A'");
+    EXPECT_EQ(Error(R"({"lines": [{"number": "1"}, {"number": "1"}]})"), "line \"1\" is listed twice");
+    EXPECT_EQ(Error(R"({"timing": {"ringMs": -1}})"), "timing.ringMs: must be a whole number from 0 to 3600000");
+    EXPECT_EQ(Error(R"({"fast": "yes"})"), "configuration.fast: must be true or false");
+}
+
+TEST(SimConfigFile, LoadsAFileAndNamesItInErrors)
+{
+    char path[] = "/tmp/pravel-sim-config-XXXXXX";
+    int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    {
+        std::ofstream(path) << R"({"lines": [{"number": "123"}]})";
+    }
+    SimConfig config;
+    std::string error;
+    EXPECT_TRUE(LoadSimConfigFile(path, &config, &error)) << error;
+    EXPECT_EQ(config.lines.at(0).number, "123");
+    {
+        std::ofstream(path) << R"({"lines": 5})";
+    }
+    EXPECT_FALSE(LoadSimConfigFile(path, &config, &error));
+    EXPECT_EQ(error, std::string(path) + ": lines: must be a list");
+    EXPECT_EQ(config.lines.at(0).number, "123"); // unchanged on failure
+    ::unlink(path);
+    EXPECT_FALSE(LoadSimConfigFile(path, &config, &error));
+    EXPECT_EQ(error, std::string("cannot read ") + path + ": No such file or directory");
+}
