@@ -13,16 +13,16 @@
 
 // One Emergency phone unit on a line.
 struct SimUnit {
-    int unit = 1;                        // 1..6, selected by '#' and this digit
+    int unit = 1;                         // 1..6, selected by '#' and this digit
     std::string programmingCode = "3958"; // four digits
-    std::string firmware = "207";        // three digits; the first is the major version ('1' or '2')
+    std::string firmware = "207";         // three digits; the first is the major version ('1' or '2')
     // One text per parameter name of the program's parameter table, in its slot form. The entry
     // "NewProgrammingCode" is the code written but not yet in force (empty: none); it replaces
     // programmingCode at the next login.
     std::map<std::string, std::string> settings = DefaultSettings();
-    char power = '1';        // '1' external power, '0' line power (status position 1)
-    char statusChar = '0';   // status position 0
-    char statusDigit = '0';  // status position 12
+    char power = '1';       // '1' external power, '0' line power (status position 1)
+    char statusChar = '0';  // status position 0
+    char statusDigit = '0'; // status position 12
 
     static std::map<std::string, std::string> DefaultSettings();
 };

@@ -7,9 +7,9 @@ namespace {
 
 // How a location holds its setting on the line.
 enum class Form {
-    NumberWhole, // a telephone number: its first 12 characters here, read back whole
-    NumberRest,  // the same number from its 13th character on
-    AsStored,    // codes, alarm type, flags, phone acknowledge, new programming code
+    NumberWhole,   // a telephone number: its first 12 characters here, read back whole
+    NumberRest,    // the same number from its 13th character on
+    AsStored,      // codes, alarm type, flags, phone acknowledge, new programming code
     TestAlarmTime, // one character: 'A' for 10, else the digit
     ButtonDelay,   // two digits
 };
@@ -252,26 +252,26 @@ CSimEmergencyUnit::Reply CSimEmergencyUnit::Write(int location, const std::strin
 std::string CSimEmergencyUnit::StatusRecord() const
 {
     std::string record;
-    record += m_state.statusChar;                        // 0
-    record += m_state.power;                             // 1 power source
-    record += '0';                                       // 2 not used
-    record += FlagChar(Setting("DialToneDetection"));    // 3
-    std::string code = m_state.programmingCode;          // 4-7 the code in force
+    record += m_state.statusChar;                     // 0
+    record += m_state.power;                          // 1 power source
+    record += '0';                                    // 2 not used
+    record += FlagChar(Setting("DialToneDetection")); // 3
+    std::string code = m_state.programmingCode;       // 4-7 the code in force
     code.resize(4, '0');
     record += code;
     record += TwoDigits(SlotNumber(Setting("AlarmButtonDelay"))); // 8-9
-    record += '0';                                       // 10 not used
-    int days = SlotNumber(Setting("TestAlarmTime"));     // 11
+    record += '0';                                                // 10 not used
+    int days = SlotNumber(Setting("TestAlarmTime"));              // 11
     record += days >= 10 ? 'A' : static_cast<char>('0' + days);
-    record += m_state.statusDigit;                       // 12
-    std::string type = Setting("AlarmType");             // 13-14, two characters
+    record += m_state.statusDigit;           // 12
+    std::string type = Setting("AlarmType"); // 13-14, two characters
     type.insert(0, type.size() < 2 ? 2 - type.size() : 0, '0');
     record += type;
-    record += FlagChar(Setting("IdBeep"));               // 15
+    record += FlagChar(Setting("IdBeep"));                       // 15
     const std::string acknowledge = Setting("PhoneAcknowledge"); // 16
     record += acknowledge.size() == 1 ? acknowledge[0] : '0';
-    record += FlagChar(Setting("InfoAlarm"));            // 17
+    record += FlagChar(Setting("InfoAlarm")); // 17
     if (FirmwareMajor() == '2')
-        record += FlagChar(Setting("LedSequence"));      // 18
+        record += FlagChar(Setting("LedSequence")); // 18
     return record;
 }

@@ -21,7 +21,7 @@ public:
     struct Reply {
         std::optional<std::string> answer; // the text to play back; none: the unit stays silent
         bool loginAccepted = false;
-        std::string note;                  // what the unit did, for the transcript
+        std::string note; // what the unit did, for the transcript
     };
     Reply Handle(const std::string& code);
 

@@ -97,7 +97,8 @@ void CSimModem::Advance(TimePoint now, std::string* out)
             return;
         }
         // A line waits for the modem to finish what it was doing; what is due before it goes first.
-        const TimePoint lineAt = m_pendingLines.empty() ? TimePoint::max() : std::max(m_pendingLines.front().second, m_readyAt);
+        const TimePoint lineAt =
+            m_pendingLines.empty() ? TimePoint::max() : std::max(m_pendingLines.front().second, m_readyAt);
         if (lineAt > now) {
             emitUntil(now);
             return;
@@ -182,7 +183,8 @@ void CSimModem::Process(const std::string& line, TimePoint now)
         Result(now, "OK");
     } else if (command.rfind("#VBT=", 0) == 0) {
         const std::string value = command.substr(5);
-        if (value.empty() || value.size() > 2 || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        if (value.empty() || value.size() > 2 ||
+            !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
             std::stoi(value) > MaxToneTenths) {
             Result(now, "ERROR");
             return;

@@ -85,9 +85,9 @@ private:
     std::string m_lineBuffer;
     bool m_lineOverflow = false;
     std::deque<std::pair<std::string, TimePoint>> m_pendingLines; // with the time each came
-    std::multimap<TimePoint, Output> m_outputs; // equal times keep their order
-    TimePoint m_readyAt{};                      // the modem is busy until then
-    TimePoint m_lineFreeAt{};                   // the far end is playing until then
+    std::multimap<TimePoint, Output> m_outputs;                   // equal times keep their order
+    TimePoint m_readyAt{};                                        // the modem is busy until then
+    TimePoint m_lineFreeAt{};                                     // the far end is playing until then
     bool m_clientEchoes = false;
     bool m_dead = false;
 

@@ -56,6 +56,6 @@ private:
     std::string m_path;
     std::string m_pendingOutput; // serving thread only
 
-    mutable std::mutex m_lock;         // guards m_modem
+    mutable std::mutex m_lock; // guards m_modem
     std::unique_ptr<CSimModem> m_modem;
 };

@@ -101,13 +101,13 @@ TEST(SimEmergencyUnit, RefusedWritesAnswerWhatIsHeld)
 {
     CSimEmergencyUnit unit = LoggedIn();
     const SimUnit before = unit.State();
-    EXPECT_EQ(Answer(unit, "212375"), "1");            // a flag is "1" or "0"
-    EXPECT_EQ(Answer(unit, "212393"), "1");            // phone acknowledge is 0..2
-    EXPECT_EQ(Answer(unit, "212485"), "05");           // the delay takes two digits
-    EXPECT_EQ(Answer(unit, "2125112"), "3");           // the test alarm time one character
-    EXPECT_EQ(Answer(unit, "21231123"), "");           // a code has four digits
+    EXPECT_EQ(Answer(unit, "212375"), "1");              // a flag is "1" or "0"
+    EXPECT_EQ(Answer(unit, "212393"), "1");              // phone acknowledge is 0..2
+    EXPECT_EQ(Answer(unit, "212485"), "05");             // the delay takes two digits
+    EXPECT_EQ(Answer(unit, "2125112"), "3");             // the test alarm time one character
+    EXPECT_EQ(Answer(unit, "21231123"), "");             // a code has four digits
     EXPECT_EQ(Answer(unit, "2106312345678901"), "1234"); // an alarm code at most ten
-    EXPECT_EQ(Answer(unit, "21235123"), "01");         // the alarm type at most two
+    EXPECT_EQ(Answer(unit, "21235123"), "01");           // the alarm type at most two
     EXPECT_EQ(unit.State().settings, before.settings);
 }
 

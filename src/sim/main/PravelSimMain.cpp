@@ -17,6 +17,12 @@ int main(int argc, char** argv)
                  "port at that path.",
                  "pravel-sim"};
 
+    app.footer("The modem answers Z, E0/E1, #CLS=8, #VBT=n, #VTS=<tones>, D/DT<number>, H and I; anything\n"
+               "else is \"ERROR\". In a call the unit selected with tones '#' and its digit answers framed codes\n"
+               "(login \"20\"+code, reads \"22\"+location, writes \"21\"+location+value, status \"22227\", log-off\n"
+               "\"99\") as DLE-prefixed tones after the modem's OK. Exit status: 0 after SIGINT/SIGTERM, 1 for an\n"
+               "invalid configuration or no pseudo-terminal. See pravel-sim(1) for the --config file.");
+
     std::string number = "5550100";
     std::string code = "3958";
     int unit = 1;
@@ -30,11 +36,10 @@ int main(int argc, char** argv)
 
     auto* numberOpt = app.add_option("--number", number, "Telephone number the unit answers on")->capture_default_str();
     auto* codeOpt = app.add_option("--code", code, "The unit's programming code (four digits)")->capture_default_str();
-    auto* unitOpt = app.add_option("--unit", unit, "The unit's number on the line")
-                        ->check(CLI::Range(1, 6))
-                        ->capture_default_str();
-    auto* firmwareOpt = app.add_option("--firmware", firmware, "Firmware version, three digits; major 1 or 2")
-                            ->capture_default_str();
+    auto* unitOpt =
+        app.add_option("--unit", unit, "The unit's number on the line")->check(CLI::Range(1, 6))->capture_default_str();
+    auto* firmwareOpt =
+        app.add_option("--firmware", firmware, "Firmware version, three digits; major 1 or 2")->capture_default_str();
     auto* busyOpt = app.add_flag("--busy", busy, "The number is busy: the modem reports BUSY");
     auto* noAnswerOpt = app.add_flag("--no-answer", noAnswer, "Nobody answers: the modem reports NO ANSWER");
     auto* silentOpt = app.add_flag("--silent", silent, "Dialling the number kills the modem: it says nothing more");
