@@ -1,0 +1,47 @@
+#include "app/AppSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+QSettings OpenStore(const QString& applicationName)
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(SettingsOrganisation),
+                     applicationName);
+}
+
+} // namespace
+
+CAppSettings::CAppSettings(const QString& applicationName) : m_applicationName(applicationName) {}
+
+QString CAppSettings::StorePath() const
+{
+    return OpenStore(m_applicationName).fileName();
+}
+
+QString CAppSettings::ReadComPort() const
+{
+    QSettings store = OpenStore(m_applicationName);
+    QFileInfo file(store.fileName());
+    if (!file.exists()) {
+        QDir().mkpath(file.absolutePath());
+        QFile empty(file.absoluteFilePath());
+        if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            empty.close();
+    }
+    QString name = store.value(QString::fromLatin1(ComPortValueName), QString::fromLatin1(DefaultComPort)).toString();
+    if (name.isEmpty())
+        name = QString::fromLatin1(DefaultComPort);
+    return name;
+}
+
+bool CAppSettings::WriteComPort(const QString& name) const
+{
+    QSettings store = OpenStore(m_applicationName);
+    store.setValue(QString::fromLatin1(ComPortValueName), name);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}

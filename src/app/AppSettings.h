@@ -1,0 +1,25 @@
+// The program's one stored setting, "ComPort", in the user's settings store of the maker
+// "Velmora, Sweden" and the application (the executable's base name), top section.
+#pragma once
+
+#include <QString>
+
+constexpr const char* SettingsOrganisation = "Velmora, Sweden";
+constexpr const char* ComPortValueName = "ComPort";
+constexpr const char* DefaultComPort = "com1";
+
+class CAppSettings {
+public:
+    explicit CAppSettings(const QString& applicationName);
+
+    // The stored port name; "com1" when none is stored or the stored one is empty. Creates the
+    // store (its folder and an empty file) when it is missing, and writes no value.
+    QString ReadComPort() const;
+    // Stores the port name; false when the store cannot be written (not reported to the user).
+    bool WriteComPort(const QString& name) const;
+    // Where the store lives.
+    QString StorePath() const;
+
+private:
+    QString m_applicationName;
+};

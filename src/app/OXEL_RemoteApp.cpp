@@ -1,0 +1,121 @@
+#include "app/OXEL_RemoteApp.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/AboutDlg.h"
+#include "app/SelectPortDlg.h"
+#include "app/TerminationSignals.h"
+#include "job/ComPortName.h"
+#include "job/DialogIds.h"
+#include "job/JobWorker.h"
+#include "job/StringTable.h"
+#include "sim/Simulator.h"
+#include "ui/DialogPrompts.h"
+#include "ui/MessageBoxes.h"
+#include "ui/OXEL_RemoteDlg.h"
+#include "ui/QtMessagePresenter.h"
+
+namespace {
+
+// The number and code of the simulated unit.
+constexpr const char* SimulatedNumber = "5550100";
+
+} // namespace
+
+COXEL_RemoteApp::COXEL_RemoteApp() : m_settings(ApplicationName()) {}
+
+COXEL_RemoteApp::~COXEL_RemoteApp() = default;
+
+int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Remote programming of lift emergency telephones"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption simulate(QStringLiteral("simulate"),
+                                QStringLiteral("Use the built-in simulated modem and unit (number 5550100, code 3958)."));
+    QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                  QStringLiteral("Show the dialog, write a picture of it to <file> and end."),
+                                  QStringLiteral("file"));
+    parser.addOption(simulate);
+    parser.addOption(screenshot);
+    parser.process(arguments);
+
+    if (m_prompts == nullptr) {
+        m_ownPrompts = std::make_unique<CQtDialogPrompts>();
+        m_prompts = m_ownPrompts.get();
+    }
+
+    SetComPortName(m_settings.ReadComPort().toStdString());
+
+    if (parser.isSet(simulate)) {
+        m_simulator = std::make_unique<CSimulator>();
+        std::string error;
+        if (!m_simulator->Start(DefaultSimConfig(), &error)) {
+            m_prompts->ShowMessage(nullptr, QStringLiteral("The simulator could not be started: %1").arg(QString::fromStdString(error)),
+                                   ApplicationName(), MessageIcon::Exclamation);
+            return 1;
+        }
+        // For this run only; the stored port is left as it is.
+        SetComPortName(m_simulator->DevicePath());
+    }
+
+    CQtMessagePresenter presenter;
+    SetMessagePresenter(&presenter);
+    int status = 0;
+    {
+        COXEL_RemoteDlg dialog(this, nullptr, m_prompts);
+        presenter.SetParent(&dialog);
+        if (m_simulator)
+            dialog.SetItemText(IDC_PHONE_NUMBER, SimulatedNumber);
+        CTerminationSignals termination([&dialog] { dialog.OnClose(); });
+
+        if (parser.isSet(screenshot)) {
+            QString path = parser.value(screenshot);
+            dialog.show();
+            QTimer::singleShot(300, &dialog, [&dialog, path, &status] {
+                QDir().mkpath(QFileInfo(path).absolutePath());
+                if (!dialog.grab().save(path)) {
+                    std::fprintf(stderr, "pravel: cannot write %s\n", qPrintable(path));
+                    status = 1;
+                }
+                dialog.OnClose();
+            });
+        }
+        dialog.exec();
+        // The dialog stops its job as it closes; a job still running here is stopped now, so the
+        // modem hangs up before the program ends.
+        if (IsJobRunning())
+            StopJob();
+        WaitForJobEnd();
+    }
+    SetMessagePresenter(nullptr);
+    presenter.Close();
+    if (m_simulator)
+        m_simulator->Stop();
+    return status;
+}
+
+void COXEL_RemoteApp::RunComPortDialog(QWidget* owner)
+{
+    CSelectPortDlg dialog(m_settings, owner);
+    dialog.exec();
+}
+
+void COXEL_RemoteApp::RunAboutBox(QWidget* owner)
+{
+    CAboutDlg dialog(owner);
+    dialog.exec();
+}
+
+void COXEL_RemoteApp::ShowHelp(QWidget* owner, unsigned helpContext)
+{
+    if (!m_help.ShowHelp(helpContext) && m_prompts != nullptr)
+        m_prompts->ShowMessage(owner, QString::fromLatin1(LoadString(AFX_IDP_FAILED_TO_LAUNCH_HELP)), ApplicationName(),
+                               MessageIcon::Exclamation);
+}

@@ -1,0 +1,18 @@
+#include "ui/JobRunner.h"
+
+#include "job/JobWorker.h"
+
+bool CJobWorkerRunner::Start()
+{
+    return StartJob();
+}
+
+bool CJobWorkerRunner::IsRunning()
+{
+    return IsJobRunning();
+}
+
+void CJobWorkerRunner::Stop()
+{
+    StopJob();
+}

@@ -1,0 +1,16 @@
+#include "ui/QtMessagePresenter.h"
+
+#include <QMessageBox>
+
+#include "ui/MessageBoxes.h"
+
+void CQtMessagePresenter::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)
+{
+    QString body = QString::fromLocal8Bit(text);
+    QString title = QString::fromLocal8Bit(caption);
+    m_dispatcher.Post([this, body, title, icon] {
+        auto* box = new QMessageBox(ToQtIcon(icon), title, body, QMessageBox::Ok, m_parent.data());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
+}

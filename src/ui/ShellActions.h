@@ -1,0 +1,14 @@
+// What the main dialog hands over to the application shell: the port selection dialog, the
+// About box and the help. The application implements it; a dialog without one ignores these.
+#pragma once
+
+class QWidget;
+
+class IShellActions {
+public:
+    virtual ~IShellActions() = default;
+    virtual void RunComPortDialog(QWidget* owner) = 0;
+    virtual void RunAboutBox(QWidget* owner) = 0;
+    // Opens the user manual at the place for the help context.
+    virtual void ShowHelp(QWidget* owner, unsigned helpContext) = 0;
+};

@@ -1,0 +1,21 @@
+// Tooltips of a dialog from a table of (control, string) rows. Qt keeps one tooltip window for the
+// whole program, so there is no tooltip window of our own to create or keep.
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+
+struct TooltipEntry {
+    int32_t controlId;  // 0 ends the table
+    uint32_t stringId;  // string-table entry with the text
+    int32_t toolMarker; // cleared when the tooltips are built
+};
+
+// The main dialog's tooltips: the buttons, the LED pair, dial tone detection and the six units.
+extern TooltipEntry TooltipTable[];
+
+// Gives every control of the table that the dialog has its text. Rows naming no control of the
+// dialog, and strings that do not load, are skipped. The texts show also while the dialog is not
+// the active window.
+void CreateTooltips(QWidget* dialog, TooltipEntry* table);
