@@ -1,0 +1,63 @@
+// What read and write have in common: the port or the built-in simulator, the number, code and
+// unit, the parameters chosen by name, the trace switch; putting all that into the in-memory
+// dialog as a user would type it; running the job and printing its result.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+#include "cli/JobSession.h"
+#include "job/DialogItemModel.h"
+#include "job/ProgrammingJob.h"
+
+class CSimulator;
+
+class CJobCommand : public CCommand {
+protected:
+    CJobCommand(std::string name, std::string description, JobMode mode);
+    ~CJobCommand() override;
+
+    // --port, --simulate, --number, --code, --unit, --param, --trace and --json.
+    void AddJobOptions(CLI::App& app);
+
+    // Checks the connection options and puts number, code, unit and the --param selection into
+    // the dialog (the command has loaded and set its own values before). False with the problem.
+    bool ApplyJobOptions(std::string* problem);
+    // --set NAME=VALUE: the value into the parameter's control, its update box ticked.
+    bool ApplySetting(const std::string& assignment, std::string* problem);
+    // Ticks the update box of the named parameter.
+    bool SelectParameter(const std::string& name, std::string* problem);
+
+    // Prepares and runs the job on m_model; returns the exit status (2 when it may not be
+    // dialled, 1 when it failed, 0 when it completed) with the result in m_result.
+    int RunJob(CommandIo& io);
+    // Prints the result to io.out (table or JSON) and the error to io.err. A problem of the
+    // command's own after the job (a file not saved) fails the result with its text.
+    void PrintResult(CommandIo& io, bool completed, const std::string& ownProblem = {});
+
+    // Prints "pravel-cli: <text>" on standard error.
+    static void PrintError(CommandIo& io, const std::string& text);
+
+    CDialogItemModel m_model;
+    JobMode m_mode;
+    JobResult m_result;
+    bool m_completed = false;
+
+    std::string m_port;
+    bool m_simulate = false;
+    std::string m_number;
+    std::string m_code;
+    int m_unit = 0; // 0: not given
+    std::vector<std::string> m_params;
+    bool m_trace = false;
+
+private:
+    bool StartSimulator(std::string* problem);
+
+    std::unique_ptr<CSimulator> m_simulator;
+};
+
+// The number and unit pravel-cli defaults to with --simulate: the simulated line's and unit's.
+extern const char* const SimulatedNumber;

@@ -1,0 +1,92 @@
+#include "cli/ResultOutput.h"
+
+#include <iomanip>
+#include <ostream>
+
+#include <nlohmann/json.hpp>
+
+#include "files/TextEncoding.h"
+#include "job/DialogIds.h"
+#include "job/ParameterForm.h"
+#include "job/ParameterTable.h"
+
+namespace {
+
+std::optional<std::string> NonEmpty(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    return Windows1252ToUtf8(text);
+}
+
+nlohmann::ordered_json OrNull(const std::optional<std::string>& text)
+{
+    return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
+}
+
+constexpr int NameWidth = 22;
+
+} // namespace
+
+std::vector<std::string> SlotTexts(const IDialogItems& items)
+{
+    ProgrammingJob job{};
+    CopyValuesToJob(items, job);
+    std::vector<std::string> texts;
+    for (int row = 0; row < ParameterCount; ++row)
+        texts.push_back(Windows1252ToUtf8(job.Slot(ParameterTable[row].slot)));
+    return texts;
+}
+
+JobReport MakeJobReport(const JobResult& result, const IDialogItems& items, JobMode mode, bool completed)
+{
+    JobReport report;
+    report.mode = mode;
+    report.completed = completed;
+    if (!completed)
+        report.error = JobFailureText(result, items, mode);
+    report.firmware = NonEmpty(result.firmware);
+    report.power = NonEmpty(items.GetItemText(IDC_POWER_STATUS));
+    std::vector<std::string> texts = SlotTexts(items);
+    for (int row = 0; row < ParameterCount; ++row)
+        if (result.reported[row])
+            report.values.emplace_back(ParameterTable[row].name, texts[static_cast<size_t>(row)]);
+    for (int row : RowsNotTransferred(items, result.selectionMask))
+        report.notTransferred.emplace_back(ParameterTable[row].name);
+    return report;
+}
+
+void PrintJobJson(std::ostream& out, const JobReport& report)
+{
+    nlohmann::ordered_json json;
+    json["outcome"] = report.completed ? "completed" : "failed";
+    json["error"] = OrNull(report.error);
+    json["firmware"] = OrNull(report.firmware);
+    json["power"] = OrNull(report.power);
+    if (report.mode == JobWrite) {
+        json["written"] = nlohmann::ordered_json::array();
+        for (const auto& [name, value] : report.values)
+            json["written"].push_back(name);
+    } else {
+        json["values"] = nlohmann::ordered_json::object();
+        for (const auto& [name, value] : report.values)
+            json["values"][name] = value;
+    }
+    json["notTransferred"] = report.notTransferred;
+    out << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+}
+
+void PrintJobTable(std::ostream& out, const JobReport& report)
+{
+    if (report.values.empty() && !report.power && !report.firmware)
+        return;
+    out << std::left << std::setw(NameWidth) << "Parameter" << (report.mode == JobWrite ? "Written" : "Value")
+        << '\n';
+    for (const auto& [name, value] : report.values)
+        out << std::setw(NameWidth) << name << value << '\n';
+    if (report.power)
+        out << std::setw(NameWidth) << "Power" << *report.power << '\n';
+    if (report.firmware)
+        out << std::setw(NameWidth) << "Firmware" << *report.firmware << '\n';
+    out << std::right << std::flush;
+}

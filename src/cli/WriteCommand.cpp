@@ -1,0 +1,44 @@
+#include "cli/WriteCommand.h"
+
+#include <CLI/CLI.hpp>
+
+#include "files/ParameterFileIo.h"
+#include "job/ParameterForm.h"
+
+CWriteCommand::CWriteCommand() : CJobCommand("write", "Dial a unit and write parameters to it", JobWrite)
+{
+}
+
+void CWriteCommand::AddOptions(CLI::App& app)
+{
+    AddJobOptions(app);
+    app.add_option("--file", m_filePath, "Take number, code, unit, values and selection from this .oxl file")
+        ->type_name("FILE");
+    app.add_option("--set", m_settings, "Set a parameter to a value and write it (repeatable)")
+        ->type_name("NAME=VALUE");
+}
+
+int CWriteCommand::Execute(CommandIo& io)
+{
+    std::string problem;
+    if (!m_filePath.empty() && !LoadParameterFile(m_filePath, m_model, &problem)) {
+        PrintError(io, problem);
+        return ExitUsage;
+    }
+    bool applied = ApplyJobOptions(&problem);
+    for (size_t i = 0; applied && i < m_settings.size(); ++i)
+        applied = ApplySetting(m_settings[i], &problem);
+    if (applied && !AnyUpdateBoxTicked(m_model)) {
+        problem = "Nothing to write: choose parameters with --set NAME=VALUE, --param NAME or --file.";
+        applied = false;
+    }
+    if (!applied) {
+        PrintError(io, problem);
+        return ExitUsage;
+    }
+    int status = RunJob(io);
+    if (status == ExitUsage)
+        return status;
+    PrintResult(io, m_completed);
+    return status;
+}

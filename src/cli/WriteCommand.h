@@ -1,0 +1,22 @@
+// pravel-cli write: dials the unit and writes the chosen parameters, as Write does in the dialog.
+// Number, code, unit, values and selection come from --file where given (its ticked update boxes
+// select); the options override them. --set puts a value in and selects it; --param selects.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/JobCommand.h"
+
+class CWriteCommand : public CJobCommand {
+public:
+    CWriteCommand();
+
+protected:
+    void AddOptions(CLI::App& app) override;
+    int Execute(CommandIo& io) override;
+
+private:
+    std::string m_filePath;
+    std::vector<std::string> m_settings;
+};
