@@ -49,8 +49,9 @@ struct SimFaults {
     bool deadModem = false;          // the modem says nothing at all, to anything
 };
 
-// Durations in milliseconds. Fast mode sets them all to zero; the modem's tone length (#VBT)
-// counts only in realistic mode.
+// Durations in milliseconds. Fast mode sets them all to zero, except that the busy tone still
+// comes 100 ms after the login answer (so that the two reach the reader apart); the modem's tone
+// length (#VBT) counts only in realistic mode.
 struct SimTiming {
     int ringMs = 2000;       // dial to "VCON" or "BUSY"
     int noAnswerMs = 8000;   // dial to "NO ANSWER"

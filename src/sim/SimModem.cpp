@@ -11,6 +11,7 @@ constexpr char Dle = 0x10;
 constexpr size_t MaxCommandLength = 200; // a longer line is answered "ERROR"
 constexpr size_t MaxFrameTones = 64;     // a frame that never ends is forgotten
 constexpr int MaxToneTenths = 50;
+constexpr int FastBusyToneGapMs = 100;
 
 std::string Upper(std::string text)
 {
@@ -40,8 +41,10 @@ std::string ShowTones(const std::string& tones)
 CSimModem::CSimModem(const SimConfig& config, NoteSink notes)
     : m_notes(std::move(notes)), m_timing(config.timing), m_fast(config.fast), m_faults(config.faults)
 {
+    // Fast mode has no delays, but for the busy tone: it comes a little after the login answer, so
+    // that a reader which gathers bytes for some tens of milliseconds gets the answer first, alone.
     if (m_fast)
-        m_timing = SimTiming{0, 0, 0, 0, 0};
+        m_timing = SimTiming{0, 0, 0, 0, FastBusyToneGapMs};
     for (const SimLine& line : config.lines) {
         Line l{line, {}};
         for (const SimUnit& unit : line.units)
