@@ -79,10 +79,12 @@ public:
     const QString& BaseCaption() const { return m_baseCaption; }
     QAction* AboutAction() const { return m_aboutAction; }
 
+    // Esc and the like: refused while Esc is blocked.
+    void reject() override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     bool OnInitDialog();
