@@ -1,0 +1,109 @@
+// The real pravel-cli program: usage errors, help, and the README's first command.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+extern char** environ;
+
+namespace {
+
+struct ProgramRun {
+    int status = -1; // exit status; -1 when it did not end in time or died of a signal
+    std::string out;
+    std::string err;
+};
+
+// Runs pravel-cli with the arguments, both outputs on pipes, and waits at most timeout for its end.
+ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeout = std::chrono::seconds(60))
+{
+    ProgramRun run;
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+        return run;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    args.insert(args.begin(), PRAVEL_CLI_PATH);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    bool spawned = posix_spawn(&pid, PRAVEL_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    if (spawned) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        int open = 2;
+        while (open > 0) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || ::poll(fds, 2, static_cast<int>(left.count())) <= 0)
+                break;
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || fds[i].revents == 0)
+                    continue;
+                char buffer[4096];
+                ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (got <= 0) {
+                    fds[i].fd = -1;
+                    --open;
+                } else {
+                    (i == 0 ? run.out : run.err).append(buffer, static_cast<size_t>(got));
+                }
+            }
+        }
+        if (open > 0)
+            ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (open == 0 && WIFEXITED(status))
+            run.status = WEXITSTATUS(status);
+    }
+    ::close(out[0]);
+    ::close(err[0]);
+    return run;
+}
+
+} // namespace
+
+TEST(PravelCliProgram, HelpAndBadUsage)
+{
+    ProgramRun help = RunProgram({"read", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--simulate"), std::string::npos) << help.out;
+
+    ProgramRun bad = RunProgram({"read", "--simulate"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--all"), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.out, "");
+}
+
+TEST(PravelCliProgram, ReadsTheSimulatedUnitAsJson)
+{
+    ProgramRun run = RunProgram({"read", "--simulate", "--all", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["outcome"], "completed");
+    EXPECT_TRUE(result["error"].is_null());
+    EXPECT_EQ(result["firmware"], "2.0.7");
+    EXPECT_EQ(result["power"], "External power");
+    EXPECT_EQ(result["values"].size(), 21u);
+    EXPECT_EQ(result["values"]["NewProgrammingCode"], "3958");
+    EXPECT_TRUE(result["notTransferred"].empty());
+    // Standard error is no terminal here: one line per caption, no trace.
+    EXPECT_EQ(run.err, "Pravel 1.09 - Dialing (60)\nPravel 1.09 - Connected/Logging in\nPravel 1.09 - Transfer\n");
+}

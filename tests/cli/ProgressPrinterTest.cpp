@@ -1,0 +1,56 @@
+#include "cli/ProgressPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "job/JobMessages.h"
+
+TEST(ProgressPrinter, CaptionsAreTheDialogs)
+{
+    EXPECT_EQ(CProgressPrinter::Caption(ProgressDialing, 60), "Pravel 1.09 - Dialing (60)");
+    EXPECT_EQ(CProgressPrinter::Caption(ProgressConnected, 0), "Pravel 1.09 - Connected/Logging in");
+    EXPECT_EQ(CProgressPrinter::Caption(ProgressTransfer, 0), "Pravel 1.09 - Transfer");
+    EXPECT_EQ(CProgressPrinter::Caption(ProgressBadCode, 0), "Pravel 1.09Invalid password entered.");
+    EXPECT_EQ(CProgressPrinter::Caption(ProgressLogoff, 0), "Pravel 1.09");
+    EXPECT_EQ(CProgressPrinter::Caption(ProgressEnded, 0), "Pravel 1.09");
+}
+
+TEST(ProgressPrinter, WithoutATerminalEachStageIsOneLineAndTheCountDownOnlyStarts)
+{
+    std::ostringstream stream;
+    {
+        CProgressPrinter progress(stream, false, 3);
+        progress.ShowStage(ProgressDialing, 60);
+        progress.ShowStage(ProgressDialing, 59);
+        progress.ShowStage(ProgressDialing, 58);
+        progress.ShowStage(ProgressConnected, 0);
+        progress.ShowStage(ProgressTransfer, 0);
+        progress.ShowTransferred(1);
+        progress.ShowTransferred(3);
+        progress.ShowStage(ProgressLogoff, 0);
+        progress.ShowStage(ProgressEnded, 0);
+    }
+    EXPECT_EQ(stream.str(), "Pravel 1.09 - Dialing (60)\n"
+                            "Pravel 1.09 - Connected/Logging in\n"
+                            "Pravel 1.09 - Transfer\n");
+}
+
+TEST(ProgressPrinter, OnATerminalTheLineIsRedrawnWithCountDownAndBar)
+{
+    std::ostringstream stream;
+    CProgressPrinter progress(stream, true, 4);
+    progress.ShowStage(ProgressDialing, 60);
+    progress.ShowStage(ProgressDialing, 59);
+    progress.ShowStage(ProgressTransfer, 0);
+    progress.ShowTransferred(2);
+    progress.ShowStage(ProgressEnded, 0);
+    progress.Finish();
+    const std::string text = stream.str();
+    EXPECT_NE(text.find("\rPravel 1.09 - Dialing (60)\033[K"), std::string::npos);
+    EXPECT_NE(text.find("\rPravel 1.09 - Dialing (59)\033[K"), std::string::npos);
+    EXPECT_NE(text.find("\rPravel 1.09 - Transfer [....................] 0/4\033[K"), std::string::npos) << text;
+    EXPECT_NE(text.find("\rPravel 1.09 - Transfer [##########..........] 2/4\033[K"), std::string::npos) << text;
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.find('\n'), text.size() - 1); // one line, ended once
+}
