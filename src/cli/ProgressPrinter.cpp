@@ -65,6 +65,8 @@ void CProgressPrinter::ShowStage(uint32_t stage, long count)
 
 void CProgressPrinter::ShowTransferred(int transferred)
 {
+    if (transferred == m_transferred)
+        return;
     m_transferred = transferred;
     if (m_isTerminal && m_stage == ProgressTransfer)
         Draw();

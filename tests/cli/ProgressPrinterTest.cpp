@@ -44,6 +44,7 @@ TEST(ProgressPrinter, OnATerminalTheLineIsRedrawnWithCountDownAndBar)
     progress.ShowStage(ProgressDialing, 59);
     progress.ShowStage(ProgressTransfer, 0);
     progress.ShowTransferred(2);
+    progress.ShowTransferred(2); // nothing new: not drawn again
     progress.ShowStage(ProgressEnded, 0);
     progress.Finish();
     const std::string text = stream.str();
@@ -51,6 +52,7 @@ TEST(ProgressPrinter, OnATerminalTheLineIsRedrawnWithCountDownAndBar)
     EXPECT_NE(text.find("\rPravel 1.09 - Dialing (59)\033[K"), std::string::npos);
     EXPECT_NE(text.find("\rPravel 1.09 - Transfer [....................] 0/4\033[K"), std::string::npos) << text;
     EXPECT_NE(text.find("\rPravel 1.09 - Transfer [##########..........] 2/4\033[K"), std::string::npos) << text;
+    EXPECT_EQ(text.find("2/4"), text.rfind("2/4"));
     EXPECT_EQ(text.back(), '\n');
     EXPECT_EQ(text.find('\n'), text.size() - 1); // one line, ended once
 }
