@@ -1,0 +1,178 @@
+// Read all through the real job worker and modem driver against the simulated modem and unit:
+// every control filled, every update box cleared, the caption through its stages. A unit with
+// firmware 1 leaves the parameters it cannot report ticked; a refused code and a port that does
+// not open end the job with the buttons free again.
+#include <QComboBox>
+#include <QDir>
+#include <QMessageBox>
+#include <QtTest>
+#include <memory>
+
+#include "job/ComPortName.h"
+#include "job/DialogIds.h"
+#include "job/JobWorker.h"
+#include "job/ParameterTable.h"
+#include "sim/Simulator.h"
+#include "ui/DialogFakes.h"
+#include "ui/MainDialogTemplate.h"
+#include "ui/OXEL_RemoteDlg.h"
+#include "ui/QtMessagePresenter.h"
+
+class TestReadAllAgainstSimulator : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CSimulator> sim;
+    std::unique_ptr<CQtMessagePresenter> presenter;
+    std::unique_ptr<CFakePrompts> prompts;
+    std::unique_ptr<COXEL_RemoteDlg> dlg;
+    QStringList captions;
+
+    void StartSimulator(const SimConfig& config)
+    {
+        sim = std::make_unique<CSimulator>();
+        std::string error;
+        QVERIFY2(sim->Start(config, &error), error.c_str());
+        SetComPortName(sim->DevicePath());
+    }
+    static SimConfig FastConfig()
+    {
+        SimConfig config = DefaultSimConfig();
+        config.fast = true;
+        return config;
+    }
+    std::vector<int> TickedBoxes() const
+    {
+        std::vector<int> ticked;
+        for (int row = 0; row < ParameterCount; ++row)
+            if (dlg->IsButtonChecked(ParameterTable[row].updateBoxId))
+                ticked.push_back(ParameterTable[row].updateBoxId);
+        return ticked;
+    }
+    void RunReadAll()
+    {
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->OnReadAll();
+        QVERIFY(dlg->IsJobRunningFlag());
+        QVERIFY(!dlg->IsItemEnabled(IDC_CLOSE));
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsJobRunningFlag(), 60000);
+        WaitForJobEnd();
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Pravel 1.09"));
+        QVERIFY(dlg->IsItemEnabled(IDC_CLOSE));
+        QVERIFY(dlg->IsItemEnabled(ID_READ_ALL));
+    }
+    QMessageBox* ShownBox() const { return dlg->findChild<QMessageBox*>(); }
+
+private slots:
+    void init()
+    {
+        captions.clear();
+        presenter = std::make_unique<CQtMessagePresenter>();
+        SetMessagePresenter(presenter.get());
+        prompts = std::make_unique<CFakePrompts>();
+        dlg = std::make_unique<COXEL_RemoteDlg>(nullptr, nullptr, prompts.get());
+        presenter->SetParent(dlg.get());
+        connect(dlg.get(), &QWidget::windowTitleChanged, this, [this](const QString& title) { captions << title; });
+        dlg->show();
+    }
+    void cleanup()
+    {
+        dlg.reset();
+        SetMessagePresenter(nullptr);
+        presenter.reset();
+        if (sim)
+            sim->Stop();
+        sim.reset();
+    }
+
+    void readAllFillsEveryControlAndClearsItsBox()
+    {
+        StartSimulator(FastConfig());
+        RunReadAll();
+        QVERIFY(prompts->messages.empty());
+        QVERIFY(ShownBox() == nullptr);
+        QVERIFY(captions.contains(QStringLiteral("Pravel 1.09 - Dialing (60)")));
+        QVERIFY(captions.contains(QStringLiteral("Pravel 1.09 - Connected/Logging in")));
+        QVERIFY(captions.contains(QStringLiteral("Pravel 1.09 - Transfer")));
+        QVERIFY(TickedBoxes().empty());
+
+        SimUnit unit = sim->UnitState("5550100", 1);
+        for (int row = 0; row < ParameterCount; ++row) {
+            const ParameterDescriptor& p = ParameterTable[row];
+            const std::string& expected = unit.settings[p.name];
+            switch (p.kind) {
+            case KindText:
+                if (p.slot == SlotNewProgrammingCode)
+                    QCOMPARE(dlg->GetItemText(p.valueControlId), unit.programmingCode);
+                else
+                    QVERIFY2(dlg->GetItemText(p.valueControlId) == expected, p.name);
+                break;
+            case KindRadioPair:
+                QCOMPARE(dlg->IsButtonChecked(p.valueControlId), expected == "1");
+                QCOMPARE(dlg->IsButtonChecked(p.secondControlId), expected != "1");
+                break;
+            case KindCheckBox:
+                QVERIFY2(dlg->IsButtonChecked(p.valueControlId) == (expected == "1"), p.name);
+                break;
+            case KindCombo:
+                QVERIFY2(dlg->GetComboSelection(p.valueControlId) == std::stoi(expected), p.name);
+                break;
+            }
+        }
+        QCOMPARE(dlg->GetItemText(IDC_POWER_STATUS), std::string(unit.power == '1' ? "External power" : "Line power"));
+        QCOMPARE(dlg->GetItemText(IDC_FIRMWARE), std::string("2.0.7"));
+
+        QDir().mkpath(QStringLiteral(PRAVEL_SCREENSHOT_DIR));
+        QVERIFY(dlg->grab().save(QStringLiteral(PRAVEL_SCREENSHOT_DIR "/main-dialog-after-read-all.png")));
+    }
+
+    void firmwareOneLeavesTheBatteryBoxesTicked()
+    {
+        SimConfig config = FastConfig();
+        config.lines[0].units[0].firmware = "107";
+        StartSimulator(config);
+        RunReadAll();
+        QVERIFY(ShownBox() == nullptr);
+        QCOMPARE(dlg->GetItemText(IDC_FIRMWARE), std::string("1.0.7"));
+        // The battery receiver and code are not asked of a firmware 1 unit, and its status record
+        // carries no LED sequence; everything else arrived.
+        QCOMPARE(TickedBoxes(), (std::vector<int>{1039, 1070, 1036}));
+    }
+
+    void aRefusedCodeShowsInTheCaption()
+    {
+        SimConfig config = FastConfig();
+        config.lines[0].units[0].programmingCode = "1111";
+        StartSimulator(config);
+        RunReadAll();
+        QVERIFY(captions.contains(QStringLiteral("Pravel 1.09Invalid password entered.")));
+        QCOMPARE(TickedBoxes().size(), size_t(ParameterCount));
+    }
+
+    void aPortThatDoesNotOpenEndsTheJobWithOneMessage()
+    {
+        SetComPortName("/dev/pravel-no-such-port");
+        RunReadAll();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = ShownBox()) != nullptr);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Pravel"));
+        QVERIFY(box->text().contains(QStringLiteral("/dev/pravel-no-such-port")));
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+        QCOMPARE(dlg->findChildren<QMessageBox*>().size(), 1);
+        box->accept();
+    }
+
+    void closingDuringAJobHangsUp()
+    {
+        SimConfig config = DefaultSimConfig(); // real timing: the job is still dialling
+        StartSimulator(config);
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->OnReadAll();
+        QTRY_VERIFY(captions.contains(QStringLiteral("Pravel 1.09 - Dialing (60)")));
+        dlg->close();
+        QVERIFY(!IsJobRunning());
+        QVERIFY(!dlg->isVisible());
+    }
+};
+
+QTEST_MAIN(TestReadAllAgainstSimulator)
+#include "ReadAllSimTest.moc"
