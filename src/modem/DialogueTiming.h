@@ -1,0 +1,26 @@
+// The waits and time-outs of a job: how long the dialogue waits before it selects the unit and
+// before it logs in, how long it waits for the unit's answer, the watchdog counts, the job
+// worker's tick and the bound on stopping the driver thread.
+//
+// The defaults are the values the shipped programs use. Tests and benchmarks scale the protocol
+// down with SetDialogueTimingForTests before they start a job; the shipped programs never call it.
+// Each driver copies the timing when it is constructed, so a change never reaches a running job.
+#pragma once
+
+#include <cstdint>
+
+struct DialogueTiming {
+    uint32_t selectWaitMs = 2500;    // before the unit selection and before the login
+    uint32_t answerTimeoutMs = 5000; // wait for an answer, from the login code on
+    int32_t watchdogTicks = 15;      // worker ticks without a step before the job is ended
+    int32_t dialWatchdogTicks = 60;  // the same while the modem dials
+    uint32_t workerTickMs = 1000;    // the job worker looks at the driver this often
+    uint32_t driverStopMs = 2000;    // Stop waits this long for the driver thread before it says so
+};
+
+// The timing in force.
+DialogueTiming GetDialogueTiming();
+// Test-only: replaces the timing for the jobs started from now on. Call while no job runs.
+void SetDialogueTimingForTests(const DialogueTiming& timing);
+// Test-only: back to the shipped values.
+void ResetDialogueTimingForTests();

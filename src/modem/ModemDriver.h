@@ -1,0 +1,152 @@
+// CModemDriver: one job's conversation with the voice modem. It is a CComPort that opens the port
+// itself, queues the received chunks, turns them into modem result lines and DTMF answers, and
+// runs the phone programming dialogue step by step (PhoneDialogue.cpp) on a thread of its own.
+//
+// Threads:
+// - The job worker constructs the driver on its stack, calls Start, reads IsFinished,
+//   CountDownWatchdog and Expect once a tick, waits on FinishedEvent, and calls Stop. Start and
+//   Stop run on that thread only.
+// - The serial reader thread calls OnReceive, which only appends to the receive queue (under
+//   m_queueLock) and counts it on m_receiveSemaphore.
+// - The driver thread (started by Start, ended and joined by Stop) does everything else: it
+//   writes the commands, takes the chunks off the queue, interprets them and runs the steps.
+//   Its waits all end when m_stopEvent is signalled, so Stop always completes; it is never
+//   ended by force.
+// - The front end only receives messages (job.notifyWindow) and message boxes (ShowMessageBox).
+// Not copyable. The destructor stops a driver that is still running.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "job/ProgrammingJob.h"
+#include "modem/DialogueTiming.h"
+#include "platform/Event.h"
+#include "platform/NotifyWindow.h"
+#include "platform/Semaphore.h"
+#include "platform/Thread.h"
+#include "serial/ComPort.h"
+
+// What the next modem line must be; a DTMF code expects ExpectOk plus ExpectDtmfAnswer.
+enum ExpectBits : uint16_t {
+    ExpectOk = 1,
+    ExpectDialResult = 2,
+    ExpectDtmfAnswer = 4,
+};
+
+// The step that asks for the end of the dialogue.
+constexpr int32_t StepAbort = 1000;
+// The end step of each mode: what follows the last parameter.
+constexpr int32_t ReadEndStep = 22;
+constexpr int32_t WriteEndStep = 38;
+
+// The DTMF characters the modem has reported, shared by all drivers (one exists at a time) and
+// touched only by the driver thread. 'C' restarts it; it holds at most DtmfBufferLimit characters
+// and stays NUL-terminated.
+constexpr int32_t DtmfBufferLimit = 100;
+extern char dtmfBuffer[DtmfBufferLimit + 1];
+extern int32_t dtmfLength;
+
+class CModemDriver : public CComPort {
+public:
+    // Chunks that may wait in the receive queue; a chunk beyond them is dropped (the dialogue's
+    // time-outs cover it).
+    static constexpr int MaxQueuedChunks = 200;
+    // Longest modem line kept; the rest of a longer line is dropped.
+    static constexpr size_t MaxLineLength = 128;
+
+    // The job is read, never written, and must outlive the driver.
+    explicit CModemDriver(const ProgrammingJob* job);
+    CModemDriver(const CModemDriver&) = delete;
+    CModemDriver& operator=(const CModemDriver&) = delete;
+    ~CModemDriver() override;
+
+    // Checks the job, opens and configures the port named by GetComPortName() and starts the
+    // driver thread, which writes "ATZ\r\n". False (shown to the user where it is the user's
+    // concern, traced always) when the job cannot start; nothing is left running then.
+    bool Start();
+    // Ends the driver thread, closes the port (which hangs the modem up) and releases what Start
+    // created. Does nothing when nothing runs; may be called again.
+    void Stop();
+
+    bool OnReceive(const uint8_t* data, uint32_t count) override;
+    bool Write(const void* data, uint32_t count) override;
+
+    // Read by the job worker.
+    bool IsFinished() const { return m_finished.load(); }
+    // Counts the watchdog down by one tick and returns what is left.
+    int32_t CountDownWatchdog() { return m_watchdogSeconds.fetch_sub(1) - 1; }
+    int32_t WatchdogSeconds() const { return m_watchdogSeconds.load(); }
+    uint16_t Expect() const { return m_expect.load(); }
+    // Signalled when the dialogue has ended: the modem has answered the final reset, or the
+    // port stopped taking commands. Exists from a successful Start until Stop.
+    CEvent& FinishedEvent() { return m_finishedEvent; }
+
+protected:
+    // The second half of Start, after the port is open: creates the queue's semaphore and the
+    // events and starts the driver thread. Test drivers that override Write call it without a
+    // port.
+    bool StartDialogue();
+
+private:
+    // Machinery (ModemDriver.cpp).
+    void DriverThread();
+    void ProcessReceived();
+    // One received byte; false abandons the rest of the chunk.
+    bool TakeByte(char c);
+    bool EndLine();
+    void ResetLine();
+    void ReleaseDialogue();
+    void ShowError(int stringId);
+    void ShowErrorText(const std::string& text);
+
+    // The dialogue (PhoneDialogue.cpp).
+    bool InterpretLine(const std::string& line);
+    void RunStep();
+    bool RunReadStep();
+    bool RunWriteStep();
+    bool CheckLogin();
+    void EndDialogue();
+    void SendAT(const std::string& suffix);
+    void SendDtmfCommand(const std::string& command, int32_t answerTargetId);
+    void SendCode(const std::string& code, int32_t answerTargetId);
+    void WriteCommand(const std::string& command);
+    void Abort();
+    void PostToWindow(uint32_t message, uint32_t wParam, CMessageValue value);
+    void SendToWindow(uint32_t message, uint32_t wParam, CMessageValue value);
+    bool Selected(uint32_t maskBit, bool needsFirmware2) const;
+
+    CThread m_driverThread;
+    std::mutex m_queueLock;
+    CEvent m_stepEvent; // auto-reset: run RunStep
+    CEvent m_stopEvent; // manual-reset: end the driver thread
+    bool m_portHandle = false; // a port is held: also the test for a driver already started
+    std::deque<std::vector<uint8_t>> m_receiveQueue;
+    CSemaphore m_receiveSemaphore;
+    int32_t m_step = 0;
+    std::atomic<int32_t> m_watchdogSeconds;
+    int32_t m_timeoutCount = 0;
+    std::atomic<bool> m_finished{false};
+    bool m_loggedIn = false;
+    bool m_mayShowError = true;
+    std::atomic<uint16_t> m_expect{0};
+    uint32_t m_waitTimeoutMs = INFINITE;
+    int32_t m_answerTargetId = 0;
+    char m_answer[100] = {};
+    char m_firmwareMajor = '\0';
+    const ProgrammingJob* m_job;
+
+    // Ours besides.
+    const DialogueTiming m_timing;
+    CEvent m_finishedEvent;
+    bool m_loginChecked = false; // the login answer has been looked at
+    bool m_dialogueStarted = false;
+    std::string m_portName;
+    // The line being collected across chunks.
+    std::string m_lineText;
+    bool m_dlePending = false;
+};

@@ -1,0 +1,373 @@
+// The phone programming dialogue: what CModemDriver sends in each step and what the modem's
+// lines and the unit's DTMF answers mean. Runs on the driver thread only.
+#include <cstdio>
+#include <cstring>
+
+#include "diag/Trace.h"
+#include "job/JobMessages.h"
+#include "job/ParameterTable.h"
+#include "job/StringTable.h"
+#include "modem/DtmfFraming.h"
+#include "modem/ModemDriver.h"
+#include "modem/StatusRecord.h"
+#include "modem/UnitCommands.h"
+
+namespace {
+
+constexpr int32_t FirstParameterStep = 8;
+
+// Read job, steps 8 to 19: one read code each, in this order.
+constexpr const char* ReadSteps[] = {
+    "AlarmReceiver1",    "AlarmReceiver2",    "TestAlarmReceiver", "BatteryAlarmReceiver",
+    "AlarmCode1",        "AlarmCode2",        "TestAlarmCode",     "BatteryAlarmCode",
+    "SequenceReceiver3", "SequenceReceiver4", "SequenceReceiver5", "SequenceReceiver6",
+};
+constexpr int32_t ReadStatusStep = FirstParameterStep + static_cast<int32_t>(std::size(ReadSteps)); // 20
+constexpr int32_t ReadDecodeStep = ReadStatusStep + 1;                                             // 21
+static_assert(ReadDecodeStep + 1 == ReadEndStep);
+
+enum class WritePart {
+    Value,            // write code + the slot (a long number is cut to its first part)
+    Rest,             // second code of a number longer than 12 characters: the slot from its 13th
+    Nothing,          // no code in this step
+    TestAlarmTime,    // 'A' for index 10, else the digit
+    AlarmButtonDelay, // tens and units digits
+};
+
+struct WriteStep {
+    const char* parameter;
+    WritePart part;
+};
+
+// Write job, steps 8 to 37.
+constexpr WriteStep WriteSteps[] = {
+    {"AlarmReceiver1", WritePart::Value},
+    {"AlarmReceiver1", WritePart::Rest},
+    {"AlarmReceiver2", WritePart::Value},
+    {"AlarmReceiver2", WritePart::Rest},
+    {"TestAlarmReceiver", WritePart::Value},
+    {"TestAlarmReceiver", WritePart::Rest},
+    {"BatteryAlarmReceiver", WritePart::Value},
+    {"BatteryAlarmReceiver", WritePart::Rest},
+    {"AlarmCode1", WritePart::Value},
+    {"AlarmCode2", WritePart::Value},
+    {"TestAlarmCode", WritePart::Value},
+    {"BatteryAlarmCode", WritePart::Value},
+    {"SequenceReceiver3", WritePart::Value},
+    {"SequenceReceiver3", WritePart::Rest},
+    {"SequenceReceiver4", WritePart::Value},
+    {"SequenceReceiver4", WritePart::Rest},
+    {"SequenceReceiver5", WritePart::Value},
+    {"SequenceReceiver5", WritePart::Rest},
+    {"SequenceReceiver6", WritePart::Value},
+    {"SequenceReceiver6", WritePart::Rest},
+    {"AlarmType", WritePart::Value},
+    {"LedSequence", WritePart::Value},
+    {nullptr, WritePart::Nothing},
+    {"DialToneDetection", WritePart::Value},
+    {"IdBeep", WritePart::Value},
+    {"InfoAlarm", WritePart::Value},
+    {"NewProgrammingCode", WritePart::Value},
+    {"PhoneAcknowledge", WritePart::Value},
+    {"TestAlarmTime", WritePart::TestAlarmTime},
+    {"AlarmButtonDelay", WritePart::AlarmButtonDelay},
+};
+static_assert(FirstParameterStep + static_cast<int32_t>(std::size(WriteSteps)) == WriteEndStep);
+
+// The parameter's value slot in the job, as a bounded text.
+std::string SlotText(const ProgrammingJob& job, const char* parameter)
+{
+    int slot = ParameterSlot(FindParameter(parameter));
+    if (slot < 0)
+        return std::string();
+    const char* text = job.Slot(slot);
+    return std::string(text, strnlen(text, static_cast<size_t>(SlotWidths[slot]) - 1));
+}
+
+} // namespace
+
+bool CModemDriver::InterpretLine(const std::string& line)
+{
+    // The modem's echo of a command.
+    if (line.compare(0, 2, "AT") == 0)
+        return true;
+
+    uint16_t expect = m_expect.load();
+    if (expect & ExpectOk) {
+        expect &= static_cast<uint16_t>(~ExpectOk);
+        m_expect = expect;
+        dtmfLength = 0;
+        dtmfBuffer[0] = '\0';
+        if (line == "OK") {
+            if (expect == 0) {
+                ++m_step;
+                m_stepEvent.Set();
+            }
+            return true;
+        }
+        Abort();
+        return true;
+    }
+    if (expect & ExpectDialResult) {
+        expect &= static_cast<uint16_t>(~ExpectDialResult);
+        m_expect = expect;
+        dtmfLength = 0;
+        dtmfBuffer[0] = '\0';
+        if (line == "BUSY") {
+            ShowError(IDS_BUSY);
+            Abort();
+        } else if (line == "NO ANSWER") {
+            ShowError(IDS_NO_ANSWER);
+            Abort();
+        } else if (line == "VCON") {
+            if (expect == 0) {
+                ++m_step;
+                m_stepEvent.Set();
+                PostToWindow(WM_SHOW_PROGRESS, ProgressConnected, CMessageValue::Number(0));
+            }
+        } else {
+            ShowError(IDS_UNKNOWN_DIAL_RESPONSE);
+            Abort();
+        }
+        return true;
+    }
+    if (expect & ExpectDtmfAnswer) {
+        if (std::memchr(dtmfBuffer, 'D', static_cast<size_t>(dtmfLength)) == nullptr)
+            return true;
+        DtmfFrameResult frame = CheckDtmfFrame(dtmfBuffer, dtmfLength);
+        dtmfLength = 0;
+        dtmfBuffer[0] = '\0';
+        if (frame.status != DtmfFrameStatus::Valid) {
+            TraceText("Modem: Bad DTMF frame, sending the command again\n");
+            m_stepEvent.Set();
+            return false;
+        }
+        size_t length = frame.answer.copy(m_answer, sizeof m_answer - 1);
+        m_answer[length] = '\0';
+        if (m_answerTargetId != 0)
+            PostToWindow(WM_SET_TEXT, static_cast<uint32_t>(m_answerTargetId), CMessageValue::Text(m_answer));
+        expect &= static_cast<uint16_t>(~ExpectDtmfAnswer);
+        m_expect = expect;
+        ++m_step;
+        m_timeoutCount = 0;
+        if (expect == 0)
+            m_stepEvent.Set();
+        return true;
+    }
+    // Nothing was expected.
+    Abort();
+    return true;
+}
+
+void CModemDriver::Abort()
+{
+    m_step = StepAbort;
+    m_stepEvent.Set();
+}
+
+void CModemDriver::RunStep()
+{
+    if (m_finished.load()) {
+        // The final reset has been sent (and, when this runs, mostly answered): nothing more to say.
+        m_finishedEvent.Set();
+        return;
+    }
+    m_watchdogSeconds = m_timing.watchdogTicks;
+    for (;;) {
+        switch (m_step) {
+        case 0:
+            SendAT("Z");
+            return;
+        case 1:
+            SendAT("E0");
+            return;
+        case 2:
+            SendAT("#CLS=8");
+            return;
+        case 3:
+            SendAT("#VBT=1");
+            return;
+        case 4:
+            SendAT((m_job->mode == JobWrite ? "DT" : "D") + std::string(m_job->phoneNumber));
+            m_expect = ExpectDialResult;
+            m_watchdogSeconds = m_timing.dialWatchdogTicks;
+            PostToWindow(WM_SHOW_PROGRESS, ProgressDialing, CMessageValue::Number(m_timing.dialWatchdogTicks));
+            return;
+        case 5: {
+            if (WaitForObject(m_stopEvent, m_timing.selectWaitMs) == WAIT_OBJECT_0)
+                return; // being stopped
+            char command[32];
+            std::snprintf(command, sizeof command, "#VTS=#,%d", static_cast<int>(m_job->unit));
+            SendAT(command);
+            return;
+        }
+        case 6:
+            if (WaitForObject(m_stopEvent, m_timing.selectWaitMs) == WAIT_OBJECT_0)
+                return;
+            m_loggedIn = true;
+            ++m_step;
+            continue;
+        case 7:
+            SendCode(LoginCodePrefix + std::string(m_job->programmingCode), 0);
+            return;
+        default:
+            break;
+        }
+
+        if (m_step == FirstParameterStep && !m_loginChecked && !CheckLogin())
+            return;
+        if (m_job->mode == JobWrite ? RunWriteStep() : RunReadStep())
+            return;
+    }
+}
+
+// The unit's answer to the login code: "011" refuses it, anything else is the firmware version.
+// False when the code was refused (the log-off has been sent).
+bool CModemDriver::CheckLogin()
+{
+    LoginAnswer login = ParseLoginAnswer(m_answer);
+    if (login.refused) {
+        PostToWindow(WM_SHOW_PROGRESS, ProgressBadCode, CMessageValue::Number(0));
+        m_loggedIn = false;
+        SendCode(LogoffCode, 0);
+        m_step = m_job->mode == JobWrite ? WriteEndStep : ReadEndStep;
+        return false;
+    }
+    PostToWindow(WM_SHOW_PROGRESS, ProgressTransfer, CMessageValue::Number(0));
+    SendToWindow(WM_SET_TEXT, IdFirmware, CMessageValue::Text(login.firmwareText));
+    m_firmwareMajor = login.firmwareMajor;
+    m_loginChecked = true;
+    return true;
+}
+
+// Runs the current read step: true when a command went out or the dialogue ended, false when
+// the step had nothing to do and m_step moved on.
+bool CModemDriver::RunReadStep()
+{
+    const int32_t step = m_step;
+    if (step >= FirstParameterStep && step < ReadStatusStep) {
+        const UnitCommand* command = FindUnitCommand(ReadSteps[step - FirstParameterStep]);
+        if (command != nullptr && Selected(command->maskBit, command->needsFirmware2)) {
+            SendCode(command->readCode, command->answerId);
+            return true;
+        }
+        ++m_step;
+        return false;
+    }
+    if (step == ReadStatusStep) {
+        SendCode(StatusReadCode, 0); // the answer stays in m_answer
+        return true;
+    }
+    if (step == ReadDecodeStep) {
+        for (StatusValue& value : DecodeStatusRecord(m_answer, m_firmwareMajor))
+            SendToWindow(WM_SET_TEXT, static_cast<uint32_t>(value.id), std::move(value.value));
+        ++m_step;
+        return false;
+    }
+    EndDialogue();
+    return true;
+}
+
+bool CModemDriver::RunWriteStep()
+{
+    const int32_t step = m_step;
+    if (step < FirstParameterStep || step >= WriteEndStep) {
+        EndDialogue();
+        return true;
+    }
+    const WriteStep& entry = WriteSteps[step - FirstParameterStep];
+    const UnitCommand* command = entry.parameter != nullptr ? FindUnitCommand(entry.parameter) : nullptr;
+    if (command == nullptr || !Selected(command->maskBit, command->needsFirmware2)) {
+        ++m_step;
+        return false;
+    }
+    const std::string value = SlotText(*m_job, entry.parameter);
+    switch (entry.part) {
+    case WritePart::Value:
+        SendCode(command->writeCode + value, command->answerId);
+        return true;
+    case WritePart::Rest:
+        if (value.size() > static_cast<size_t>(NumberFirstPartLength) && command->writeRestCode != nullptr) {
+            SendCode(command->writeRestCode + value.substr(NumberFirstPartLength), command->answerId);
+            return true;
+        }
+        break;
+    case WritePart::TestAlarmTime:
+        SendCode(TestAlarmTimeWriteCode(value.c_str()), command->answerId);
+        return true;
+    case WritePart::AlarmButtonDelay:
+        SendCode(AlarmButtonDelayWriteCode(value.c_str()), command->answerId);
+        return true;
+    case WritePart::Nothing:
+        break;
+    }
+    ++m_step;
+    return false;
+}
+
+// Past the last step, and after an abort: log off when logged in, else reset the modem and finish.
+void CModemDriver::EndDialogue()
+{
+    if (m_loggedIn) {
+        PostToWindow(WM_SHOW_PROGRESS, ProgressLogoff, CMessageValue::Number(0));
+        m_loggedIn = false;
+        SendCode(LogoffCode, 0);
+        return;
+    }
+    SendAT("Z");
+    m_finished = true;
+}
+
+bool CModemDriver::Selected(uint32_t maskBit, bool needsFirmware2) const
+{
+    return (m_job->selectionMask & maskBit) != 0 && (!needsFirmware2 || m_firmwareMajor == '2');
+}
+
+void CModemDriver::SendAT(const std::string& suffix)
+{
+    m_expect = ExpectOk;
+    WriteCommand("AT" + suffix + "\r\n");
+}
+
+void CModemDriver::SendDtmfCommand(const std::string& command, int32_t answerTargetId)
+{
+    m_answerTargetId = answerTargetId;
+    m_expect = static_cast<uint16_t>(ExpectOk | ExpectDtmfAnswer);
+    m_waitTimeoutMs = m_timing.answerTimeoutMs;
+    WriteCommand(command);
+}
+
+void CModemDriver::SendCode(const std::string& code, int32_t answerTargetId)
+{
+    if (code.size() > MaxCodeLength) {
+        // The first part of a long number: its answer is not reported, the rest's answer is.
+        SendDtmfCommand(BuildDtmfCommand(std::string_view(code).substr(0, MaxCodeLength)), 0);
+        return;
+    }
+    SendDtmfCommand(BuildDtmfCommand(code), answerTargetId);
+}
+
+void CModemDriver::WriteCommand(const std::string& command)
+{
+    if (Write(command.data(), static_cast<uint32_t>(command.size())))
+        return;
+    if (m_stopEvent.IsSet())
+        return; // being stopped: the port gave the write up
+    // The port no longer takes our commands (device gone, line broken): end the job now.
+    TracePrintf("Modem: Unable to write to %s, ending the job\n", m_portName.c_str());
+    ShowErrorText("The modem on serial port " + m_portName + " does not take commands any more.");
+    m_finished = true;
+    m_finishedEvent.Set();
+}
+
+void CModemDriver::PostToWindow(uint32_t message, uint32_t wParam, CMessageValue value)
+{
+    if (m_job->notifyWindow != nullptr)
+        m_job->notifyWindow->PostMessage(message, wParam, std::move(value));
+}
+
+void CModemDriver::SendToWindow(uint32_t message, uint32_t wParam, CMessageValue value)
+{
+    if (m_job->notifyWindow != nullptr)
+        m_job->notifyWindow->SendMessage(message, wParam, std::move(value));
+}

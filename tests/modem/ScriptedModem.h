@@ -1,0 +1,101 @@
+// Test helpers for the driver without a serial port: a voice modem with one Emergency phone unit
+// behind it that answers each command the driver writes, a driver whose Write hands the command
+// to it and feeds the reply back through OnReceive (cut into chunks as a test asks), and
+// recorders for the front end's messages and message boxes.
+#pragma once
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "modem/ModemDriver.h"
+#include "platform/MessagePresenter.h"
+#include "platform/NotifyWindow.h"
+
+struct RecordedMessage {
+    uint32_t message;
+    uint32_t wParam;
+    bool isText;
+    long number;
+    std::string text;
+    bool sent; // SendMessage rather than PostMessage
+};
+
+class CRecordingWindow : public INotifyWindow {
+public:
+    void PostMessage(uint32_t message, uint32_t wParam, CMessageValue lParam) override { Add(message, wParam, lParam, false); }
+    void SendMessage(uint32_t message, uint32_t wParam, CMessageValue lParam) override { Add(message, wParam, lParam, true); }
+    std::vector<RecordedMessage> Messages() const;
+    // The texts of the WM_SET_TEXT messages by id (the last one of each id).
+    std::map<uint32_t, RecordedMessage> Values() const;
+    int CountProgress(uint32_t stage) const;
+    // Waits (bounded) until a WM_SHOW_PROGRESS of this stage has come.
+    bool WaitForProgress(uint32_t stage, int timeoutMs) const;
+
+private:
+    void Add(uint32_t message, uint32_t wParam, const CMessageValue& value, bool sent);
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_changed;
+    std::vector<RecordedMessage> m_messages;
+};
+
+class CRecordingPresenter : public IMessagePresenter {
+public:
+    CRecordingPresenter() { SetMessagePresenter(this); }
+    ~CRecordingPresenter() override { SetMessagePresenter(nullptr); }
+    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    std::vector<std::string> Texts() const;
+    std::string Caption() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_texts;
+    std::string m_caption;
+};
+
+// The modem and the unit. Everything here runs on the driver thread (inside Write).
+struct ScriptedModem {
+    enum class Dial { Voice, Busy, NoAnswer, Unknown, Silent };
+    Dial dial = Dial::Voice;
+    std::string code = "3958";
+    std::string firmware = "207";
+    std::map<std::string, std::string> memory; // location ("000") -> value
+    std::string status; // the status record
+    int corruptNextAnswers = 0;
+    int dropNextAnswers = 0;
+    bool busyToneAfterLogin = false;
+    bool lineDropped = false;
+    std::string noiseBeforeReply; // bytes sent before every reply
+    std::string noiseInsideFrame; // bytes sent between the frame's characters, once
+    std::vector<std::string> commands; // every command written, as written
+
+    ScriptedModem();
+    // The bytes the modem sends back to one command.
+    std::string Reply(const std::string& command);
+    // The code a tone command carries ("AT#VTS=C,2,B,0,B,0,9,D\r\n" -> "22000").
+    static std::string CodeOf(const std::string& command);
+    // The DLE-coded frame the modem reports for an answer of the unit.
+    static std::string Frame(const std::string& answer, bool corrupt);
+    // The codes sent (the tone commands only, decoded).
+    std::vector<std::string> Codes() const;
+};
+
+enum class Chunking { Whole, ByteAtATime, Pairs };
+
+class CScriptedDriver : public CModemDriver {
+public:
+    CScriptedDriver(const ProgrammingJob* job, Chunking chunking) : CModemDriver(job), m_chunking(chunking) {}
+    ~CScriptedDriver() override { Stop(); }
+    bool StartWithoutPort() { return StartDialogue(); }
+    bool Write(const void* data, uint32_t count) override;
+    // Waits (bounded) for the dialogue's end and stops the driver. False when it did not end.
+    bool RunToEnd(int timeoutMs);
+    void Feed(const std::string& bytes);
+
+    ScriptedModem modem;
+
+private:
+    Chunking m_chunking;
+};
