@@ -5,7 +5,6 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/ResultOutput.h"
-#include "diag/Trace.h"
 #include "job/ComPortName.h"
 #include "job/DialogIds.h"
 #include "job/ParameterForm.h"
@@ -54,23 +53,6 @@ bool UnknownParameter(const std::string& name, std::string* problem)
     *problem = "Unknown parameter '" + name + "'. The parameters are: " + ParameterNames() + ".";
     return false;
 }
-
-// Silences the trace unless it is wanted, for the life of the object.
-class CTraceScope {
-public:
-    explicit CTraceScope(bool wanted)
-    {
-        m_previous = SetTraceSink({});
-        if (wanted)
-            ResetTraceSink();
-    }
-    ~CTraceScope() { SetTraceSink(std::move(m_previous)); }
-    CTraceScope(const CTraceScope&) = delete;
-    CTraceScope& operator=(const CTraceScope&) = delete;
-
-private:
-    TraceSink m_previous;
-};
 
 } // namespace
 
@@ -216,7 +198,6 @@ bool CJobCommand::StartSimulator(std::string* problem)
 
 int CJobCommand::RunJob(CommandIo& io)
 {
-    CTraceScope trace(m_trace);
     CJobSession session(m_model, m_mode);
     std::string problem;
     if (!session.Prepare(&problem)) {

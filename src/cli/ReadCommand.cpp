@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/TraceScope.h"
 #include "files/ParameterFileIo.h"
 #include "job/DialogIds.h"
 #include "job/ParameterForm.h"
@@ -21,6 +22,7 @@ void CReadCommand::AddOptions(CLI::App& app)
 
 int CReadCommand::Execute(CommandIo& io)
 {
+    CTraceScope trace(m_trace);
     std::string problem;
     if (!m_simulate && !m_port.empty() && m_number.empty())
         problem = "Give the unit's telephone number with --number NUMBER.";

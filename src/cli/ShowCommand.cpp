@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/ResultOutput.h"
+#include "cli/TraceScope.h"
 #include "files/ParameterFileIo.h"
 #include "files/TextEncoding.h"
 #include "job/DialogIds.h"
@@ -42,6 +43,7 @@ void CShowCommand::AddOptions(CLI::App& app)
 
 int CShowCommand::Execute(CommandIo& io)
 {
+    CTraceScope trace(false);
     // A load starts from the dialog as it is after start-up.
     CDialogItemModel items;
     SetInitialValues(items);

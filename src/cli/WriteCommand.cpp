@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/TraceScope.h"
 #include "files/ParameterFileIo.h"
 #include "job/ParameterForm.h"
 
@@ -20,6 +21,7 @@ void CWriteCommand::AddOptions(CLI::App& app)
 
 int CWriteCommand::Execute(CommandIo& io)
 {
+    CTraceScope trace(m_trace);
     std::string problem;
     if (!m_filePath.empty() && !LoadParameterFile(m_filePath, m_model, &problem)) {
         PrintError(io, problem);

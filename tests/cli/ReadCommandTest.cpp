@@ -9,6 +9,7 @@
 #include "cli/ReadCommand.h"
 #include "job/ParameterTable.h"
 #include "cli/CliTestSupport.h"
+#include "support/TraceCapture.h"
 
 using nlohmann::json;
 
@@ -229,4 +230,45 @@ TEST_F(ReadCommand, SaveToAnUnwritablePathFailsWithTheFileMessage)
     EXPECT_EQ(result["outcome"], "failed");
     EXPECT_NE(result["error"].get<std::string>().find("Failed to create file ("), std::string::npos);
     EXPECT_EQ(result["values"]["AlarmCode1"], Unit().settings.at("AlarmCode1"));
+}
+
+TEST_F(ReadCommand, UnitThatStopsAnsweringFailsWithTooManyRetries)
+{
+    DialogueTiming timing = FastTiming();
+    timing.answerTimeoutMs = 150;
+    SetDialogueTimingForTests(timing);
+    StartLine();
+    SimFaults faults;
+    faults.dropNextAnswers = 1000; // from the login on, the unit plays nothing
+    m_sim.InjectFaults(faults);
+    CliRun run = RunCli(Job("read", {"--all", "--json"}));
+    EXPECT_EQ(run.status, 1);
+    json result = json::parse(run.out);
+    EXPECT_EQ(result["error"], "Too many retries when communicating. Aborting!");
+    EXPECT_NE(run.err.find("pravel-cli: Too many retries when communicating. Aborting!\n"), std::string::npos);
+}
+
+TEST_F(ReadCommand, BusyToneAfterLoginEndsTheJobEarly)
+{
+    StartLine();
+    SimFaults faults;
+    faults.busyToneAfterLogin = true;
+    m_sim.InjectFaults(faults);
+    CliRun run = RunCli(Job("read", {"--all", "--json"}));
+    EXPECT_EQ(run.status, 1);
+    json result = json::parse(run.out);
+    EXPECT_EQ(result["outcome"], "failed");
+    EXPECT_FALSE(result["error"].is_null());
+    EXPECT_FALSE(result["notTransferred"].empty());
+}
+
+TEST_F(ReadCommand, TraceIsSilentWithoutTraceAndTheSinkIsPutBack)
+{
+    StartLine();
+    TraceCapture capture;
+    CliRun run = RunCli(Job("read", {"--param", "AlarmCode1"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(capture.Lines().empty());
+    TraceText("after\n");
+    EXPECT_EQ(capture.Count("after\n"), 1);
 }
