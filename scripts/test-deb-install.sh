@@ -10,10 +10,10 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 0
 fi
 
-(cd "$BUILD_DIR" && cpack -G DEB >/dev/null)
-deb=$(ls -t "$BUILD_DIR"/pravel_*.deb | head -n 1)
+(cd "$BUILD_DIR" && cpack -G DEB >/dev/null 2>&1) || { echo "test-deb-install: cpack failed"; exit 1; }
+deb=$(realpath "$(ls -t "$BUILD_DIR"/pravel_*.deb | head -n 1)")
 echo "test-deb-install: installing $deb"
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq pravel >/dev/null || true' EXIT
 
 for f in /usr/bin/pravel /usr/bin/pravel-cli /usr/bin/pravel-sim /usr/share/applications/pravel.desktop \
