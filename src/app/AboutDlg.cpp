@@ -19,8 +19,8 @@ const ControlTemplate AboutControls[] = {
     {IDOK, ControlKind::PushButton, "OK", 178, 37, 50, 14, StyleDefaultButton | StyleGroup},
 };
 
-const DialogTemplate AboutTemplate = {CAboutDlg::IDD_ABOUTBOX, "About Pravel", 235, 55, AboutControls,
-                                      static_cast<int>(std::size(AboutControls))};
+const DialogTemplate AboutTemplate = {
+    CAboutDlg::IDD_ABOUTBOX, "About Pravel", 235, 55, AboutControls, static_cast<int>(std::size(AboutControls))};
 
 } // namespace
 

@@ -37,8 +37,9 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral("Remote programming of lift emergency telephones"));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption simulate(QStringLiteral("simulate"),
-                                QStringLiteral("Use the built-in simulated modem and unit (number 5550100, code 3958)."));
+    QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Use the built-in simulated modem and unit (number 5550100, code 3958)."));
     QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                   QStringLiteral("Show the dialog, write a picture of it to <file> and end."),
                                   QStringLiteral("file"));
@@ -57,8 +58,9 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
         m_simulator = std::make_unique<CSimulator>();
         std::string error;
         if (!m_simulator->Start(DefaultSimConfig(), &error)) {
-            m_prompts->ShowMessage(nullptr, QStringLiteral("The simulator could not be started: %1").arg(QString::fromStdString(error)),
-                                   ApplicationName(), MessageIcon::Exclamation);
+            m_prompts->ShowMessage(
+                nullptr, QStringLiteral("The simulator could not be started: %1").arg(QString::fromStdString(error)),
+                ApplicationName(), MessageIcon::Exclamation);
             return 1;
         }
         // For this run only; the stored port is left as it is.

@@ -21,8 +21,8 @@ const ControlTemplate PortControls[] = {
     {IDCANCEL, ControlKind::PushButton, "Cancel", 77, 27, 50, 14, StyleNone},
 };
 
-const DialogTemplate PortDialogTemplate = {131, "Select serial port", 134, 49, PortControls,
-                                           static_cast<int>(std::size(PortControls))};
+const DialogTemplate PortDialogTemplate = {131, "Select serial port", 134,
+                                           49,  PortControls,         static_cast<int>(std::size(PortControls))};
 
 } // namespace
 

@@ -36,7 +36,8 @@ QStringList ListSerialDevices(const QString& deviceRoot, const QString& sysTtyRo
     QStringList devices;
     QDir dev(deviceRoot);
     for (const char* pattern : {"ttyS*", "ttyUSB*", "ttyACM*"}) {
-        QStringList names = dev.entryList({QString::fromLatin1(pattern)}, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+        QStringList names =
+            dev.entryList({QString::fromLatin1(pattern)}, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
         std::sort(names.begin(), names.end(), NaturalLess);
         for (const QString& name : names) {
             if (name.startsWith(QStringLiteral("ttyS")) && !HasLegacyPort(sysTtyRoot, name))

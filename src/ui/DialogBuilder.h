@@ -2,7 +2,8 @@
 // units in the dialog's font, given its kind's behaviour (digits-only edits, editable drop-down
 // combos, radio groups, spin controls with their buddies, mnemonics of labels for the next
 // control), and remembered by id. When the desktop's font runs wider than the template allows for,
-// the average character width is rounded up (by whole pixels) until every caption fits. GetDlgItem finds a control of a built dialog by id.
+// the average character width is rounded up (by whole pixels) until every caption fits. GetDlgItem finds a control of a
+// built dialog by id.
 #pragma once
 
 #include <QList>
@@ -17,8 +18,8 @@ class QWidget;
 
 struct BuiltDialog {
     DialogBaseUnits units;
-    std::map<int, QWidget*> controls;   // by id; controls without an id are not listed
-    QList<QButtonGroup*> radioGroups;   // one per group of radio buttons
+    std::map<int, QWidget*> controls; // by id; controls without an id are not listed
+    QList<QButtonGroup*> radioGroups; // one per group of radio buttons
 };
 
 // Creates the controls as children of dialog (in template order, which is also the tab order),

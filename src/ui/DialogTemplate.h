@@ -5,16 +5,16 @@
 #include <cstdint>
 
 enum class ControlKind {
-    GroupBox,     // a frame with a title; the title's mnemonic goes to the next control
-    Label,        // static text; its mnemonic goes to the next control of the template
-    Edit,         // single-line edit with a border, scrolling horizontally
-    RadioButton,  // automatic radio button; StyleGroup starts a group
-    CheckBox,     // automatic check box (update boxes are check boxes without caption)
-    ComboBox,     // drop-down combo with an editable text field; h is the height with the list open
-    ComboList,    // drop-down list, no typing; h is the height with the list open
-    UpDown,       // spin control; its buddy is the control just before it in the template
-    StatusField,  // read-only sunken text field
-    Picture,      // a bitmap control (the logo)
+    GroupBox,    // a frame with a title; the title's mnemonic goes to the next control
+    Label,       // static text; its mnemonic goes to the next control of the template
+    Edit,        // single-line edit with a border, scrolling horizontally
+    RadioButton, // automatic radio button; StyleGroup starts a group
+    CheckBox,    // automatic check box (update boxes are check boxes without caption)
+    ComboBox,    // drop-down combo with an editable text field; h is the height with the list open
+    ComboList,   // drop-down list, no typing; h is the height with the list open
+    UpDown,      // spin control; its buddy is the control just before it in the template
+    StatusField, // read-only sunken text field
+    Picture,     // a bitmap control (the logo)
     PushButton,
 };
 

@@ -505,8 +505,7 @@ void COXEL_RemoteDlg::OnSave()
     if (path.isEmpty())
         return;
     CopyValuesToJob();
-    std::vector<uint8_t> image =
-        BuildParameterImage(theJob, GetItemText(IDC_POWER_STATUS), GetItemText(IDC_FIRMWARE));
+    std::vector<uint8_t> image = BuildParameterImage(theJob, GetItemText(IDC_POWER_STATUS), GetItemText(IDC_FIRMWARE));
     std::string message;
     if (!WriteParameterFile(QFile::encodeName(path).toStdString(), image, &message))
         ShowAppMessage(QString::fromLocal8Bit(message));

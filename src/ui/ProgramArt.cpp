@@ -77,8 +77,8 @@ QPixmap DrawLogo(const QSize& size, qreal devicePixelRatio)
                  car.width() * 0.5);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(255, 255, 255, 230));
-    painter.drawEllipse(phone.adjusted(-phone.width() * 0.1, -phone.height() * 0.3, phone.width() * 0.1,
-                                       phone.height() * 0.3));
+    painter.drawEllipse(
+        phone.adjusted(-phone.width() * 0.1, -phone.height() * 0.3, phone.width() * 0.1, phone.height() * 0.3));
     DrawHandset(painter, phone, SignalGreen);
 
     // Three sound waves and the name on the right.
@@ -106,7 +106,8 @@ QPixmap DrawLogo(const QSize& size, qreal devicePixelRatio)
     small.setBold(false);
     int smallPixels = std::max(5, static_cast<int>(area.height() * 0.12));
     small.setPixelSize(smallPixels);
-    while (smallPixels > 5 && QFontMetrics(small).horizontalAdvance(QStringLiteral("lift phone programming")) > text.width()) {
+    while (smallPixels > 5 &&
+           QFontMetrics(small).horizontalAdvance(QStringLiteral("lift phone programming")) > text.width()) {
         small.setPixelSize(--smallPixels);
     }
     painter.setFont(small);

@@ -5,7 +5,8 @@
 CTextLimitValidator::CTextLimitValidator(QLineEdit* edit, bool digitsOnly) : QValidator(edit), m_digitsOnly(digitsOnly)
 {
     m_lastLength = static_cast<int>(edit->text().size());
-    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_lastLength = static_cast<int>(text.size()); });
+    connect(edit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_lastLength = static_cast<int>(text.size()); });
 }
 
 QValidator::State CTextLimitValidator::validate(QString& input, int& /*position*/) const

@@ -5,7 +5,8 @@
 #include <QToolButton>
 #include <algorithm>
 
-CUpDownControl::CUpDownControl(QWidget* parent) : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
+CUpDownControl::CUpDownControl(QWidget* parent)
+    : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
 {
     for (QToolButton* button : {m_up, m_down}) {
         button->setAutoRepeat(true);

@@ -48,7 +48,8 @@ private slots:
         CAppSettings settings(QStringLiteral("pravel-round"));
         QVERIFY(settings.WriteComPort(QStringLiteral("com3")));
         QCOMPARE(settings.ReadComPort(), QStringLiteral("com3"));
-        QCOMPARE(Raw(QStringLiteral("pravel-round")).value(QStringLiteral("ComPort")).toString(), QStringLiteral("com3"));
+        QCOMPARE(Raw(QStringLiteral("pravel-round")).value(QStringLiteral("ComPort")).toString(),
+                 QStringLiteral("com3"));
         QVERIFY(Raw(QStringLiteral("pravel-round")).childGroups().isEmpty());
         QVERIFY(settings.WriteComPort(QStringLiteral("/dev/ttyUSB0")));
         QCOMPARE(settings.ReadComPort(), QStringLiteral("/dev/ttyUSB0"));
@@ -86,7 +87,8 @@ private slots:
         writeType("ttyS1", "0\n");
 
         QStringList expected;
-        for (const char* name : {"ttyS0", "ttyS10", "ttyUSB2", "ttyUSB10", "ttyACM0", "serial/by-id/usb-Modem_1234-if00-port0"})
+        for (const char* name :
+             {"ttyS0", "ttyS10", "ttyUSB2", "ttyUSB10", "ttyACM0", "serial/by-id/usb-Modem_1234-if00-port0"})
             expected << root.filePath(QString::fromLatin1(name));
         QCOMPARE(ListSerialDevices(dev.path(), sys.path()), expected);
         QVERIFY(ListSerialDevices(dev.path() + QStringLiteral("/missing"), sys.path()).isEmpty());

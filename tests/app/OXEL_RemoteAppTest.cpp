@@ -39,7 +39,8 @@ private slots:
         CFakePrompts prompts;
         COXEL_RemoteApp app;
         app.SetPrompts(&prompts);
-        app.SetHelpLauncher(CHelpLauncher({QStringLiteral("/nonexistent/index.html")}, [](const QUrl&) { return true; }));
+        app.SetHelpLauncher(
+            CHelpLauncher({QStringLiteral("/nonexistent/index.html")}, [](const QUrl&) { return true; }));
         app.ShowHelp(nullptr, 0x20066);
         QCOMPARE(prompts.messages.size(), size_t(1));
         QCOMPARE(prompts.messages[0].text, QStringLiteral("Failed to launch help."));

@@ -30,10 +30,7 @@ class TestSelectPort : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path());
-    }
+    void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path()); }
     void init()
     {
         QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora, Sweden"),

@@ -304,8 +304,8 @@ private slots:
         QTest::addColumn<int>("control");
         QTest::addColumn<QString>("expected");
         for (int i = 0; i < 10; ++i)
-            QTest::addRow("%d", 1010 + i) << 1010 + i << true << QStringLiteral("12%1").arg(i) << 0 << 1000 + i
-                                           << QStringLiteral("12%1").arg(i);
+            QTest::addRow("%d", 1010 + i)
+                << 1010 + i << true << QStringLiteral("12%1").arg(i) << 0 << 1000 + i << QStringLiteral("12%1").arg(i);
         QTest::newRow("1039") << 1039 << true << "0701111" << 0 << 1033 << "0701111";
         QTest::newRow("1070") << 1070 << true << "4321" << 0 << 1042 << "4321";
         QTest::newRow("1038") << 1038 << true << "3958" << 0 << 1031 << "3958";
@@ -491,7 +491,8 @@ private slots:
         for (int id = IDC_UNIT_FIRST; id <= IDC_UNIT_LAST; ++id)
             QCOMPARE(dlg->Item(id)->toolTip(), QString::fromLatin1(LoadString(IDS_TIP_UNIT)));
         QCOMPARE(dlg->Item(1029)->toolTip(),
-                 QStringLiteral("LED will flash green during connection and be static green duplex comminucation is achieved."));
+                 QStringLiteral(
+                     "LED will flash green during connection and be static green duplex comminucation is achieved."));
         int rows = 0;
         for (TooltipEntry* row = TooltipTable; row->controlId != 0; ++row, ++rows) {
             QCOMPARE(row->toolMarker, 0);
@@ -546,7 +547,8 @@ private slots:
 
         QCOMPARE(dlg->GetItemText(IDC_PHONE_NUMBER), std::string("5550100"));
         QCOMPARE(dlg->GetItemText(IDC_PROGRAMMING_CODE), std::string("3958"));
-        for (int id : {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1033, 1042, 1031, 1047, 1034, 1045, 1054})
+        for (int id :
+             {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1033, 1042, 1031, 1047, 1034, 1045, 1054})
             QCOMPARE(dlg->GetItemText(id), reference->GetItemText(id));
         QCOMPARE(dlg->GetItemText(IDC_POWER_STATUS), std::string("Line power"));
         for (int id : {1022, 1023, 1024, 1025, 1026, 1027, 1028, 1029, 1030, 1061, 1063})
@@ -604,7 +606,7 @@ private slots:
         QCOMPARE(prompts->messages.back().caption, ApplicationName());
         QVERIFY(prompts->messages.back().icon == MessageIcon::Exclamation);
         QCOMPARE(dlg->GetItemText(IDC_PHONE_NUMBER), std::string("5550100"));
-        QCOMPARE(dlg->GetItemText(1006), std::string("106")); // field 11
+        QCOMPARE(dlg->GetItemText(1006), std::string("106"));    // field 11
         QCOMPARE(dlg->GetItemText(1007), std::string("keep-4")); // field 12 was cut
         QCOMPARE(TickedBoxes(), std::vector<int>{1019});
 
