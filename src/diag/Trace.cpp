@@ -130,7 +130,7 @@ char* FormatLastError(uint32_t code, char* buffer, size_t size)
     }
     if (size > 0) {
         size_t limit = size < ComposeLimit ? size : ComposeLimit;
-        std::snprintf(buffer, limit, "FormatMessage failed on error 0x%lx for the following reasons: %s",
+        (void)!std::snprintf(buffer, limit, "FormatMessage failed on error 0x%lx for the following reasons: %s",
                       static_cast<unsigned long>(code), reason);
     }
     FreeErrorText(reason);
@@ -149,15 +149,15 @@ void TraceLastError(uint32_t code, const char* prefix, const char* file, int lin
         if (length > 0 && errorText[length - 1] == '\n')
             errorText[length - 1] = '\0';
         if (file != nullptr)
-            std::snprintf(lineText, ComposeLimit, "%sGetLastError returned: \"%s\" in File \"%s\", Line %d\r\n", prefix,
+            (void)!std::snprintf(lineText, ComposeLimit, "%sGetLastError returned: \"%s\" in File \"%s\", Line %d\r\n", prefix,
                           errorText, file, line);
         else
-            std::snprintf(lineText, ComposeLimit, "%sGetLastError returned: \"%s\"\r\n", prefix, errorText);
+            (void)!std::snprintf(lineText, ComposeLimit, "%sGetLastError returned: \"%s\"\r\n", prefix, errorText);
     } else {
         if (file != nullptr)
-            std::snprintf(lineText, ComposeLimit, "%sOut of memory in file %s,line %d\r\n", prefix, file, line);
+            (void)!std::snprintf(lineText, ComposeLimit, "%sOut of memory in file %s,line %d\r\n", prefix, file, line);
         else
-            std::snprintf(lineText, ComposeLimit, "%sOut of memory\r\n", prefix);
+            (void)!std::snprintf(lineText, ComposeLimit, "%sOut of memory\r\n", prefix);
     }
     Emit(lineText);
 }
