@@ -90,6 +90,21 @@ bool IsJobRunning()
     return jobThread.load() != nullptr;
 }
 
+void RequestStopJob()
+{
+    std::lock_guard<std::mutex> guard(g_controlLock);
+    if (jobThread.load() != nullptr)
+        g_stopJobEvent.Set();
+}
+
+void AbortJob()
+{
+    std::lock_guard<std::mutex> guard(g_controlLock);
+    if (jobThread.load() != nullptr)
+        g_stopJobEvent.Set();
+    g_workerThread.Join();
+}
+
 void StopJob()
 {
     std::lock_guard<std::mutex> guard(g_controlLock);

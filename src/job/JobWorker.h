@@ -13,9 +13,15 @@ bool StartJob();
 // True from StartJob until the worker has ended the job.
 bool IsJobRunning();
 
-// Stops a running job now: the driver is stopped, the port closed and the modem hangs up.
-// Returns when the worker has ended. Does nothing when no job runs. For a front end that is closing.
+// Asks a running job to stop the orderly way and returns at once: a unit that is logged in is
+// sent the log-off "99" (its answer awaited up to 3 s), then the modem is reset with "ATZ" and the
+// port closed. ProgressEnded follows as for any job end. Does nothing when no job runs.
+void RequestStopJob();
+// RequestStopJob, then waits until the worker has ended. For a front end that is closing.
 void StopJob();
+// Stops a running job now, with nothing more sent: the driver is stopped, the port closed and the
+// modem hangs up. Returns when the worker has ended. For a second Ctrl-C, or a stop that must not wait.
+void AbortJob();
 
 // Waits until no job runs any more and the worker thread is released.
 void WaitForJobEnd();

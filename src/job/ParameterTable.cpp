@@ -45,6 +45,30 @@ int FindParameterByUpdateBox(int updateBoxId)
     return -1;
 }
 
+bool ParameterNumberRange(int row, int* lowest, int* highest)
+{
+    struct Range {
+        int slot;
+        int lowest;
+        int highest;
+    };
+    static constexpr Range Ranges[] = {
+        {SlotAlarmType, 0, 99},
+        {SlotAlarmButtonDelay, 2, 30},
+        {SlotTestAlarmTime, 0, 10},
+        {SlotPhoneAcknowledge, 0, 2},
+    };
+    const int slot = ParameterSlot(row);
+    for (const Range& range : Ranges) {
+        if (range.slot == slot) {
+            *lowest = range.lowest;
+            *highest = range.highest;
+            return true;
+        }
+    }
+    return false;
+}
+
 int ParameterSlot(int row)
 {
     if (row < 0 || row >= ParameterCount)

@@ -39,6 +39,11 @@ int FindParameterByUpdateBox(int updateBoxId);
 // The slot of a parameter row (for kinds 1 and 2 as well), or -1 for the status row.
 int ParameterSlot(int row);
 
+// The numbers a parameter may take where it is a number: AlarmType 0 to 99, AlarmButtonDelay 2 to
+// 30 seconds, and the combo indexes (TestAlarmTime 0 to 10, PhoneAcknowledge 0 to 2). False for a
+// row that has no such range. The job check, pravel-cli and the dialog's spin boxes all use it.
+bool ParameterNumberRange(int row, int* lowest, int* highest);
+
 // Mask bit 0x400 belongs to no parameter.
 constexpr uint32_t AllParametersMask = 0x3FFBFF;
 

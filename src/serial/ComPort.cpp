@@ -50,6 +50,8 @@ bool CComPort::OnReceive(const uint8_t* data, uint32_t count)
 
 void CComPort::OnCarrierChange() {}
 
+void CComPort::OnDeviceGone() {}
+
 bool CComPort::IsOpen() const
 {
     return m_hCommFile != nullptr;

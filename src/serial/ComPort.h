@@ -44,6 +44,9 @@ public:
     virtual bool Write(const void* data, uint32_t count);
     // Reader thread: the carrier-detect line changed.
     virtual void OnCarrierChange();
+    // Reader thread, once, as it ends because the device is gone (hung up, unplugged, EIO): the
+    // owner learns it at once instead of at its next write. Not called on a normal stop.
+    virtual void OnDeviceGone();
 
     // Takes an open device, configures the line and starts the reader thread. On success the port
     // owns the device; on failure the caller still owns it.
