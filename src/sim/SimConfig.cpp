@@ -4,6 +4,7 @@
 #include <set>
 
 #include "job/ParameterTable.h"
+#include "sim/ToneFrame.h"
 
 namespace {
 
@@ -54,7 +55,46 @@ bool Fail(std::string* error, const std::string& text)
     return false;
 }
 
+// The longest garbage status: its frame must fit the program's 100-character answer buffer.
+constexpr size_t MaxGarbageStatus = 90;
+// What may wait in the port's input queue at the start (a terminal queues up to 4095 bytes).
+constexpr size_t MaxStaleAtOpen = 1024;
+
+// A character the unit may play as garbage. 'B', 'C' and 'D' would be read as the frame's own
+// marks, and after a DLE the small letters are the modem's events ('b' is the busy tone).
+bool IsGarbageCharacter(char c)
+{
+    return c > ' ' && c < 0x7F && c != 'B' && c != 'C' && c != 'D' && !(c >= 'a' && c <= 'z');
+}
+
+bool ValidateFaults(const SimFaults& faults, std::string* error)
+{
+    for (int unit : faults.absentUnits)
+        if (unit < 1 || unit > 6)
+            return Fail(error, "an absent unit must be 1 to 6");
+    if (faults.staleAtOpen.size() > MaxStaleAtOpen)
+        return Fail(error, "staleAtOpen is longer than " + std::to_string(MaxStaleAtOpen) + " bytes");
+    const std::string& garbage = faults.garbageStatus;
+    const std::string quoted = "garbageStatus \"" + garbage + "\"";
+    if (garbage.size() > MaxGarbageStatus)
+        return Fail(error, quoted + " is longer than " + std::to_string(MaxGarbageStatus) + " characters");
+    if (!std::all_of(garbage.begin(), garbage.end(), IsGarbageCharacter))
+        return Fail(error, quoted + " may hold only printable characters other than 'B', 'C', 'D' and small letters");
+    if (!garbage.empty() && !ReceiverCheckDigit(garbage))
+        return Fail(error, quoted + " cannot be framed so that the program's check accepts it");
+    return true;
+}
+
 } // namespace
+
+std::string CanonicalNumber(std::string_view number)
+{
+    std::string digits;
+    for (char c : number)
+        if (c != ' ' && c != '-' && c != '(' && c != ')' && c != '.')
+            digits += c;
+    return digits;
+}
 
 std::map<std::string, std::string> SimUnit::DefaultSettings()
 {
@@ -135,9 +175,9 @@ bool ValidateSimConfig(const SimConfig& config, std::string* error)
     std::set<std::string> numbers;
     for (const SimLine& line : config.lines) {
         const std::string where = "line \"" + line.number + "\"";
-        if (line.number.empty())
+        if (CanonicalNumber(line.number).empty())
             return Fail(error, "a line has an empty telephone number");
-        if (!numbers.insert(line.number).second)
+        if (!numbers.insert(CanonicalNumber(line.number)).second)
             return Fail(error, where + " is listed twice");
         if (line.units.size() > 6)
             return Fail(error, where + " has more than six units");
@@ -150,8 +190,9 @@ bool ValidateSimConfig(const SimConfig& config, std::string* error)
                 return Fail(error, at + "the unit is listed twice");
             if (unit.programmingCode.size() != 4 || !AllDigits(unit.programmingCode))
                 return Fail(error, at + "the programming code must be four digits");
-            if (unit.firmware.size() != 3 || !AllDigits(unit.firmware))
-                return Fail(error, at + "the firmware version must be three digits");
+            if (unit.firmware.size() != 3 || !AllDigits(unit.firmware) ||
+                (unit.firmware[0] != '1' && unit.firmware[0] != '2'))
+                return Fail(error, at + "the firmware version must be three digits, the first 1 or 2");
             if (unit.power != '0' && unit.power != '1')
                 return Fail(error, at + "power must be '1' (external) or '0' (line)");
             if (unit.statusChar < '0' || unit.statusChar > '9' || unit.statusDigit < '0' || unit.statusDigit > '9')
@@ -163,9 +204,8 @@ bool ValidateSimConfig(const SimConfig& config, std::string* error)
             }
         }
     }
-    for (int unit : config.faults.absentUnits)
-        if (unit < 1 || unit > 6)
-            return Fail(error, "an absent unit must be 1 to 6");
+    if (!ValidateFaults(config.faults, error))
+        return false;
     const SimTiming& t = config.timing;
     if (t.ringMs < 0 || t.noAnswerMs < 0 || t.replyGapMs < 0 || t.unitToneMs < 0 || t.busyToneGapMs < 0 ||
         config.faults.answerDelayMs < 0 || config.faults.corruptNextAnswers < 0 || config.faults.dropNextAnswers < 0)

@@ -47,6 +47,16 @@ struct SimFaults {
     int answerDelayMs = 0;           // every unit answer starts this much later
     std::vector<int> absentUnits;    // units that never answer (as if not installed)
     bool deadModem = false;          // the modem says nothing at all, to anything
+    bool corruptAllAnswers = false;  // every unit answer carries a wrong check digit while set
+    bool loneXoff = false;           // one XOFF byte (0x13) follows the "OK" to "ATE0"
+    // Bytes the modem sent before the port was opened ("" none): they wait in the port's input
+    // queue for the program that opens it.
+    std::string staleAtOpen = {};
+    // The unit answers the status code "22227" with this text instead of its status record
+    // ("" none), in a frame the program's receive check accepts.
+    std::string garbageStatus = {};
+    // A dial command pulls the modem out: the simulator closes both sides of its terminal pair.
+    bool unplugWhileDialling = false;
 };
 
 // Durations in milliseconds. Fast mode sets them all to zero, except that the busy tone still
@@ -70,13 +80,18 @@ struct SimConfig {
     SimTiming timing;
 };
 
+// A telephone number as the modem compares it: without the spacing characters a modem skips
+// when it dials (space, '-', '(', ')' and '.'), so "(555) 010-0" is "5550100".
+std::string CanonicalNumber(std::string_view number);
+
 // One line "5550100" answering with voice, one unit 1 with code "3958", firmware "207" and
 // plausible settings; realistic timing.
 SimConfig DefaultSimConfig();
 
 // Checks what a unit could not hold: unit numbers outside 1..6 or twice on a line, a code that is
-// not four digits, a firmware that is not three digits, unknown setting names, values that do not
-// fit their parameter. False with a message naming the line, unit and field.
+// not four digits, a firmware that is not three digits with the major version 1 or 2, unknown
+// setting names, values that do not fit their parameter, two lines with one number (spacing aside),
+// fault texts that cannot be played. False with a message naming the line, unit and field.
 bool ValidateSimConfig(const SimConfig& config, std::string* error);
 // The same for one setting in its slot form.
 bool ValidateSimSetting(const std::string& name, const std::string& value, std::string* error);

@@ -66,6 +66,16 @@ std::string GetText(const json& value, const std::string& where)
     Throw(where, "must be a text");
 }
 
+// A text that must be given as one ("9999" as a number would not keep its digits).
+std::string GetString(const json& object, const char* key, const std::string& where)
+{
+    if (!object.contains(key))
+        return std::string();
+    if (!object[key].is_string())
+        Throw(where + "." + key, "must be a text in double quotes");
+    return object[key].get<std::string>();
+}
+
 std::string GetText(const json& object, const char* key, const std::string& where, const std::string& fallback)
 {
     return object.contains(key) ? GetText(object[key], where + "." + key) : fallback;
@@ -145,13 +155,19 @@ SimConfig ParseRoot(const json& root)
         const json& f = root["faults"];
         CheckKeys(f, "faults",
                   {"corruptNextAnswers", "dropNextAnswers", "busyToneAfterLogin", "answerDelayMs", "absentUnits",
-                   "deadModem"});
+                   "deadModem", "corruptAllAnswers", "loneXoff", "staleAtOpen", "garbageStatus",
+                   "unplugWhileDialling"});
         SimFaults& faults = config.faults;
         faults.corruptNextAnswers = GetInt(f, "corruptNextAnswers", "faults", 0);
         faults.dropNextAnswers = GetInt(f, "dropNextAnswers", "faults", 0);
         faults.busyToneAfterLogin = GetBool(f, "busyToneAfterLogin", "faults", false);
         faults.answerDelayMs = GetInt(f, "answerDelayMs", "faults", 0);
         faults.deadModem = GetBool(f, "deadModem", "faults", false);
+        faults.corruptAllAnswers = GetBool(f, "corruptAllAnswers", "faults", false);
+        faults.loneXoff = GetBool(f, "loneXoff", "faults", false);
+        faults.staleAtOpen = GetString(f, "staleAtOpen", "faults");
+        faults.garbageStatus = GetString(f, "garbageStatus", "faults");
+        faults.unplugWhileDialling = GetBool(f, "unplugWhileDialling", "faults", false);
         if (f.contains("absentUnits")) {
             if (!f["absentUnits"].is_array())
                 Throw("faults.absentUnits", "must be a list of unit numbers");

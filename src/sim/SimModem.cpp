@@ -8,6 +8,8 @@
 namespace {
 
 constexpr char Dle = 0x10;
+constexpr char Xoff = 0x13;
+constexpr const char* StatusCode = "22227";
 constexpr size_t MaxCommandLength = 200; // a longer line is answered "ERROR"
 constexpr size_t MaxFrameTones = 64;     // a frame that never ends is forgotten
 constexpr int MaxToneTenths = 50;
@@ -128,7 +130,7 @@ std::optional<CSimModem::TimePoint> CSimModem::NextWake() const
 bool CSimModem::UnitState(const std::string& number, int unit, SimUnit* state) const
 {
     for (const Line& line : m_lines) {
-        if (line.config.number != number)
+        if (CanonicalNumber(line.config.number) != CanonicalNumber(number))
             continue;
         for (const CSimEmergencyUnit& u : line.units) {
             if (u.State().unit == unit) {
@@ -175,6 +177,8 @@ void CSimModem::Process(const std::string& line, TimePoint now)
     } else if (command == "E0" || command == "E" || command == "E1") {
         m_echo = command == "E1";
         Result(now, "OK");
+        if (command == "E0" && m_faults.loneXoff)
+            Schedule(now, std::string(1, Xoff), "<XOFF> (fault)");
     } else if (command == "H" || command == "H0") {
         Hangup();
         Result(now, "OK");
@@ -232,16 +236,25 @@ void CSimModem::Dial(const std::string& dialString, TimePoint now)
     std::string number = dialString;
     if (!number.empty() && (number[0] == 'T' || number[0] == 'P'))
         number.erase(0, 1);
-    number.erase(std::remove_if(number.begin(), number.end(), [](char c) { return c == ' ' || c == '-'; }),
-                 number.end());
+    number = CanonicalNumber(number);
     if (!number.empty() && number.back() == ';')
         number.pop_back();
     if (number.empty()) {
         Result(now, "ERROR");
         return;
     }
+    if (m_faults.unplugWhileDialling) {
+        // Nothing more comes from a modem pulled out; its owner closes the port.
+        if (m_notes)
+            m_notes("--", "the modem is unplugged while dialling " + number + " (fault)");
+        m_unplugged = true;
+        m_outputs.clear();
+        m_pendingLines.clear();
+        return;
+    }
     Hangup();
-    auto line = std::find_if(m_lines.begin(), m_lines.end(), [&](const Line& l) { return l.config.number == number; });
+    auto line = std::find_if(m_lines.begin(), m_lines.end(),
+                             [&](const Line& l) { return CanonicalNumber(l.config.number) == number; });
     if (line == m_lines.end()) {
         if (m_notes)
             m_notes("--", "no telephone answers at " + number);
@@ -371,19 +384,32 @@ void CSimModem::HearFrame(const std::string& frame, TimePoint okAt)
         note(who + " answer \"" + *reply.answer + "\" dropped (fault)");
         return;
     }
-    int offset = 0;
-    if (m_faults.corruptNextAnswers > 0) {
-        --m_faults.corruptNextAnswers;
-        offset = 1;
-        note(who + " answer \"" + *reply.answer + "\" gets a wrong check digit (fault)");
+    std::string answer = *reply.answer;
+    char check = ToneCheckDigit(answer);
+    if (*code == StatusCode && !m_faults.garbageStatus.empty()) {
+        // The units' own rule and Pravel's receive rule part for characters other than digits;
+        // this answer is to pass Pravel's check, so that Pravel has to see that its values are
+        // nonsense: its check digit follows the receive rule. The configuration only takes texts
+        // that have one.
+        answer = m_faults.garbageStatus;
+        check = ReceiverCheckDigit(answer).value_or(ToneCheckDigit(answer));
+        note(who + " answers \"" + answer + "\" instead of its status record (fault)");
     }
-    const std::string tones = EncodeToneFrame(*reply.answer, offset);
+    if (m_faults.corruptAllAnswers) {
+        check = static_cast<char>('0' + (check - '0' + 1) % 10);
+        note(who + " answer \"" + answer + "\" gets a wrong check digit (fault)");
+    } else if (m_faults.corruptNextAnswers > 0) {
+        --m_faults.corruptNextAnswers;
+        check = static_cast<char>('0' + (check - '0' + 1) % 10);
+        note(who + " answer \"" + answer + "\" gets a wrong check digit (fault)");
+    }
+    const std::string tones = EncodeToneFrameWithCheck(answer, check);
     TimePoint at = std::max(okAt, m_lineFreeAt) + Ms(m_timing.replyGapMs) + Ms(m_faults.answerDelayMs);
     for (size_t i = 0; i < tones.size(); ++i) {
         if (i > 0)
             at += Ms(m_timing.unitToneMs);
         const bool last = i + 1 == tones.size();
-        Schedule(at, std::string{Dle, tones[i]}, last ? ShowTones(tones) + " (\"" + *reply.answer + "\")" : "", true);
+        Schedule(at, std::string{Dle, tones[i]}, last ? ShowTones(tones) + " (\"" + answer + "\")" : "", true);
     }
     m_lineFreeAt = at;
     if (reply.loginAccepted && m_faults.busyToneAfterLogin) {

@@ -51,7 +51,9 @@ public:
     const SimFaults& Faults() const { return m_faults; }
     // A copy of a unit's state; false when the line or the unit is not configured.
     bool UnitState(const std::string& number, int unit, SimUnit* state) const;
-    bool IsDead() const { return m_dead || m_faults.deadModem; }
+    bool IsDead() const { return m_dead || m_faults.deadModem || m_unplugged; }
+    // True once a dial has pulled the modem out (fault): the owner closes the port.
+    bool IsUnplugged() const { return m_unplugged; }
 
 private:
     struct Output {
@@ -90,6 +92,7 @@ private:
     TimePoint m_lineFreeAt{};                                     // the far end is playing until then
     bool m_clientEchoes = false;
     bool m_dead = false;
+    bool m_unplugged = false;
 
     bool m_echo = true;
     bool m_voice = false;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,6 +28,45 @@ bool Fail(std::string* error, const std::string& text)
     return false;
 }
 
+// Bytes the modem sent before anyone opened the port wait in the port side's input queue. They go
+// in while that side is raw, so that they stay as sent (a cooked terminal would turn CR into LF
+// and echo them back to us); once the terminal has taken them all its settings are put back as the
+// system made them, and the queued bytes stay there to be read.
+bool QueueStaleInput(int master, int slave, const std::string& bytes, std::string* error)
+{
+    termios saved{};
+    if (::tcgetattr(slave, &saved) != 0)
+        return Fail(error, "cannot read the terminal settings: " + SystemErrorText(errno));
+    termios raw = saved;
+    ::cfmakeraw(&raw);
+    if (::tcsetattr(slave, TCSANOW, &raw) != 0)
+        return Fail(error, "cannot set the terminal settings: " + SystemErrorText(errno));
+    std::string why;
+    for (size_t done = 0; why.empty() && done < bytes.size();) {
+        ssize_t put = ::write(master, bytes.data() + done, bytes.size() - done);
+        if (put > 0)
+            done += static_cast<size_t>(put);
+        else if (put < 0 && errno != EINTR)
+            why = "cannot queue the stale input: " + SystemErrorText(errno);
+    }
+    // The terminal takes what the master writes on a worker of its own; wait until it has it all.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (why.empty()) {
+        int queued = 0;
+        if (::ioctl(slave, FIONREAD, &queued) != 0)
+            why = "cannot count the stale input: " + SystemErrorText(errno);
+        else if (static_cast<size_t>(queued) >= bytes.size())
+            break;
+        else if (std::chrono::steady_clock::now() >= deadline)
+            why = "the terminal did not take the stale input";
+        pollfd p{slave, POLLIN, 0};
+        ::poll(&p, 1, 1);
+    }
+    if (::tcsetattr(slave, TCSANOW, &saved) != 0 && why.empty())
+        why = "cannot restore the terminal settings: " + SystemErrorText(errno);
+    return why.empty() || Fail(error, why);
+}
+
 } // namespace
 
 CSimulator::CSimulator() = default;
@@ -45,6 +85,13 @@ bool CSimulator::Start(const SimConfig& config, std::string* error)
         return Fail(error, "invalid simulator configuration: " + why);
     if (!m_stop.Create(true, false))
         return Fail(error, "cannot create the stop event: " + SystemErrorText(errno));
+    m_unplugged.Close();
+    m_wasUnplugged = false;
+    if (!m_unplugged.Create(true, false)) {
+        int e = errno;
+        Close();
+        return Fail(error, "cannot create the unplug event: " + SystemErrorText(e));
+    }
 
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0) {
@@ -70,6 +117,11 @@ bool CSimulator::Start(const SimConfig& config, std::string* error)
         int e = errno;
         Close();
         return Fail(error, "cannot make the pseudo-terminal non-blocking: " + SystemErrorText(e));
+    }
+
+    if (!config.faults.staleAtOpen.empty() && !QueueStaleInput(m_master, m_slave, config.faults.staleAtOpen, error)) {
+        Close();
+        return false;
     }
 
     CSimModem::NoteSink notes;
@@ -143,6 +195,29 @@ void CSimulator::InjectFaults(const SimFaults& faults)
         m_modem->SetFaults(faults);
 }
 
+bool CSimulator::WaitUnplugged(uint32_t timeoutMs) const
+{
+    if (m_wasUnplugged)
+        return true;
+    if (!m_unplugged.IsCreated())
+        return false;
+    return WaitForObject(m_unplugged, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void CSimulator::Unplug()
+{
+    // What was due before the dial still goes out, as far as the other side takes it at once.
+    if (!m_pendingOutput.empty())
+        (void)!::write(m_master, m_pendingOutput.data(), m_pendingOutput.size());
+    m_pendingOutput.clear();
+    TracePrintf("Simulator: the modem on %s is unplugged (fault)", m_path.c_str());
+    ::close(m_master);
+    ::close(m_slave);
+    m_master = m_slave = -1;
+    m_wasUnplugged = true;
+    m_unplugged.Set();
+}
+
 SimFaults CSimulator::Faults() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -192,6 +267,7 @@ void CSimulator::Serve()
             }
         }
         // A terminal still in its cooked settings would echo our echo back to us.
+        bool unplugged = false;
         termios settings{};
         const bool clientEchoes = ::tcgetattr(m_slave, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
         {
@@ -201,6 +277,11 @@ void CSimulator::Serve()
                 m_modem->Receive(received, now);
             m_modem->SetClientEchoes(clientEchoes);
             m_modem->Advance(now, &m_pendingOutput);
+            unplugged = m_modem->IsUnplugged();
+        }
+        if (unplugged) {
+            Unplug();
+            return;
         }
         while (!m_pendingOutput.empty()) {
             ssize_t put = ::write(m_master, m_pendingOutput.data(), m_pendingOutput.size());

@@ -10,8 +10,14 @@
 // the descriptors. It shares the modem state with the callers of UnitState, InjectFaults and
 // Faults under one mutex. Stop (any thread but the serving one) signals the stop event and joins
 // the thread, then closes the pair; the destructor stops. Not copyable.
+//
+// With the fault unplugWhileDialling a dial command makes the serving thread close both of the
+// simulator's descriptors and end, as a USB modem pulled out: the program's side hangs up and the
+// device path goes away. Stop is safe after that as before.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,11 +51,21 @@ public:
     // The faults in force, with what is left of the counters.
     SimFaults Faults() const;
 
+    // Waits until the modem has been unplugged (fault unplugWhileDialling), up to timeoutMs
+    // (INFINITE for no limit); true when it has. After Stop: whether it had been.
+    bool WaitUnplugged(uint32_t timeoutMs) const;
+    // Readable once the modem has been unplugged, to poll beside other descriptors; -1 when not
+    // started.
+    int UnpluggedFd() const { return m_unplugged.Fd(); }
+
 private:
     void Serve();
+    void Unplug();
     void Close();
 
     CEvent m_stop;
+    mutable CEvent m_unplugged;     // set by the serving thread; lives until the next Start
+    std::atomic<bool> m_wasUnplugged{false};
     CThread m_thread;
     int m_master = -1;
     int m_slave = -1; // our own descriptor on Pravel's side, open for the life of the pair

@@ -23,6 +23,22 @@ char ToneCheckDigit(std::string_view text)
     return static_cast<char>('0' + sum % 10);
 }
 
+std::optional<char> ReceiverCheckDigit(std::string_view text)
+{
+    // The frame is 'C', the text, the check digit and 'D'; the index of the 'D' is the text's length
+    // plus two, and the receiver adds 6 to it. The start tone 'C' counts 2.
+    auto value = [](char c) {
+        const int v = static_cast<signed char>(c);
+        return v <= '9' ? v - '0' : v - 'A';
+    };
+    int sum = static_cast<int>(text.size()) + 2 + 6 + value('C');
+    for (char c : text)
+        sum += value(c);
+    if (sum < 0)
+        return std::nullopt;
+    return static_cast<char>('0' + sum % 10);
+}
+
 std::optional<std::string> DecodeToneFrame(std::string_view tones)
 {
     // At least the start, a check digit and the end.
@@ -41,6 +57,14 @@ std::optional<std::string> DecodeToneFrame(std::string_view tones)
 
 std::string EncodeToneFrame(std::string_view text, int checkOffset)
 {
+    char check = ToneCheckDigit(text);
+    if (checkOffset != 0)
+        check = static_cast<char>('0' + ((check - '0' + checkOffset) % 10 + 10) % 10);
+    return EncodeToneFrameWithCheck(text, check);
+}
+
+std::string EncodeToneFrameWithCheck(std::string_view text, char check)
+{
     std::string tones = "C";
     auto emit = [&tones](char c, bool first) { tones += (!first && c == tones.back()) ? 'B' : c; };
     bool first = true;
@@ -48,9 +72,6 @@ std::string EncodeToneFrame(std::string_view text, int checkOffset)
         emit(c, first);
         first = false;
     }
-    char check = ToneCheckDigit(text);
-    if (checkOffset != 0)
-        check = static_cast<char>('0' + ((check - '0' + checkOffset) % 10 + 10) % 10);
     emit(check, first);
     tones += 'D';
     return tones;

@@ -156,7 +156,9 @@ TEST(PravelSimProgram, HelpAndBadUsage)
         EXPECT_EQ(sim.Wait(), 0);
         for (const char* option : {"--number", "--code", "--unit", "--firmware", "--busy", "--no-answer", "--silent",
                                    "--fast", "--transcript", "--config", "--corrupt-answers", "--drop-answers",
-                                   "--busy-tone-after-login", "--answer-delay", "--absent-unit", "--dead-modem"})
+                                   "--busy-tone-after-login", "--answer-delay", "--absent-unit", "--dead-modem",
+                                   "--corrupt-all-answers", "--lone-xoff", "--stale-at-open", "--garbage-status",
+                                   "--unplug-while-dialling", "--version", "\\r \\n"})
             EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     {
@@ -165,8 +167,9 @@ TEST(PravelSimProgram, HelpAndBadUsage)
         EXPECT_NE(sim.Rest(true).find("--unit"), std::string::npos);
     }
     {
+        // A bad option value, though found by the configuration check.
         SimProcess sim({"--code", "12"});
-        EXPECT_EQ(sim.Wait(), 1);
+        EXPECT_EQ(sim.Wait(), 2);
         EXPECT_EQ(sim.Rest(true), "pravel-sim: invalid simulator configuration: line \"5550100\", unit 1: the "
                                   "programming code must be four digits\n");
     }
@@ -174,4 +177,90 @@ TEST(PravelSimProgram, HelpAndBadUsage)
         SimProcess sim({"--busy", "--silent"});
         EXPECT_NE(sim.Wait(), 0);
     }
+}
+
+TEST(PravelSimProgram, PrintsItsVersion)
+{
+    SimProcess sim({"--version"});
+    const std::string out = sim.Rest(false);
+    EXPECT_EQ(sim.Wait(), 0);
+    EXPECT_EQ(out.rfind("pravel-sim ", 0), 0u) << out;
+    EXPECT_EQ(out.back(), '\n');
+    EXPECT_NE(out.find_first_of("0123456789"), std::string::npos) << out;
+}
+
+TEST(PravelSimProgram, OptionErrorsExitTwo)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"--no-such-option"},
+        {"--unit", "7"},
+        {"--unit", "x"},
+        {"--firmware", "307"},
+        {"--firmware", "007"},
+        {"--firmware", "20"},
+        {"--firmware", "2070"},
+        {"--firmware", "abc"},
+        {"--busy", "--silent"},
+        {"--corrupt-answers", "-1"},
+        {"--stale-at-open", "\\q"},
+        {"--stale-at-open", "\\x4"},
+        {"--garbage-status", "12D4"},
+        {"--config", "/nonexistent/pravel-sim.json"},
+        {"stray"},
+    };
+    for (const auto& args : cases) {
+        SimProcess sim(args);
+        EXPECT_EQ(sim.Wait(), 2) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_FALSE(sim.Rest(true).empty()) << args[0];
+    }
+    // The firmware options that are right start the simulator.
+    for (const char* firmware : {"100", "299"}) {
+        SimProcess sim({"--fast", "--firmware", firmware});
+        EXPECT_EQ(sim.FirstLine().rfind("port: /dev/pts/", 0), 0u) << firmware;
+        ASSERT_EQ(::kill(sim.Pid(), SIGTERM), 0);
+        EXPECT_EQ(sim.Wait(), 0);
+    }
+}
+
+TEST(PravelSimProgram, AnInvalidConfigurationFileExitsOne)
+{
+    char path[] = "/tmp/pravel-sim-main-XXXXXX";
+    int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string json = R"({"lines": [{"units": [{"firmware": "307"}]}]})";
+    ASSERT_EQ(::write(fd, json.data(), json.size()), ssize_t(json.size()));
+    ::close(fd);
+    SimProcess sim({"--config", path});
+    EXPECT_EQ(sim.Wait(), 1);
+    ::unlink(path);
+    EXPECT_NE(sim.Rest(true).find("the firmware version must be three digits, the first 1 or 2"), std::string::npos);
+}
+
+TEST(PravelSimProgram, StaleBytesTakeCEscapes)
+{
+    SimProcess sim({"--fast", "--stale-at-open", "\\r\\nRING\\r\\n\\x13\\\\\\tNO CARRIER\\r\\n"});
+    const std::string first = sim.FirstLine();
+    ASSERT_EQ(first.rfind("port: /dev/pts/", 0), 0u) << first;
+    {
+        ScriptedClient c(first.substr(6));
+        EXPECT_EQ(c.ReadUntil("NO CARRIER\r\n"), "\r\nRING\r\n\x13\\\tNO CARRIER\r\n");
+        EXPECT_TRUE(c.Command("ATZ"));
+    }
+    ASSERT_EQ(::kill(sim.Pid(), SIGTERM), 0);
+    EXPECT_EQ(sim.Wait(), 0);
+}
+
+TEST(PravelSimProgram, UnpluggedWhileDiallingSaysSoAndEnds)
+{
+    SimProcess sim({"--fast", "--unplug-while-dialling"});
+    const std::string first = sim.FirstLine();
+    ASSERT_EQ(first.rfind("port: /dev/pts/", 0), 0u) << first;
+    ScriptedClient c(first.substr(6));
+    ASSERT_TRUE(c.Command("ATZ") && c.Command("AT#CLS=8"));
+    ASSERT_TRUE(c.Send("ATD5550100\r"));
+    pollfd p{c.Fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 5000), 1);
+    EXPECT_NE(p.revents & POLLHUP, 0);
+    EXPECT_EQ(sim.FirstLine(), "unplugged: the modem was pulled out while dialling");
+    EXPECT_EQ(sim.Wait(), 1);
 }

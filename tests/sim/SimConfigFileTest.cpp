@@ -116,3 +116,26 @@ TEST(SimConfigFile, LoadsAFileAndNamesItInErrors)
     EXPECT_FALSE(LoadSimConfigFile(path, &config, &error));
     EXPECT_EQ(error, std::string("cannot read ") + path + ": No such file or directory");
 }
+
+TEST(SimConfigFile, ReadsTheLineAndModemFaults)
+{
+    const char* text = R"({"faults": {"corruptAllAnswers": true, "loneXoff": true,
+        "staleAtOpen": "\r\nRING\r\n", "garbageStatus": "ZZZZ", "unplugWhileDialling": true}})";
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseSimConfig(text, &config, &error)) << error;
+    EXPECT_TRUE(config.faults.corruptAllAnswers);
+    EXPECT_TRUE(config.faults.loneXoff);
+    EXPECT_EQ(config.faults.staleAtOpen, "\r\nRING\r\n");
+    EXPECT_EQ(config.faults.garbageStatus, "ZZZZ");
+    EXPECT_TRUE(config.faults.unplugWhileDialling);
+    ASSERT_TRUE(ParseSimConfig("{}", &config, &error)) << error;
+    EXPECT_FALSE(config.faults.corruptAllAnswers || config.faults.loneXoff || config.faults.unplugWhileDialling);
+    EXPECT_EQ(config.faults.staleAtOpen + config.faults.garbageStatus, "");
+
+    EXPECT_EQ(Error(R"({"faults": {"garbageStatus": 9999999999999999999}})"),
+              "faults.garbageStatus: must be a text in double quotes");
+    EXPECT_EQ(Error(R"({"faults": {"loneXoff": 1}})"), "faults.loneXoff: must be true or false");
+    EXPECT_EQ(Error(R"({"faults": {"garbageStatus": "12b4"}})"),
+              "garbageStatus \"12b4\" may hold only printable characters other than 'B', 'C', 'D' and small letters");
+}

@@ -1,13 +1,92 @@
 // pravel-sim: a simulated voice modem with Emergency phone units behind it, on a pseudo-terminal.
-// Prints "port: /dev/pts/N" as its first line and serves until SIGINT or SIGTERM.
+// Prints "port: /dev/pts/N" as its first line and serves until SIGINT or SIGTERM, or until the
+// modem is unplugged (fault).
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include "sim/SimConfigFile.h"
 #include "sim/Simulator.h"
+
+namespace {
+
+// Exit statuses.
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1; // an invalid configuration file, no pseudo-terminal, the modem unplugged
+constexpr int ExitUsage = 2;   // an unknown option or a bad option value
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The C escapes a shell passes on unchanged: \r \n \t \\ and \xHH (two hex digits). An empty text
+// when the escapes are malformed, with *error set.
+std::string Unescape(const std::string& text, std::string* error)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        ++i;
+        switch (next) {
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        case 'x': {
+            const int high = i + 1 < text.size() ? HexValue(text[i + 1]) : -1;
+            const int low = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
+            if (high < 0 || low < 0) {
+                *error = "\\x needs two hexadecimal digits";
+                return std::string();
+            }
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+            break;
+        }
+        default:
+            *error = next == '\0' ? std::string("a lone \\ at the end")
+                                   : std::string("unknown escape \\") + next + " (use \\r, \\n, \\t, \\\\ or \\xHH)";
+            return std::string();
+        }
+    }
+    return out;
+}
+
+// Three digits, the first the major version 1 or 2.
+std::string CheckFirmware(const std::string& value)
+{
+    const bool digits = value.size() == 3 && value.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || (value[0] != '1' && value[0] != '2'))
+        return "must be three digits, the first 1 or 2 (such as 207)";
+    return std::string();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -20,8 +99,12 @@ int main(int argc, char** argv)
     app.footer("The modem answers Z, E0/E1, #CLS=8, #VBT=n, #VTS=<tones>, D/DT<number>, H and I; anything\n"
                "else is \"ERROR\". In a call the unit selected with tones '#' and its digit answers framed codes\n"
                "(login \"20\"+code, reads \"22\"+location, writes \"21\"+location+value, status \"22227\", log-off\n"
-               "\"99\") as DLE-prefixed tones after the modem's OK. Exit status: 0 after SIGINT/SIGTERM, 1 for an\n"
-               "invalid configuration or no pseudo-terminal. See pravel-sim(1) for the --config file.");
+               "\"99\") as DLE-prefixed tones after the modem's OK. A telephone number matches with or without the\n"
+               "spacing characters space - ( ) and '.'. --stale-at-open takes the escapes \\r \\n \\t \\\\ and \\xHH.\n"
+               "Exit status: 0 after SIGINT/SIGTERM, --help or --version; 1 for an invalid configuration file,\n"
+               "no pseudo-terminal, or the modem unplugged (--unplug-while-dialling); 2 for an unknown option or\n"
+               "a bad option value. See pravel-sim(1) for the --config file.");
+    app.set_version_flag("--version", std::string("pravel-sim ") + PRAVEL_VERSION);
 
     std::string number = "5550100";
     std::string code = "3958";
@@ -33,13 +116,17 @@ int main(int argc, char** argv)
     int corrupt = 0, drop = 0, answerDelay = 0;
     bool busyTone = false, deadModem = false;
     std::vector<int> absent;
+    bool corruptAll = false, loneXoff = false, unplug = false;
+    std::string staleAtOpen, garbageStatus;
 
     auto* numberOpt = app.add_option("--number", number, "Telephone number the unit answers on")->capture_default_str();
     auto* codeOpt = app.add_option("--code", code, "The unit's programming code (four digits)")->capture_default_str();
     auto* unitOpt =
         app.add_option("--unit", unit, "The unit's number on the line")->check(CLI::Range(1, 6))->capture_default_str();
     auto* firmwareOpt =
-        app.add_option("--firmware", firmware, "Firmware version, three digits; major 1 or 2")->capture_default_str();
+        app.add_option("--firmware", firmware, "Firmware version, three digits; major 1 or 2")
+            ->check(CLI::Validator(CheckFirmware, "VER"))
+            ->capture_default_str();
     auto* busyOpt = app.add_flag("--busy", busy, "The number is busy: the modem reports BUSY");
     auto* noAnswerOpt = app.add_flag("--no-answer", noAnswer, "Nobody answers: the modem reports NO ANSWER");
     auto* silentOpt = app.add_flag("--silent", silent, "Dialling the number kills the modem: it says nothing more");
@@ -61,15 +148,35 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 3600000));
     app.add_option("--absent-unit", absent, "A unit that never answers (may be repeated)")->check(CLI::Range(1, 6));
     app.add_flag("--dead-modem", deadModem, "The modem says nothing at all, from the start");
+    app.add_flag("--corrupt-all-answers", corruptAll, "Give every answer a wrong check digit");
+    app.add_flag("--lone-xoff", loneXoff, "Send one XOFF byte (0x13) after the OK to ATE0");
+    app.add_option("--stale-at-open", staleAtOpen,
+                   "Bytes waiting on the port before it is opened, with C escapes,\n"
+                   "such as '\\r\\nRING\\r\\n\\r\\nNO CARRIER\\r\\n'");
+    app.add_option("--garbage-status", garbageStatus,
+                   "Answer the status code 22227 with this text, in a frame that\n"
+                   "passes Pravel's check (such as ZZZZZZZZZZZZZZZZZZZ)");
+    app.add_flag("--unplug-while-dialling", unplug, "A dial pulls the modem out: the port hangs up and goes away");
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end here too, with status 0.
+        return app.exit(e) == 0 ? ExitOk : ExitUsage;
+    }
+    std::string escapeError;
+    staleAtOpen = Unescape(staleAtOpen, &escapeError);
+    if (!escapeError.empty()) {
+        std::cerr << "pravel-sim: --stale-at-open: " << escapeError << "\n";
+        return ExitUsage;
+    }
 
     SimConfig config = DefaultSimConfig();
     std::string error;
     if (!configFile.empty()) {
         if (!LoadSimConfigFile(configFile, &config, &error)) {
             std::cerr << "pravel-sim: " << error << "\n";
-            return 1;
+            return ExitFailure;
         }
     } else {
         SimLine& line = config.lines.front();
@@ -91,24 +198,50 @@ int main(int argc, char** argv)
     faults.answerDelayMs = std::max(faults.answerDelayMs, answerDelay);
     faults.deadModem = faults.deadModem || deadModem;
     faults.absentUnits.insert(faults.absentUnits.end(), absent.begin(), absent.end());
+    faults.corruptAllAnswers = faults.corruptAllAnswers || corruptAll;
+    faults.loneXoff = faults.loneXoff || loneXoff;
+    faults.unplugWhileDialling = faults.unplugWhileDialling || unplug;
+    if (!staleAtOpen.empty())
+        faults.staleAtOpen = staleAtOpen;
+    if (!garbageStatus.empty())
+        faults.garbageStatus = garbageStatus;
+    // A configuration file has been checked on its own: what fails now came from the options.
+    if (!ValidateSimConfig(config, &error)) {
+        std::cerr << "pravel-sim: invalid simulator configuration: " << error << "\n";
+        return ExitUsage;
+    }
 
-    // The signals are taken by sigwait below, on this thread only: block them before any thread starts.
+    // The signals are taken through a signal descriptor below: block them before any thread starts.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
+    if (signalFd < 0) {
+        std::perror("pravel-sim: signalfd");
+        return ExitFailure;
+    }
+
     CSimulator simulator;
     if (!simulator.Start(config, &error)) {
         std::cerr << "pravel-sim: " << error << "\n";
-        return 1;
+        return ExitFailure;
     }
     std::printf("port: %s\n", simulator.DevicePath().c_str());
     std::fflush(stdout);
 
-    int received = 0;
-    sigwait(&signals, &received);
+    pollfd waits[2] = {{signalFd, POLLIN, 0}, {simulator.UnpluggedFd(), POLLIN, 0}};
+    while (::poll(waits, 2, -1) < 0 && errno == EINTR) {
+    }
+    const bool unplugged = simulator.WaitUnplugged(0);
     simulator.Stop();
-    return 0;
+    ::close(signalFd);
+    if (unplugged) {
+        std::printf("unplugged: the modem was pulled out while dialling\n");
+        std::fflush(stdout);
+        return ExitFailure;
+    }
+    return ExitOk;
 }
