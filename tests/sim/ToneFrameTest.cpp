@@ -54,3 +54,16 @@ TEST(ToneFrame, RoundTripsEveryCarriableText)
     for (const char* text : {"0", "00", "000000000000", "0612345678", "12*#A", "9999999999", "207", "011"})
         EXPECT_EQ(DecodeToneFrame(EncodeToneFrame(text)).value_or("?"), text);
 }
+
+TEST(ToneFrame, ReceiverRuleAgreesOnDigitsOnly)
+{
+    for (const char* digits : {"0", "207", "22000", "9999999999999999999", "0612345678"})
+        EXPECT_EQ(ReceiverCheckDigit(digits), ToneCheckDigit(digits)) << digits;
+    EXPECT_EQ(ReceiverCheckDigit(std::string(19, 'Z')), '4'); // 19 + 10 + 19 * 25 = 504
+    EXPECT_EQ(ToneCheckDigit(std::string(19, 'Z')), '9');
+    EXPECT_EQ(ReceiverCheckDigit("12#3"), '7'); // 4 + 10 + 1 + 2 - 13 + 3 = 7; the units send '0'
+    EXPECT_EQ(ToneCheckDigit("12#3"), '0');
+    EXPECT_EQ(ReceiverCheckDigit("#####"), std::nullopt); // 15 - 65: no digit can match
+    EXPECT_EQ(EncodeToneFrameWithCheck("ZZZ", '4'), "CZBZ4D");
+    EXPECT_EQ(EncodeToneFrameWithCheck("11", '1'), "C1B1D");
+}
