@@ -58,7 +58,8 @@ TEST(CheckDtmfFrame, ValidFrameGivesTheAnswerWithRepeatsResolved)
 TEST(CheckDtmfFrame, WhatWeSendTheUnitWouldAccept)
 {
     // Frames built by our own encoder (without the AT prefix and commas) pass the check.
-    for (std::string code : {"22000", "99", "2039580", "1111", "21251A", "2123512", "0", ""}) {
+    for (std::string code : {"22000", "99", "2039580", "1111", "21251A", "2123512", "0", "", "12#3", "#", "2102112#3*",
+                             "##"}) {
         std::string command = BuildDtmfCommand(code);
         std::string frame;
         for (char c : command.substr(7)) // from the 'C'
@@ -108,8 +109,17 @@ TEST(CheckDtmfFrame, StarAndHashCountAsSignedCharacters)
 {
     // '*' counts -6: "C*" + check: j = 3, sum = 3 + 6 + 2 - 6 = 5 -> '5'.
     EXPECT_EQ(CheckDtmfFrame("C*5D").status, DtmfFrameStatus::Valid);
-    // '#' counts -13: j = 3, sum = 3 + 6 + 2 - 13 = -2, remainder -2: no digit matches.
+    // '#' counts -13: j = 3, sum = 3 + 6 + 2 - 13 = -2, remainder -2: no digit matches that sum, so
+    // a frame holding '#' is also taken with the check digit the unit computes ('#' weighs 0).
     EXPECT_EQ(CheckDtmfFrame("C#8D").status, DtmfFrameStatus::Invalid);
+    EXPECT_EQ(CheckDtmfFrame("C#1D").status, DtmfFrameStatus::Valid);
+    // "12#3": the unit's digit is (4 + 1 + 2 + 0 + 3) mod 10 = 0; a digit that fits neither sum is refused.
+    EXPECT_EQ(CheckDtmfFrame("C12#30D").answer, "12#3");
+    EXPECT_EQ(CheckDtmfFrame("C12#37D").status, DtmfFrameStatus::Valid); // the received sum gives 7 here
+    EXPECT_EQ(CheckDtmfFrame("C12#38D").status, DtmfFrameStatus::Invalid);
+    // Without a '#' only the received sum counts: "C12" + the unit's digit 5 passes, 7 does not.
+    EXPECT_EQ(CheckDtmfFrame("C125D").status, DtmfFrameStatus::Valid);
+    EXPECT_EQ(CheckDtmfFrame("C127D").status, DtmfFrameStatus::Invalid);
     // High bytes are negative too and never crash the check.
     EXPECT_EQ(CheckDtmfFrame("C\xF0" "1D").status, DtmfFrameStatus::Invalid);
 }
