@@ -61,25 +61,30 @@ bool CheckValue(const ProgrammingJob& job, const ParameterDescriptor& row, std::
         if (value != "0" && value != "1")
             return Fail(problem, name + ": the value must be 0 or 1.");
         return true;
-    case KindCombo: {
-        const int highest = row.slot == SlotTestAlarmTime ? 10 : 2;
-        if (value.empty() || !AllDigits(value) || std::stoi(std::string(value)) > highest)
-            return Fail(problem, name + ": choose a value from 0 to " + std::to_string(highest) + ".");
-        return true;
-    }
     default:
         break;
+    }
+
+    // Numbers within their range: the combo indexes, the alarm type, the alarm button delay.
+    int lowest = 0;
+    int highest = 0;
+    if (ParameterNumberRange(static_cast<int>(&row - ParameterTable), &lowest, &highest)) {
+        const bool isNumber = !value.empty() && value.size() <= 2 && AllDigits(value);
+        const int number = isNumber ? std::stoi(std::string(value)) : -1;
+        if (number < lowest || number > highest) {
+            if (row.slot == SlotAlarmButtonDelay)
+                return Fail(problem, name + ": give the delay in seconds, " + std::to_string(lowest) + " to " +
+                                         std::to_string(highest) + ".");
+            return Fail(problem, name + ": choose a value from " + std::to_string(lowest) + " to " +
+                                     std::to_string(highest) + ".");
+        }
+        return true;
     }
 
     if (row.slot == SlotNewProgrammingCode) {
         // A unit given a code of another length could not be logged in to again.
         if (value.size() != 4 || !AllDigits(value))
             return Fail(problem, name + ": the new programming code must be exactly four digits.");
-        return true;
-    }
-    if (row.slot == SlotAlarmButtonDelay) {
-        if (value.empty() || !AllDigits(value))
-            return Fail(problem, name + ": give the delay in seconds, 0 to 99.");
         return true;
     }
     for (char c : value)

@@ -36,7 +36,8 @@ TEST(ValidateJob, AcceptsWhatAModemDialsAndWhatTheUnitTakes)
     job.SetSlot(SlotNewProgrammingCode, "1234");
     job.SetSlot(SlotTestAlarmTime, "10");
     job.SetSlot(SlotPhoneAcknowledge, "2");
-    job.SetSlot(SlotAlarmButtonDelay, "99");
+    job.SetSlot(SlotAlarmButtonDelay, "30");
+    job.SetSlot(SlotAlarmType, "99");
     for (int slot : {SlotDialToneDetection, SlotIdBeep, SlotInfoAlarm, SlotLedSequence})
         job.SetSlot(slot, "1");
     std::string problem;
@@ -80,13 +81,18 @@ TEST(ValidateJob, RefusesSelectedValuesTheFrameCannotCarry)
     } cases[] = {
         {SlotAlarmReceiver1, 0x1, "555B", "AlarmReceiver1: only digits, '*', '#' and 'A' can be sent to the unit."},
         {SlotAlarmCode2, 0x10, "1;2", "AlarmCode2: only digits, '*', '#' and 'A' can be sent to the unit."},
-        {SlotAlarmType, 0x8000, "D", "AlarmType: only digits, '*', '#' and 'A' can be sent to the unit."},
+        {SlotAlarmType, 0x8000, "D", "AlarmType: choose a value from 0 to 99."},
+        {SlotAlarmType, 0x8000, "", "AlarmType: choose a value from 0 to 99."},
         {SlotTestAlarmTime, 0x2000, "11", "TestAlarmTime: choose a value from 0 to 10."},
         {SlotPhoneAcknowledge, 0x10000, "-1", "PhoneAcknowledge: choose a value from 0 to 2."},
         {SlotPhoneAcknowledge, 0x10000, "3", "PhoneAcknowledge: choose a value from 0 to 2."},
         {SlotDialToneDetection, 0x800, "2", "DialToneDetection: the value must be 0 or 1."},
         {SlotNewProgrammingCode, 0x1000, "12", "NewProgrammingCode: the new programming code must be exactly four digits."},
-        {SlotAlarmButtonDelay, 0x4000, "*", "AlarmButtonDelay: give the delay in seconds, 0 to 99."},
+        {SlotAlarmButtonDelay, 0x4000, "*", "AlarmButtonDelay: give the delay in seconds, 2 to 30."},
+        {SlotAlarmButtonDelay, 0x4000, "0", "AlarmButtonDelay: give the delay in seconds, 2 to 30."},
+        {SlotAlarmButtonDelay, 0x4000, "1", "AlarmButtonDelay: give the delay in seconds, 2 to 30."},
+        {SlotAlarmButtonDelay, 0x4000, "31", "AlarmButtonDelay: give the delay in seconds, 2 to 30."},
+        {SlotAlarmButtonDelay, 0x4000, "99", "AlarmButtonDelay: give the delay in seconds, 2 to 30."},
     };
     for (const Case& c : cases) {
         ProgrammingJob job = GoodJob(JobWrite);
