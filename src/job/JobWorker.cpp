@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 
 #include "diag/Trace.h"
@@ -22,22 +23,27 @@ namespace {
 std::mutex g_controlLock; // StartJob, StopJob and WaitForJobEnd, one at a time
 CThread g_workerThread;
 std::atomic<CThread*> jobThread{nullptr};
-CEvent g_stopJobEvent; // manual-reset: the front end wants the job stopped now
-
-void PostProgress(ProgressStage stage, long count)
-{
-    if (theJob.notifyWindow != nullptr)
-        theJob.notifyWindow->PostMessage(WM_SHOW_PROGRESS, stage, CMessageValue::Number(count));
-}
+CEvent g_stopJobEvent;  // manual-reset: the front end wants the orderly end of the job
+CEvent g_abortJobEvent; // manual-reset: the front end wants the job ended now
 
 void JobWorkerThread()
 {
+    // Read before jobThread is cleared: from then on the front end may fill theJob again.
+    INotifyWindow* const window = theJob.notifyWindow;
+    auto postProgress = [window](ProgressStage stage, long count) {
+        if (window != nullptr)
+            window->PostMessage(WM_SHOW_PROGRESS, stage, CMessageValue::Number(count));
+    };
     const DialogueTiming timing = GetDialogueTiming();
     {
         CModemDriver driver(&theJob);
         if (driver.Start()) {
+            using Clock = std::chrono::steady_clock;
+            bool stopping = false;
+            Clock::time_point stopDeadline;
             for (;;) {
-                uint32_t result = WaitForObjects({&g_stopJobEvent, &driver.FinishedEvent()}, timing.workerTickMs);
+                uint32_t result = WaitForObjects({&g_abortJobEvent, &driver.FinishedEvent(), &g_stopJobEvent},
+                                                 timing.workerTickMs);
                 if (result == WAIT_OBJECT_0) {
                     TraceText("Job: stopped by the front end\n");
                     break;
@@ -48,19 +54,39 @@ void JobWorkerThread()
                 }
                 if (result == WAIT_OBJECT_0 + 1 || driver.IsFinished())
                     break;
+                if (result == WAIT_OBJECT_0 + 2) {
+                    g_stopJobEvent.Reset();
+                    if (!stopping) {
+                        // The log-off and the modem reset, each with its bounded wait, then the end.
+                        TraceText("Job: stop asked for, logging off\n");
+                        stopping = true;
+                        stopDeadline = Clock::now() + std::chrono::milliseconds(timing.logoffWaitMs) +
+                                       std::chrono::milliseconds(timing.modemAnswerMs);
+                        driver.RequestStop();
+                    }
+                    continue;
+                }
+                if (stopping) {
+                    if (Clock::now() >= stopDeadline) {
+                        TraceText("Job: the orderly end takes too long, ending the job\n");
+                        break;
+                    }
+                    continue;
+                }
                 int32_t left = driver.CountDownWatchdog();
                 if (left < 0) {
                     TraceText("Job: no step for too long, ending the job\n");
+                    driver.ReportStall();
                     break;
                 }
                 if (driver.Expect() == ExpectDialResult)
-                    PostProgress(ProgressDialing, left);
+                    postProgress(ProgressDialing, left);
             }
             driver.Stop();
         }
     }
     jobThread = nullptr;
-    PostProgress(ProgressEnded, 0);
+    postProgress(ProgressEnded, 0);
 }
 
 } // namespace
@@ -71,11 +97,13 @@ bool StartJob()
     if (jobThread.load() != nullptr)
         return false;
     g_workerThread.Join(); // the previous worker, which has cleared jobThread and is ending
-    if (!g_stopJobEvent.IsCreated() && !g_stopJobEvent.Create(true, false)) {
+    if ((!g_stopJobEvent.IsCreated() && !g_stopJobEvent.Create(true, false)) ||
+        (!g_abortJobEvent.IsCreated() && !g_abortJobEvent.Create(true, false))) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Job: Unable to CreateEvent: ");
         return false;
     }
     g_stopJobEvent.Reset();
+    g_abortJobEvent.Reset();
     jobThread = &g_workerThread; // before the worker can clear it
     if (!g_workerThread.Start(JobWorkerThread)) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Job: Unable to create the job worker thread: ");
@@ -90,26 +118,27 @@ bool IsJobRunning()
     return jobThread.load() != nullptr;
 }
 
+// The stop signals are set without the control lock, so that an abort gets through while another
+// thread waits in StopJob or WaitForJobEnd. The events exist once a job has been started, and
+// jobThread is set only after that.
 void RequestStopJob()
 {
-    std::lock_guard<std::mutex> guard(g_controlLock);
     if (jobThread.load() != nullptr)
         g_stopJobEvent.Set();
 }
 
 void AbortJob()
 {
-    std::lock_guard<std::mutex> guard(g_controlLock);
     if (jobThread.load() != nullptr)
-        g_stopJobEvent.Set();
+        g_abortJobEvent.Set();
+    std::lock_guard<std::mutex> guard(g_controlLock);
     g_workerThread.Join();
 }
 
 void StopJob()
 {
+    RequestStopJob();
     std::lock_guard<std::mutex> guard(g_controlLock);
-    if (jobThread.load() != nullptr)
-        g_stopJobEvent.Set();
     g_workerThread.Join();
 }
 

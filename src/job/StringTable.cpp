@@ -38,6 +38,16 @@ constexpr StringEntry Strings[] = {
     {IDS_BAD_CODE, "Invalid password entered."},
     {IDS_TIP_TWO_COLOURS, "LED will be yellow during connection and green when duplex comminucation is achieved."},
     {IDS_TIP_ONE_COLOUR, "LED will flash green during connection and be static green duplex comminucation is achieved."},
+    {IDS_MODEM_GONE, "The modem on serial port %1 does not take commands any more."},
+    {IDS_MODEM_SILENT, "The modem on %1 did not answer. Check the port, the cable and the power."},
+    {IDS_BUSY_TONE, "The line gave a busy tone: the call ended before the job was done."},
+    {IDS_MODEM_REFUSED, "The modem on %1 answered \"%2\" to \"%3\"."},
+    {IDS_INVALID_STATUS_VALUE, "The unit reported values that are not valid: %1. They are not shown, and the values "
+                               "read are incomplete."},
+    {IDS_MODEM_STOPPED_ANSWERING, "The modem on %1 stopped answering."},
+    {IDS_NO_DIAL_RESULT, "The modem on %1 gave no result for the call within %2 seconds."},
+    {IDS_PORT_USERS_WARNING, "Another program has %1 open: %2. It may take the modem's answers. Close it and try "
+                             "again (on many desktops ModemManager probes new modems)."},
     {AFX_IDP_FAILED_TO_LAUNCH_HELP, "Failed to launch help."},
 };
 
@@ -49,4 +59,23 @@ const char* LoadString(int id)
         if (entry.id == id)
             return entry.text;
     return "";
+}
+
+std::string FormatString(int id, std::initializer_list<std::string_view> arguments)
+{
+    const std::string_view text = LoadString(id);
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const size_t index = static_cast<size_t>(text[i + 1] - '1');
+            if (index < arguments.size()) {
+                result += *(arguments.begin() + index);
+                ++i;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
 }

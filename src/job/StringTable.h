@@ -1,6 +1,10 @@
 // The program's own texts (ids 101 to 133) and the framework texts it uses, by id.
 #pragma once
 
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
 enum StringId : int {
     IDS_ABOUTBOX = 101,
     IDS_CANT_OPEN_PORT = 102,
@@ -30,8 +34,20 @@ enum StringId : int {
     IDS_BAD_CODE = 131,
     IDS_TIP_TWO_COLOURS = 132,
     IDS_TIP_ONE_COLOUR = 133,
+    // Our own texts: what the job saw when it failed (140-159).
+    IDS_MODEM_GONE = 140,
+    IDS_MODEM_SILENT = 141,
+    IDS_BUSY_TONE = 142,
+    IDS_MODEM_REFUSED = 143,
+    IDS_INVALID_STATUS_VALUE = 144,
+    IDS_MODEM_STOPPED_ANSWERING = 145,
+    IDS_NO_DIAL_RESULT = 146,
+    // The serial port's own texts (160-169).
+    IDS_PORT_USERS_WARNING = 160,
     AFX_IDP_FAILED_TO_LAUNCH_HELP = 61703,
 };
 
 // The text of a string id; the empty text for an id the table does not hold.
 const char* LoadString(int id);
+// The text of a string id with %1, %2, ... replaced by the arguments in order.
+std::string FormatString(int id, std::initializer_list<std::string_view> arguments);

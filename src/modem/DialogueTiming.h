@@ -16,6 +16,8 @@ struct DialogueTiming {
     int32_t dialWatchdogTicks = 60;  // the same while the modem dials
     uint32_t workerTickMs = 1000;    // the job worker looks at the driver this often
     uint32_t driverStopMs = 2000;    // Stop waits this long for the driver thread before it says so
+    uint32_t modemAnswerMs = 3000;   // the modem must answer the first "ATZ" within this time
+    uint32_t logoffWaitMs = 3000;    // a stop asked for while logged in waits this long for the log-off's answer
 };
 
 // The timing in force.

@@ -1,6 +1,7 @@
 #include "modem/ModemDriver.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -60,12 +61,16 @@ bool CModemDriver::Start()
         ShowErrorText(PortOpenErrorText(m_portName, error));
         return false;
     }
+    // The queue's semaphore and the events exist before the reader thread can deliver a byte.
+    if (!CreateDialogueObjects())
+        return false;
     errno = 0;
     if (!Open(device.get())) {
         // The port traced the failing call; the device is still ours and closes as it goes.
         int openError = errno;
         TracePrintf("Modem: Unable to open the line on %s\n", m_portName.c_str());
         ShowErrorText(PortOpenErrorText(m_portName, openError));
+        ReleaseDialogue();
         return false;
     }
     device.release(); // the port owns it now
@@ -87,9 +92,10 @@ bool CModemDriver::Start()
         SetCommTimeouts(timeouts);
     }
 
-    if (!StartDialogue()) {
+    if (!StartDriverThread()) {
         Close();
         m_portHandle = false;
+        ReleaseDialogue();
         return false;
     }
     return true;
@@ -97,12 +103,20 @@ bool CModemDriver::Start()
 
 bool CModemDriver::StartDialogue()
 {
+    if (!CreateDialogueObjects())
+        return false;
+    return StartDriverThread();
+}
+
+bool CModemDriver::CreateDialogueObjects()
+{
     if (!m_receiveSemaphore.Create(0, MaxQueuedChunks)) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Modem: Unable to CreateSemaphore: ");
         ReleaseDialogue();
         return false;
     }
-    if (!m_stepEvent.Create(false, false) || !m_finishedEvent.Create(true, false)) {
+    if (!m_stepEvent.Create(false, false) || !m_finishedEvent.Create(true, false) ||
+        !m_stopRequestEvent.Create(false, false)) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Modem: Unable to CreateEvent: ");
         ReleaseDialogue();
         return false;
@@ -114,17 +128,25 @@ bool CModemDriver::StartDialogue()
     }
     ClearDtmfBuffer();
     ResetLine();
+    m_dialogueStarted = true;
+    return true;
+}
+
+bool CModemDriver::StartDriverThread()
+{
+    m_startTime = std::chrono::steady_clock::now();
     if (!m_driverThread.Start([this] { DriverThread(); }, ThreadPriority::AboveNormal)) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Modem: Unable to create thread");
         ReleaseDialogue();
         return false;
     }
-    m_dialogueStarted = true;
     return true;
 }
 
 void CModemDriver::ReleaseDialogue()
 {
+    m_dialogueStarted = false;
+    m_stopRequestEvent.Close();
     m_stopEvent.Close();
     m_stepEvent.Close();
     m_finishedEvent.Close();
@@ -150,10 +172,8 @@ void CModemDriver::Stop()
         Close();
         m_portHandle = false;
     }
-    if (m_dialogueStarted) {
+    if (m_dialogueStarted)
         ReleaseDialogue();
-        m_dialogueStarted = false;
-    }
 }
 
 bool CModemDriver::OnReceive(const uint8_t* data, uint32_t count)
@@ -163,14 +183,38 @@ bool CModemDriver::OnReceive(const uint8_t* data, uint32_t count)
     try {
         std::vector<uint8_t> chunk(data, data + count);
         std::lock_guard<std::mutex> guard(m_queueLock);
-        if (m_receiveQueue.size() >= static_cast<size_t>(MaxQueuedChunks))
-            return true; // the driver thread is that far behind: drop it, the retries cover it
+        if (m_receiveQueue.size() >= QueueDropLimit) {
+            TracePrintf("Modem: %zu chunks waiting, dropping %u bytes\n", m_receiveQueue.size(), count);
+            return true;
+        }
         m_receiveQueue.push_back(std::move(chunk));
     } catch (const std::bad_alloc&) {
+        TracePrintf("Modem: Out of memory, dropping %u received bytes\n", count);
         return true; // lost; the dialogue's time-outs and retries cover it
     }
-    m_receiveSemaphore.Release();
+    m_receiveSemaphore.Release(); // stops counting at MaxQueuedChunks; the chunks stay queued
     return true;
+}
+
+void CModemDriver::OnDeviceGone()
+{
+    m_deviceGone = true;
+    m_stepEvent.Set();
+}
+
+void CModemDriver::RequestStop()
+{
+    m_stopRequestEvent.Set();
+}
+
+void CModemDriver::ReportStall()
+{
+    if (m_expect.load() == ExpectDialResult)
+        ShowErrorText(FormatString(IDS_NO_DIAL_RESULT, {m_portName, std::to_string(m_timing.dialWatchdogTicks)}));
+    else if (!m_connected.load())
+        ShowErrorText(FormatString(IDS_MODEM_STOPPED_ANSWERING, {m_portName}));
+    else
+        ShowError(IDS_TOO_MANY_RETRIES);
 }
 
 bool CModemDriver::Write(const void* data, uint32_t count)
@@ -180,11 +224,14 @@ bool CModemDriver::Write(const void* data, uint32_t count)
 
 void CModemDriver::DriverThread()
 {
-    CWaitable* const handles[] = {&m_stopEvent, &m_receiveSemaphore, &m_stepEvent};
+    CWaitable* const handles[] = {&m_stopEvent, &m_receiveSemaphore, &m_stepEvent, &m_stopRequestEvent};
     m_expect = ExpectOk;
+    // The first "ATZ" is the one command not waited for without end: a modem that does not answer
+    // it is not there (wrong port, unplugged, switched off).
+    m_waitTimeoutMs = m_timing.modemAnswerMs;
     WriteCommand("ATZ\r\n");
     for (;;) {
-        uint32_t result = WaitForObjects(handles, 3, m_waitTimeoutMs);
+        uint32_t result = WaitForObjects(handles, 4, m_waitTimeoutMs);
         switch (result) {
         case WAIT_OBJECT_0:
             return;
@@ -194,8 +241,23 @@ void CModemDriver::DriverThread()
         case WAIT_OBJECT_0 + 2:
             RunStep();
             break;
+        case WAIT_OBJECT_0 + 3:
+            BeginOrderlyStop();
+            RunStep();
+            break;
         case WAIT_TIMEOUT:
-            if (++m_timeoutCount == 3) {
+            if (!m_modemAnswered) {
+                TracePrintf("Modem: No answer to ATZ within %u ms\n", m_timing.modemAnswerMs);
+                ShowErrorText(FormatString(IDS_MODEM_SILENT, {m_portName}));
+                m_waitTimeoutMs = INFINITE;
+                m_finished = true;
+                m_finishedEvent.Set();
+                break;
+            }
+            if (m_stopping) {
+                // No answer to the log-off: give it up and reset the modem.
+                m_loggedIn = false;
+            } else if (++m_timeoutCount == 3) {
                 ShowError(IDS_TOO_MANY_RETRIES);
                 m_step = StepAbort;
             }
@@ -208,20 +270,37 @@ void CModemDriver::DriverThread()
     }
 }
 
+// The orderly end asked for by the worker: the end handling from here (log-off when logged in,
+// then the modem reset), with a bounded wait for each answer and no message to the user.
+void CModemDriver::BeginOrderlyStop()
+{
+    if (m_stopping)
+        return;
+    TraceText("Modem: Stop asked for, ending the call\n");
+    m_stopping = true;
+    m_mayShowError = false;
+    m_step = StepAbort;
+    m_modemAnswered = true;
+    m_waitTimeoutMs = m_timing.logoffWaitMs;
+}
+
 void CModemDriver::ProcessReceived()
 {
-    std::vector<uint8_t> chunk;
-    {
-        std::lock_guard<std::mutex> guard(m_queueLock);
-        if (m_receiveQueue.empty())
-            return;
-        chunk = std::move(m_receiveQueue.front());
-        m_receiveQueue.pop_front();
-    }
-    for (uint8_t byte : chunk) {
-        if (!TakeByte(static_cast<char>(byte))) {
-            ResetLine(); // the rest of the chunk is abandoned
-            return;
+    // Every chunk waiting: the semaphore may have stopped counting at its maximum.
+    for (;;) {
+        std::vector<uint8_t> chunk;
+        {
+            std::lock_guard<std::mutex> guard(m_queueLock);
+            if (m_receiveQueue.empty())
+                return;
+            chunk = std::move(m_receiveQueue.front());
+            m_receiveQueue.pop_front();
+        }
+        for (uint8_t byte : chunk) {
+            if (!TakeByte(static_cast<char>(byte))) {
+                ResetLine(); // the rest of the chunk is abandoned
+                break;
+            }
         }
     }
 }
@@ -240,8 +319,16 @@ bool CModemDriver::TakeByte(char c)
         if (c == '\r' || c == '\n')
             return EndLine();
         if (c == 'b') {
-            m_step = StepAbort; // busy tone: the call is over
+            // Busy tone: the far end has hung up. A log-off would go nowhere; end the call now.
+            TraceDialogue("<", "DLE b");
+            ShowError(m_connected.load() ? IDS_BUSY_TONE : IDS_BUSY);
+            m_loggedIn = false;
+            Abort();
             return false;
+        }
+        {
+            const char code[] = {'D', 'L', 'E', ' ', c, '\0'};
+            TraceDialogue("<", code);
         }
         if (c == 'C') {
             dtmfBuffer[0] = 'C';
@@ -274,6 +361,7 @@ bool CModemDriver::EndLine()
     std::string line;
     line.swap(m_lineText);
     m_lineText.reserve(MaxLineLength);
+    TraceDialogue("<", line);
     return InterpretLine(line);
 }
 
@@ -290,8 +378,30 @@ void CModemDriver::ShowError(int stringId)
 
 void CModemDriver::ShowErrorText(const std::string& text)
 {
-    if (!m_mayShowError)
+    if (!m_mayShowError.exchange(false))
         return;
-    m_mayShowError = false;
     ShowMessageBox(text, LoadString(IDS_PROGRAM_TITLE), MessageIcon::Error);
+}
+
+// The modem dialogue in the trace: what went out and what came back, with the time since the
+// driver started, control characters shown as \r, \n or \xNN.
+void CModemDriver::TraceDialogue(const char* direction, std::string_view text)
+{
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_startTime).count();
+    std::string shown;
+    for (char c : text) {
+        if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            shown += hex;
+        } else {
+            shown += c;
+        }
+    }
+    TracePrintf("Modem: %8.3f %s %s\n", seconds, direction, shown.c_str());
 }

@@ -17,10 +17,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "job/ProgrammingJob.h"
@@ -53,9 +55,12 @@ extern int32_t dtmfLength;
 
 class CModemDriver : public CComPort {
 public:
-    // Chunks that may wait in the receive queue; a chunk beyond them is dropped (the dialogue's
-    // time-outs cover it).
+    // The receive semaphore counts at most this many chunks; more stay queued, and each wake of
+    // the driver thread takes every chunk waiting.
     static constexpr int MaxQueuedChunks = 200;
+    // A driver thread this far behind (128-byte chunks: about 8 MB) has stalled: further chunks
+    // are dropped, traced.
+    static constexpr size_t QueueDropLimit = 65536;
     // Longest modem line kept; the rest of a longer line is dropped.
     static constexpr size_t MaxLineLength = 128;
 
@@ -75,6 +80,15 @@ public:
 
     bool OnReceive(const uint8_t* data, uint32_t count) override;
     bool Write(const void* data, uint32_t count) override;
+    // The device is gone (unplugged, hung up): the job ends at once with the message that says so.
+    void OnDeviceGone() override;
+
+    // Job worker: asks for the orderly end of the call. A unit that is logged in is sent the
+    // log-off (its answer awaited up to logoffWaitMs), then the modem is reset; nothing more is
+    // shown to the user. Returns at once; FinishedEvent follows.
+    void RequestStop();
+    // Job worker, when the watchdog has run out: tells the user what the job was waiting for.
+    void ReportStall();
 
     // Read by the job worker.
     bool IsFinished() const { return m_finished.load(); }
@@ -119,6 +133,12 @@ private:
     void PostToWindow(uint32_t message, uint32_t wParam, CMessageValue value);
     void SendToWindow(uint32_t message, uint32_t wParam, CMessageValue value);
     bool Selected(uint32_t maskBit, bool needsFirmware2) const;
+    void BeginOrderlyStop();
+    bool CreateDialogueObjects();
+    bool StartDriverThread();
+    void EndBecauseDeviceGone();
+    bool WaitBeforeNextTone();
+    void TraceDialogue(const char* direction, std::string_view text);
 
     CThread m_driverThread;
     std::mutex m_queueLock;
@@ -132,7 +152,7 @@ private:
     int32_t m_timeoutCount = 0;
     std::atomic<bool> m_finished{false};
     bool m_loggedIn = false;
-    bool m_mayShowError = true;
+    std::atomic<bool> m_mayShowError{true}; // also the worker's, for ReportStall
     std::atomic<uint16_t> m_expect{0};
     uint32_t m_waitTimeoutMs = INFINITE;
     int32_t m_answerTargetId = 0;
@@ -143,6 +163,13 @@ private:
     // Ours besides.
     const DialogueTiming m_timing;
     CEvent m_finishedEvent;
+    CEvent m_stopRequestEvent; // auto-reset: the worker asks for the orderly end (RequestStop)
+    bool m_stopping = false;   // the orderly end is under way: nothing more is shown
+    std::atomic<bool> m_deviceGone{false};
+    std::atomic<bool> m_connected{false}; // the voice connection was made
+    bool m_modemAnswered = false;         // the first "ATZ" has been answered
+    std::string m_lastCommand;            // what went out last, for the messages that name it
+    std::chrono::steady_clock::time_point m_startTime;
     bool m_loginChecked = false; // the login answer has been looked at
     bool m_dialogueStarted = false;
     std::string m_portName;

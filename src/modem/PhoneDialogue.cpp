@@ -99,12 +99,19 @@ bool CModemDriver::InterpretLine(const std::string& line)
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (line == "OK") {
+            if (!m_modemAnswered) {
+                m_modemAnswered = true;
+                m_waitTimeoutMs = INFINITE; // from here AT commands wait for their answer without end
+            }
             if (expect == 0) {
                 ++m_step;
                 m_stepEvent.Set();
             }
             return true;
         }
+        // The modem refused the command (most often "ERROR"): say which, and to what.
+        if (!m_stopping)
+            ShowErrorText(FormatString(IDS_MODEM_REFUSED, {m_portName, line, m_lastCommand}));
         Abort();
         return true;
     }
@@ -120,6 +127,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
             ShowError(IDS_NO_ANSWER);
             Abort();
         } else if (line == "VCON") {
+            m_connected = true;
             if (expect == 0) {
                 ++m_step;
                 m_stepEvent.Set();
@@ -138,7 +146,13 @@ bool CModemDriver::InterpretLine(const std::string& line)
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (frame.status != DtmfFrameStatus::Valid) {
+            // A garbled answer counts as a missing one: three in a row without a valid answer end
+            // the job, as three time-outs do.
             TraceText("Modem: Bad DTMF frame, sending the command again\n");
+            if (++m_timeoutCount >= 3 && !m_stopping) {
+                ShowError(IDS_TOO_MANY_RETRIES);
+                m_step = StepAbort;
+            }
             m_stepEvent.Set();
             return false;
         }
@@ -167,6 +181,10 @@ void CModemDriver::Abort()
 
 void CModemDriver::RunStep()
 {
+    if (m_deviceGone.load()) {
+        EndBecauseDeviceGone();
+        return;
+    }
     if (m_finished.load()) {
         // The final reset has been sent (and, when this runs, mostly answered): nothing more to say.
         m_finishedEvent.Set();
@@ -194,16 +212,20 @@ void CModemDriver::RunStep()
             PostToWindow(WM_SHOW_PROGRESS, ProgressDialing, CMessageValue::Number(m_timing.dialWatchdogTicks));
             return;
         case 5: {
-            if (WaitForObject(m_stopEvent, m_timing.selectWaitMs) == WAIT_OBJECT_0)
+            if (!WaitBeforeNextTone())
                 return; // being stopped
+            if (m_step != 5)
+                continue; // an orderly stop was asked for meanwhile
             char command[32];
             std::snprintf(command, sizeof command, "#VTS=#,%d", static_cast<int>(m_job->unit));
             SendAT(command);
             return;
         }
         case 6:
-            if (WaitForObject(m_stopEvent, m_timing.selectWaitMs) == WAIT_OBJECT_0)
+            if (!WaitBeforeNextTone())
                 return;
+            if (m_step != 6)
+                continue;
             m_loggedIn = true;
             ++m_step;
             continue;
@@ -259,8 +281,19 @@ bool CModemDriver::RunReadStep()
         return true;
     }
     if (step == ReadDecodeStep) {
-        for (StatusValue& value : DecodeStatusRecord(m_answer, m_firmwareMajor))
-            SendToWindow(WM_SET_TEXT, static_cast<uint32_t>(value.id), std::move(value.value));
+        // A value that does not fit its parameter is not shown; the first one is named to the
+        // user and the job does not count as complete.
+        std::string invalid;
+        for (StatusValue& value : DecodeStatusRecord(m_answer, m_firmwareMajor)) {
+            if (value.valid) {
+                SendToWindow(WM_SET_TEXT, static_cast<uint32_t>(value.id), std::move(value.value));
+                continue;
+            }
+            TracePrintf("Modem: Status value for %s is not valid: \"%s\"\n", value.name, value.raw.c_str());
+            invalid += (invalid.empty() ? "" : ", ") + std::string(value.name) + " \"" + value.raw + "\"";
+        }
+        if (!invalid.empty())
+            ShowErrorText(FormatString(IDS_INVALID_STATUS_VALUE, {invalid}));
         ++m_step;
         return false;
     }
@@ -349,15 +382,41 @@ void CModemDriver::SendCode(const std::string& code, int32_t answerTargetId)
 
 void CModemDriver::WriteCommand(const std::string& command)
 {
+    m_lastCommand = command.substr(0, command.find_first_of("\r\n"));
+    TraceDialogue(">", command);
     if (Write(command.data(), static_cast<uint32_t>(command.size())))
         return;
     if (m_stopEvent.IsSet())
         return; // being stopped: the port gave the write up
     // The port no longer takes our commands (device gone, line broken): end the job now.
     TracePrintf("Modem: Unable to write to %s, ending the job\n", m_portName.c_str());
-    ShowErrorText("The modem on serial port " + m_portName + " does not take commands any more.");
-    m_finished = true;
+    EndBecauseDeviceGone();
+}
+
+void CModemDriver::EndBecauseDeviceGone()
+{
+    // After the final reset has gone out the job is done; the modem going now changes nothing.
+    const bool wasFinished = m_finished.exchange(true);
+    TracePrintf("Modem: %s is gone, ending the job\n", m_portName.c_str());
+    if (!wasFinished && !m_stopping)
+        ShowErrorText(FormatString(IDS_MODEM_GONE, {m_portName}));
     m_finishedEvent.Set();
+}
+
+// The pause before the unit selection and before the login. False when the driver is being
+// stopped; an orderly stop asked for meanwhile begins here (m_step becomes StepAbort).
+bool CModemDriver::WaitBeforeNextTone()
+{
+    CWaitable* const handles[] = {&m_stopEvent, &m_stopRequestEvent};
+    switch (WaitForObjects(handles, 2, m_timing.selectWaitMs)) {
+    case WAIT_OBJECT_0:
+        return false;
+    case WAIT_OBJECT_0 + 1:
+        BeginOrderlyStop();
+        return true;
+    default:
+        return true;
+    }
 }
 
 void CModemDriver::PostToWindow(uint32_t message, uint32_t wParam, CMessageValue value)

@@ -18,6 +18,7 @@
 #include "platform/MessagePresenter.h"
 #include "platform/NotifyWindow.h"
 #include "support/TraceCapture.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -139,21 +140,50 @@ TEST_F(JobWorkerTest, AnUnsafeJobIsRefusedWithoutOpeningThePort)
     EXPECT_LT(::read(m_master, &byte, 1), 1) << "nothing may reach the modem";
 }
 
-TEST_F(JobWorkerTest, ASilentModemIsEndedByTheWatchdogWithoutAnError)
+TEST_F(JobWorkerTest, ASilentModemEndsTheJobSayingItDidNotAnswer)
 {
     TraceCapture trace;
+    DialogueTiming timing = GetDialogueTiming();
+    timing.modemAnswerMs = 50;
+    SetDialogueTimingForTests(timing);
     UseSilentModem();
     ASSERT_TRUE(StartJob());
     EXPECT_TRUE(frontEnd.WaitForEnded(20000));
     WaitForJobEnd();
     EXPECT_FALSE(IsJobRunning());
     EXPECT_EQ(frontEnd.Ended(), 1);
-    EXPECT_TRUE(frontEnd.Errors().empty());
-    EXPECT_EQ(trace.Count("Job: no step for too long, ending the job\n"), 1);
+    ASSERT_EQ(frontEnd.Errors().size(), 1u);
+    EXPECT_EQ(frontEnd.Errors()[0],
+              "The modem on " + GetComPortName() + " did not answer. Check the port, the cable and the power.");
+    EXPECT_EQ(trace.Count("Modem: No answer to ATZ within 50 ms\n"), 1);
     // ATZ went out, and nothing else (nothing answered it).
     char text[64] = {};
     ssize_t n = ::read(m_master, text, sizeof text - 1);
     EXPECT_EQ(std::string(text, n > 0 ? static_cast<size_t>(n) : 0), "ATZ\r\n");
+}
+
+TEST_F(JobWorkerTest, AModemThatFallsSilentLaterIsEndedByTheWatchdogSayingSo)
+{
+    TraceCapture trace;
+    UseSilentModem();
+    ASSERT_TRUE(StartJob());
+    // Answer the reset only; "ATE0" is then waited for without end, until the watchdog.
+    std::string received;
+    char buffer[64];
+    // Until the job opens its side, the master reads EIO (and polls as hung up).
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0)
+                received.append(buffer, static_cast<size_t>(n));
+            return received.find("ATZ\r\n") != std::string::npos;
+        }));
+    ASSERT_EQ(::write(m_master, "OK\r\n", 4), 4);
+    EXPECT_TRUE(frontEnd.WaitForEnded(20000));
+    WaitForJobEnd();
+    EXPECT_EQ(trace.Count("Job: no step for too long, ending the job\n"), 1);
+    ASSERT_EQ(frontEnd.Errors().size(), 1u);
+    EXPECT_EQ(frontEnd.Errors()[0], "The modem on " + GetComPortName() + " stopped answering.");
 }
 
 TEST_F(JobWorkerTest, TwoStartsAtOnceGiveOneJobAndStopJobEndsIt)
@@ -169,7 +199,8 @@ TEST_F(JobWorkerTest, TwoStartsAtOnceGiveOneJobAndStopJobEndsIt)
     StopJob();
     EXPECT_FALSE(IsJobRunning());
     EXPECT_EQ(frontEnd.Ended(), 1);
-    EXPECT_EQ(trace.Count("Job: stopped by the front end\n"), 1);
+    // The orderly stop: nothing was logged in, so only the modem reset went out after the ATZ.
+    EXPECT_EQ(trace.Count("Job: stop asked for, logging off\n"), 1);
     // A new job can start at once and finds the port free.
     ASSERT_TRUE(StartJob());
     StopJob();

@@ -186,16 +186,41 @@ TEST_F(ModemDriverTest, RefusedCodeReportsStageFiveAndLogsOff)
     EXPECT_EQ(window.Values().count(IdFirmware), 0u);
 }
 
-TEST_F(ModemDriverTest, CorruptedFramesAreAskedForAgain)
+TEST_F(ModemDriverTest, GarbledAnswersAreAskedForAgainAndCountLikeTimeOuts)
 {
-    job.selectionMask = 0x1;
-    ScriptedModem script;
-    script.corruptNextAnswers = 3; // three bad login answers: no time-out counted, asked again each time
-    ScriptedModem modem = Run(script);
-    EXPECT_EQ(modem.Codes(), (Codes{"203958", "203958", "203958", "203958", "22000", "22227", "99"}));
-    EXPECT_EQ(window.Values()[1010].text, "012345678901");
-    EXPECT_EQ(window.CountProgress(ProgressTransfer), 1);
-    EXPECT_TRUE(presenter.Texts().empty());
+    struct Case {
+        int corrupt;
+        int drop;
+        Codes codes;
+        bool aborted;
+    } cases[] = {
+        // Two bad answers, then a good one: the count starts again at every valid answer.
+        {2, 0, {"203958", "203958", "203958", "22000", "22227", "99"}, false},
+        // Three bad answers in a row end the job as three time-outs do, with a log-off.
+        {3, 0, {"203958", "203958", "203958", "99"}, true},
+        // A time-out and two bad answers are three failures in a row as well.
+        {2, 1, {"203958", "203958", "203958", "99"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "corrupt " << c.corrupt << ", drop " << c.drop);
+        CRecordingWindow caseWindow;
+        CRecordingPresenter casePresenter;
+        job.notifyWindow = &caseWindow;
+        job.selectionMask = 0x1;
+        ScriptedModem script;
+        script.dropNextAnswers = c.drop;
+        script.corruptNextAnswers = c.corrupt;
+        ScriptedModem modem = Run(script);
+        EXPECT_EQ(modem.Codes(), c.codes);
+        EXPECT_EQ(modem.commands.back(), "ATZ\r\n");
+        if (c.aborted) {
+            ASSERT_EQ(casePresenter.Texts().size(), 1u);
+            EXPECT_EQ(casePresenter.Texts()[0], LoadString(IDS_TOO_MANY_RETRIES));
+        } else {
+            EXPECT_EQ(caseWindow.Values()[1010].text, "012345678901");
+            EXPECT_TRUE(casePresenter.Texts().empty());
+        }
+    }
 }
 
 TEST_F(ModemDriverTest, ThreeTimeOutsAbortWithString108AndLogOff)
@@ -212,15 +237,17 @@ TEST_F(ModemDriverTest, ThreeTimeOutsAbortWithString108AndLogOff)
     EXPECT_EQ(modem.commands.back(), "ATZ\r\n");
 }
 
-TEST_F(ModemDriverTest, BusyToneInTheCallAbortsAndStillLogsOff)
+TEST_F(ModemDriverTest, BusyToneInTheCallEndsItAtOnceSayingSo)
 {
+    // The far end has hung up: no log-off into a dead line, the modem is reset at once.
     job.selectionMask = AllParametersMask;
     ScriptedModem script;
     script.busyToneAfterLogin = true;
     ScriptedModem modem = Run(script);
-    EXPECT_EQ(modem.Codes(), (Codes{"203958", "99"}));
+    EXPECT_EQ(modem.Codes(), (Codes{"203958"}));
     EXPECT_EQ(modem.commands.back(), "ATZ\r\n");
-    EXPECT_TRUE(presenter.Texts().empty());
+    ASSERT_EQ(presenter.Texts().size(), 1u);
+    EXPECT_EQ(presenter.Texts()[0], LoadString(IDS_BUSY_TONE));
 }
 
 // The same replies, cut differently: the outcome must not change.

@@ -2,6 +2,8 @@
 // against the simulated modem and unit in fast mode, with the protocol waits scaled down.
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <gtest/gtest.h>
 
 #include "ScriptedModem.h"
@@ -10,6 +12,8 @@
 #include "job/JobWorker.h"
 #include "job/ParameterTable.h"
 #include "job/StringTable.h"
+#include "modem/DtmfFraming.h"
+#include "modem/UnitCommands.h"
 #include "sim/Simulator.h"
 #include "support/TraceCapture.h"
 
@@ -23,6 +27,8 @@ protected:
         timing.selectWaitMs = 1;
         timing.answerTimeoutMs = 100; // a third of the watchdog, as shipped (5 s against 15 ticks of 1 s)
         timing.workerTickMs = 20;
+        timing.modemAnswerMs = 300;
+        timing.logoffWaitMs = 300;
         SetDialogueTimingForTests(timing);
         config = DefaultSimConfig();
         config.fast = true;
@@ -188,30 +194,139 @@ TEST_F(ModemE2eTest, ThreeTimeOutsEndWithString108AndALogOff)
     EXPECT_EQ(window.CountProgress(ProgressLogoff), 1);
 }
 
-TEST_F(ModemE2eTest, ABusyToneInTheCallEndsTheJobAfterALogOff)
+// A line or modem that misbehaves: every job ends by itself, says what was seen, and a job that
+// met a fault it can ride out still completes.
+TEST_F(ModemE2eTest, FaultsEndTheJobSayingWhatWasSeen)
 {
-    theJob.selectionMask = AllParametersMask;
-    config.faults.busyToneAfterLogin = true;
-    RunJob();
-    EXPECT_EQ(window.CountProgress(ProgressLogoff), 1);
-    EXPECT_LT(window.Values().size(), 5u);
+    const std::string port = "%PORT%";
+    struct Case {
+        const char* name;
+        std::function<void(SimConfig&)> fault;
+        std::string message; // empty: the job completes, with no message
+        bool loggedOff;      // the log-off went out
+    } cases[] = {
+        {"every answer garbled", [](SimConfig& c) { c.faults.corruptAllAnswers = true; },
+         LoadString(IDS_TOO_MANY_RETRIES), true},
+        {"a lone XOFF from the modem", [](SimConfig& c) { c.faults.loneXoff = true; }, "", true},
+        {"stale lines waiting at open",
+         [](SimConfig& c) { c.faults.staleAtOpen = "\r\nRING\r\n\r\nNO CARRIER\r\n"; }, "", true},
+        {"a status record of letters", [](SimConfig& c) { c.faults.garbageStatus = std::string(19, 'Z'); },
+         FormatString(IDS_INVALID_STATUS_VALUE,
+                      {"status position 0 \"Z\", power source \"Z\", DialToneDetection \"Z\", programming code "
+                       "\"ZZZZ\", AlarmButtonDelay \"ZZ\", TestAlarmTime \"Z\", status position 12 \"Z\", AlarmType "
+                       "\"ZZ\", IdBeep \"Z\", PhoneAcknowledge \"Z\", InfoAlarm \"Z\", LedSequence \"Z\""}),
+         true},
+        {"a status record of nines", [](SimConfig& c) { c.faults.garbageStatus = std::string(19, '9'); },
+         FormatString(IDS_INVALID_STATUS_VALUE,
+                      {"power source \"9\", DialToneDetection \"9\", AlarmButtonDelay \"99\", IdBeep \"9\", "
+                       "PhoneAcknowledge \"9\", InfoAlarm \"9\", LedSequence \"9\""}),
+         true},
+        {"the modem unplugged while dialling", [](SimConfig& c) { c.faults.unplugWhileDialling = true; },
+         FormatString(IDS_MODEM_GONE, {port}), false},
+        {"a busy tone after the login", [](SimConfig& c) { c.faults.busyToneAfterLogin = true; },
+         LoadString(IDS_BUSY_TONE), false},
+        {"a modem that says nothing", [](SimConfig& c) { c.faults.deadModem = true; },
+         FormatString(IDS_MODEM_SILENT, {port}), false},
+        {"a modem that dies as it dials", [](SimConfig& c) { c.lines[0].answer = SimLine::Answer::Silent; },
+         FormatString(IDS_NO_DIAL_RESULT, {port, "60"}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CRecordingWindow window;
+        CRecordingPresenter presenter;
+        theJob.notifyWindow = &window;
+        theJob.selectionMask = AllParametersMask;
+        SimConfig faulty = config;
+        c.fault(faulty);
+        std::string error;
+        ASSERT_TRUE(sim.Start(faulty, &error)) << error;
+        SetComPortName(sim.DevicePath());
+        ASSERT_TRUE(StartJob());
+        ASSERT_TRUE(window.WaitForProgress(ProgressEnded, 30000)) << "the job did not end";
+        WaitForJobEnd();
+        sim.Stop();
+        EXPECT_EQ(window.CountProgress(ProgressEnded), 1);
+        EXPECT_EQ(window.CountProgress(ProgressLogoff), c.loggedOff ? 1 : 0);
+        std::string expected = c.message;
+        if (size_t at = expected.find(port); at != std::string::npos)
+            expected.replace(at, port.size(), GetComPortName());
+        if (expected.empty()) {
+            EXPECT_TRUE(presenter.Texts().empty()) << presenter.Texts()[0];
+            EXPECT_EQ(window.Values()[1010].text, config.lines[0].units[0].settings.at("AlarmReceiver1"));
+            EXPECT_EQ(window.Values().count(1036), 1u) << "the status was decoded";
+        } else {
+            ASSERT_EQ(presenter.Texts().size(), 1u);
+            EXPECT_EQ(presenter.Texts()[0], expected);
+        }
+        // A value that failed its check is never shown.
+        if (!faulty.faults.garbageStatus.empty()) {
+            EXPECT_EQ(window.Values().count(1043), 0u);
+        }
+    }
 }
 
-TEST_F(ModemE2eTest, ASilentModemIsEndedByTheWatchdog)
+TEST_F(ModemE2eTest, ANumberHoldingHashIsWrittenAndReadBack)
 {
-    config.lines[0].answer = SimLine::Answer::Silent;
+    theJob.mode = JobWrite;
+    theJob.selectionMask = 0x2 | 0x4;
+    theJob.SetSlot(SlotAlarmReceiver2, "12#3");
+    theJob.SetSlot(SlotTestAlarmReceiver, "*#0#*12345678#9");
     RunJob();
     EXPECT_TRUE(presenter.Texts().empty());
-    EXPECT_EQ(trace.Count("Job: no step for too long, ending the job\n"), 1);
-    // While it dialled the count went down a tick at a time.
-    std::vector<long> counts;
-    for (const RecordedMessage& m : window.Messages())
-        if (m.message == WM_SHOW_PROGRESS && m.wParam == ProgressDialing)
-            counts.push_back(m.number);
-    ASSERT_GE(counts.size(), 3u);
-    EXPECT_EQ(counts[0], 60);
-    EXPECT_EQ(counts[1], 59);
-    EXPECT_EQ(counts[2], 58);
+    EXPECT_EQ(Unit().settings["AlarmReceiver2"], "12#3");
+    EXPECT_EQ(Unit().settings["TestAlarmReceiver"], "*#0#*12345678#9");
+    EXPECT_EQ(window.Values().count(1011), 1u) << "acknowledged";
+
+    CRecordingWindow readWindow;
+    theJob.notifyWindow = &readWindow;
+    theJob.mode = JobRead;
+    config.lines[0].units[0].settings = Unit().settings;
+    sim.Stop();
+    std::string error;
+    ASSERT_TRUE(sim.Start(config, &error)) << error;
+    SetComPortName(sim.DevicePath());
+    ASSERT_TRUE(StartJob());
+    ASSERT_TRUE(readWindow.WaitForProgress(ProgressEnded, 30000));
+    WaitForJobEnd();
+    EXPECT_EQ(readWindow.Values()[1011].text, "12#3");
+    EXPECT_EQ(readWindow.Values()[1012].text, "*#0#*12345678#9");
+    EXPECT_TRUE(presenter.Texts().empty());
+}
+
+TEST_F(ModemE2eTest, AStopWhileLoggedInLogsOffThenResetsTheModem)
+{
+    std::mutex lock;
+    std::vector<std::string> transcript;
+    config.transcriptSink = [&](std::string_view text) {
+        std::lock_guard<std::mutex> guard(lock);
+        transcript.emplace_back(text);
+    };
+    config.transcript = true;
+    config.faults.answerDelayMs = 50; // long enough to stop in the middle
+    theJob.selectionMask = AllParametersMask;
+    std::string error;
+    ASSERT_TRUE(sim.Start(config, &error)) << error;
+    SetComPortName(sim.DevicePath());
+    ASSERT_TRUE(StartJob());
+    ASSERT_TRUE(window.WaitForProgress(ProgressTransfer, 30000));
+    RequestStopJob();
+    ASSERT_TRUE(window.WaitForProgress(ProgressEnded, 30000));
+    WaitForJobEnd();
+    sim.Stop();
+    EXPECT_TRUE(presenter.Texts().empty()) << "a stop asked for is no failure to report";
+    std::lock_guard<std::mutex> guard(lock);
+    auto find = [&](const std::string& text, size_t from) {
+        for (size_t i = from; i < transcript.size(); ++i)
+            if (transcript[i].find(text) != std::string::npos)
+                return i;
+        return transcript.size();
+    };
+    const size_t logoff = find("<- AT#VTS=C,9,B,0,D", 0);
+    ASSERT_LT(logoff, transcript.size()) << "no log-off";
+    EXPECT_LT(find("<- ATZ", logoff), transcript.size()) << "no modem reset after the log-off";
+    const std::string statusRead = BuildDtmfCommand(StatusReadCode);
+    EXPECT_EQ(find("<- " + statusRead.substr(0, statusRead.size() - 2), 0), transcript.size())
+        << "the status was still read";
 }
 
 TEST_F(ModemE2eTest, StartingTwiceOnOneDriverIsRefused)

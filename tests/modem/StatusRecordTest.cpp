@@ -19,7 +19,7 @@ const StatusValue& ById(const std::vector<StatusValue>& values, int id)
     for (const auto& v : values)
         if (v.id == id)
             return v;
-    static StatusValue none{0, {}};
+    static StatusValue none{0, {}, true, "", ""};
     ADD_FAILURE() << "no value for id " << id;
     return none;
 }
@@ -115,3 +115,40 @@ TEST(UnitCommands, LongNumberPartnersAreTwelveLocationsOn)
     EXPECT_TRUE(FindUnitCommand("LedSequence")->needsFirmware2);
     EXPECT_EQ(FindUnitCommand("Nope"), nullptr);
 }
+
+namespace {
+
+// The names of the values that fail their check, in report order.
+std::vector<std::string> Invalid(std::string_view record, char firmwareMajor = '2')
+{
+    std::vector<std::string> names;
+    for (const StatusValue& value : DecodeStatusRecord(record, firmwareMajor))
+        if (!value.valid)
+            names.push_back(std::string(value.name) + "=" + value.raw);
+    return names;
+}
+
+TEST(DecodeStatusRecord, ChecksEachValueAgainstItsParameter)
+{
+    using Names = std::vector<std::string>;
+    struct Case {
+        const char* record;
+        Names invalid;
+    } cases[] = {
+        {"7101395804xA3121101", {}},
+        {"#101395802x93991200", {}}, // the edges: delay 02, TestAlarmTime 9, AlarmType 99, acknowledge 2
+        {"7101395830xA3121101", {}},  // delay 30
+        {"7101395801xA3121101", {"AlarmButtonDelay=01"}},
+        {"7101395831xA3121101", {"AlarmButtonDelay=31"}},
+        {"7201395804xA3121101", {"power source=2"}},
+        {"7101395804xA3121301", {"PhoneAcknowledge=3"}},
+        {"71013A5804xB3X11101", {"programming code=3A58", "TestAlarmTime=B", "AlarmType=X1"}},
+        {"Z1Z1395804xA3121102", {"status position 0=Z", "LedSequence=2"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Invalid(c.record), c.invalid) << c.record;
+    // Position 18 is not looked at for firmware 1.
+    EXPECT_TRUE(Invalid("7101395804xA3121102", '1').empty());
+}
+
+} // namespace
