@@ -73,6 +73,11 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
     {
         COXEL_RemoteDlg dialog(this, nullptr, m_prompts);
         presenter.SetParent(&dialog);
+        // The job side's messages go to the dialog's status line; it shows a job's first failure
+        // in a box.
+        presenter.SetTaker([&dialog](const QString& text, const QString& caption, MessageIcon icon) {
+            return dialog.OnJobMessage(text, caption, icon);
+        });
         if (m_simulator)
             dialog.SetItemText(IDC_PHONE_NUMBER, SimulatedNumber);
         CTerminationSignals termination([&dialog] { dialog.OnClose(); });
@@ -95,6 +100,8 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
         if (IsJobRunning())
             StopJob();
         WaitForJobEnd();
+        // Messages still queued are shown as plain boxes, not handed to a dialog that is going.
+        presenter.SetTaker(nullptr);
     }
     SetMessagePresenter(nullptr);
     presenter.Close();

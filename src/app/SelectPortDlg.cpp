@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <iterator>
 
@@ -14,20 +15,31 @@ namespace {
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
+// The field takes any device path, so it is wide enough for "/dev/ttyUSB10" or "/dev/pts/12" in
+// full; the open list is as wide as its longest entry.
 const ControlTemplate PortControls[] = {
-    {NoControlId, ControlKind::GroupBox, "COM port", 7, 7, 63, 35, StyleNone},
-    {CSelectPortDlg::IDC_PORT_LIST, ControlKind::ComboList, "", 14, 23, 50, 101, StyleSorted | StyleVScroll},
-    {IDOK, ControlKind::PushButton, "OK", 77, 10, 50, 14, StyleDefaultButton},
-    {IDCANCEL, ControlKind::PushButton, "Cancel", 77, 27, 50, 14, StyleNone},
+    {NoControlId, ControlKind::GroupBox, "COM port", 7, 7, 133, 35, StyleNone},
+    {CSelectPortDlg::IDC_PORT_LIST, ControlKind::ComboBox, "", 14, 23, 120, 101, StyleVScroll},
+    {IDOK, ControlKind::PushButton, "OK", 147, 10, 50, 14, StyleDefaultButton},
+    {IDCANCEL, ControlKind::PushButton, "Cancel", 147, 27, 50, 14, StyleNone},
 };
 
-const DialogTemplate PortDialogTemplate = {131, "Select serial port", 134,
+const DialogTemplate PortDialogTemplate = {131, "Select serial port", 204,
                                            49,  PortControls,         static_cast<int>(std::size(PortControls))};
+
+QStringList DevicesNow()
+{
+    QStringList devices = ListSerialDevices();
+    for (const QString& port : ListSimulatorPorts())
+        if (!devices.contains(port))
+            devices.append(port);
+    return devices;
+}
 
 } // namespace
 
 CSelectPortDlg::CSelectPortDlg(const CAppSettings& settings, QWidget* parent)
-    : CSelectPortDlg(settings, parent, ListSerialDevices())
+    : CSelectPortDlg(settings, parent, DevicesNow())
 {
 }
 
@@ -49,9 +61,20 @@ void CSelectPortDlg::OnInitDialog()
     // Device paths are longer than the field: the open list is as wide as its longest entry.
     m_list->view()->setMinimumWidth(m_list->view()->sizeHintForColumn(0) + 24);
 
-    m_list->setCurrentIndex(IndexForPortName(QString::fromStdString(GetComPortName())));
+    // The current port, also when it is a path that is not listed (or a name like com0 that
+    // stands for no entry): the field shows it as it is.
+    QString current = QString::fromStdString(GetComPortName());
+    int index = IndexForPortName(current);
+    m_list->setCurrentIndex(index);
+    if (index < 0)
+        m_list->setEditText(current);
     m_list->setToolTip(m_list->currentText());
     connect(m_list, &QComboBox::activated, this, &CSelectPortDlg::OnSelectPort);
+    if (QLineEdit* field = m_list->lineEdit())
+        connect(field, &QLineEdit::textEdited, this, [this](const QString& text) {
+            m_changed = true;
+            m_list->setToolTip(text);
+        });
 
     auto* ok = qobject_cast<QPushButton*>(m_built.controls[IDOK]);
     auto* cancel = qobject_cast<QPushButton*>(m_built.controls[IDCANCEL]);
@@ -83,16 +106,32 @@ int CSelectPortDlg::IndexForPortName(const QString& name) const
 
 void CSelectPortDlg::OnSelectPort(int index)
 {
-    QString name = PortNameOf(index);
-    if (name.isEmpty())
+    // Takes effect with OK only: Cancel leaves the port as it was.
+    if (PortNameOf(index).isEmpty())
         return;
-    SetComPortName(name.toStdString());
+    m_changed = true;
     m_list->setToolTip(m_list->currentText());
+}
+
+QString CSelectPortDlg::ChosenName() const
+{
+    QString current = QString::fromStdString(GetComPortName());
+    if (!m_changed)
+        return current;
+    QString text = m_list->currentText().trimmed();
+    if (text.isEmpty())
+        return current;
+    int index = m_list->findText(text, Qt::MatchFixedString);
+    if (index >= 0)
+        return PortNameOf(index);
+    return text; // a typed device path (or any name the user gives)
 }
 
 void CSelectPortDlg::accept()
 {
-    // Whatever the port name is now: the new choice, or the old name when nothing was chosen.
-    m_settings.WriteComPort(QString::fromStdString(GetComPortName()));
+    // The new choice, or the old name when nothing was chosen.
+    QString name = ChosenName();
+    SetComPortName(name.toStdString());
+    m_settings.WriteComPort(name);
     QDialog::accept();
 }

@@ -1,6 +1,8 @@
 // CSelectPortDlg: the small dialog that picks the serial port the modem is on. Entries COM01 to
-// COM10 (stored as "com1" ... "com10"), then the serial devices present on the machine (stored as
-// their paths). A choice takes effect at once for the next job; OK also stores it.
+// COM10 (stored as "com1" ... "com10"), then the serial devices present on the machine and the
+// pseudo-terminals of running simulators (stored as their paths); any other path may be typed
+// into the field. OK makes the choice the port of the next job and stores it; Cancel changes
+// nothing.
 #pragma once
 
 #include <QDialog>
@@ -28,6 +30,9 @@ public:
     int IndexForPortName(const QString& name) const;
 
     void OnSelectPort(int index);
+    // The port name OK would take: the entry chosen, the text typed, or the current name when
+    // the user changed nothing.
+    QString ChosenName() const;
     void accept() override;
 
 private:
@@ -37,4 +42,5 @@ private:
     QStringList m_devices;
     BuiltDialog m_built;
     QComboBox* m_list = nullptr;
+    bool m_changed = false; // the user chose an entry or typed
 };

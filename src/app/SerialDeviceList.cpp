@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
@@ -50,4 +52,40 @@ QStringList ListSerialDevices(const QString& deviceRoot, const QString& sysTtyRo
     for (const QString& name : ids)
         devices.append(byId.filePath(name));
     return devices;
+}
+
+QStringList ListSimulatorPorts(const QString& procRoot)
+{
+    static const QRegularExpression ptsPath(QStringLiteral("^/dev/pts/\\d+$"));
+    static const QRegularExpression ttyIndex(QStringLiteral("(?:^|\\n)tty-index:\\s*(\\d+)"));
+    QStringList ports;
+    QDir proc(procRoot);
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isNumber = false;
+        pid.toLongLong(&isNumber);
+        if (!isNumber)
+            continue;
+        QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "pravel-sim")
+            continue;
+        QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
+        for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            if (fd == QStringLiteral("0") || fd == QStringLiteral("1") || fd == QStringLiteral("2"))
+                continue;
+            QString target = QFileInfo(fds.filePath(fd)).symLinkTarget();
+            if (ptsPath.match(target).hasMatch()) {
+                ports.append(target);
+            } else if (target == QStringLiteral("/dev/ptmx") || target == QStringLiteral("/dev/pts/ptmx")) {
+                QFile info(proc.filePath(pid + QStringLiteral("/fdinfo/") + fd));
+                if (!info.open(QIODevice::ReadOnly))
+                    continue;
+                QRegularExpressionMatch index = ttyIndex.match(QString::fromLatin1(info.readAll()));
+                if (index.hasMatch())
+                    ports.append(QStringLiteral("/dev/pts/") + index.captured(1));
+            }
+        }
+    }
+    std::sort(ports.begin(), ports.end(), NaturalLess);
+    ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
+    return ports;
 }

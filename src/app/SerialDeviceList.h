@@ -8,3 +8,9 @@
 
 QStringList ListSerialDevices(const QString& deviceRoot = QStringLiteral("/dev"),
                               const QString& sysTtyRoot = QStringLiteral("/sys/class/tty"));
+
+// The pseudo-terminals of the simulators running now: for every process named "pravel-sim" whose
+// file descriptors we may read, the /dev/pts/N it holds open (past its standard input, output
+// and error, which may be the terminal it was started from), and the N of each /dev/ptmx it holds
+// (the "tty-index" of the descriptor). Sorted, each once.
+QStringList ListSimulatorPorts(const QString& procRoot = QStringLiteral("/proc"));

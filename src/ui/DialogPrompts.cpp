@@ -45,3 +45,10 @@ void CQtDialogPrompts::ShowMessage(QWidget* parent, const QString& text, const Q
     QMessageBox box(ToQtIcon(icon), caption, text, QMessageBox::Ok, parent);
     box.exec();
 }
+
+void CQtDialogPrompts::ShowNote(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon)
+{
+    auto* box = new QMessageBox(ToQtIcon(icon), caption, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

@@ -16,3 +16,8 @@ void CJobWorkerRunner::Stop()
 {
     StopJob();
 }
+
+void CJobWorkerRunner::RequestStop()
+{
+    RequestStopJob();
+}

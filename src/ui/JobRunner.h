@@ -10,6 +10,9 @@ public:
     virtual bool IsRunning() = 0;
     // Stops a running job (the modem hangs up) and returns when it has ended.
     virtual void Stop() = 0;
+    // Asks a running job for its orderly end (log-off, modem reset, port closed) and returns at
+    // once; the job's ProgressEnded follows.
+    virtual void RequestStop() = 0;
 };
 
 // The job worker itself.
@@ -18,4 +21,5 @@ public:
     bool Start() override;
     bool IsRunning() override;
     void Stop() override;
+    void RequestStop() override;
 };

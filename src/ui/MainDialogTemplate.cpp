@@ -1,6 +1,7 @@
 #include "ui/MainDialogTemplate.h"
 
 #include <iterator>
+#include <string>
 
 namespace {
 
@@ -97,7 +98,7 @@ const ControlTemplate MainControls[] = {
 
     // Unit status
     {NoControlId, ControlKind::GroupBox, "Unit status", 229, 223, 155, 47, StyleNone},
-    {NoControlId, ControlKind::Label, "External power", 235, 237, 54, 8, StyleNone},
+    {NoControlId, ControlKind::Label, "Power", 235, 237, 54, 8, StyleNone},
     {1045, ControlKind::StatusField, "", 291, 234, 65, 14, StyleNone},
     {NoControlId, ControlKind::Label, "Firmware", 235, 252, 54, 8, StyleNone},
     {1054, ControlKind::StatusField, "", 291, 249, 65, 14, StyleNone},
@@ -111,10 +112,39 @@ const ControlTemplate MainControls[] = {
     {IDC_COM_PORT, ControlKind::PushButton, "Com-Port", 252, 279, 40, 14, StyleNone},
     {IDC_CLOSE, ControlKind::PushButton, "&Close", 307, 279, 40, 14, StyleNone},
     {ID_HELP, ControlKind::PushButton, "&Help", 352, 279, 40, 14, StyleNone},
+
+    // The status line: the job's stage, its count and how it ended
+    {IDC_STATUS_LINE, ControlKind::StatusField, "", 5, 297, 390, 12, StyleNone},
 };
 
 } // namespace
 
 const DialogTemplate MainDialogTemplate = {
-    IDD_OXEL_REMOTE_DIALOG, "Pravel 1.09", 400, 297, MainControls, static_cast<int>(std::size(MainControls)),
+    IDD_OXEL_REMOTE_DIALOG, "Pravel 1.09", 400, 313, MainControls, static_cast<int>(std::size(MainControls)),
 };
+
+std::string ControlLabel(int controlId)
+{
+    const ControlTemplate* label = nullptr;    // the last label or titled frame so far
+    const ControlTemplate* previous = nullptr; // the control just before
+    for (const ControlTemplate& control : MainControls) {
+        if (control.id == controlId && control.id != NoControlId) {
+            const char* text = nullptr;
+            if (control.kind == ControlKind::CheckBox && control.text[0] != '\0')
+                text = control.text;
+            else if (previous != nullptr && previous->kind == ControlKind::Label)
+                text = previous->text;
+            else if (label != nullptr)
+                text = label->text;
+            std::string result;
+            for (const char* c = text == nullptr ? "" : text; *c != '\0'; ++c)
+                if (*c != '&')
+                    result += *c;
+            return result;
+        }
+        if (control.kind == ControlKind::Label || (control.kind == ControlKind::GroupBox && control.text[0] != '\0'))
+            label = &control;
+        previous = &control;
+    }
+    return std::string();
+}

@@ -2,6 +2,8 @@
 // place and size in dialog units.
 #pragma once
 
+#include <string>
+
 #include "ui/DialogTemplate.h"
 
 // Command and control ids of the main dialog's buttons and fixed controls.
@@ -15,8 +17,14 @@ enum MainDialogButtonId : int {
     ID_READ_ALL = 57672,
     ID_WRITE = 57674,
     ID_HELP = 57670,
+    IDC_STATUS_LINE = 1080, // the status line at the foot of the dialog
 };
 
 constexpr int IDD_OXEL_REMOTE_DIALOG = 102;
 
 extern const DialogTemplate MainDialogTemplate;
+
+// The text a user reads beside a control, without its mnemonic mark: the label just before an
+// edit or combo ("Alarm receiver 1"), a check box's own text, the frame's title for the LED pair
+// ("LED sequence"). Empty for an id the template does not hold.
+std::string ControlLabel(int controlId);

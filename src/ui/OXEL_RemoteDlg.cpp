@@ -47,6 +47,17 @@ std::string ToControlText(const QString& text)
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+QString ProgramTitle()
+{
+    return QString::fromLatin1(LoadString(IDS_PROGRAM_TITLE));
+}
+
+// The caption texts are joined to the program's title with this.
+const QString CaptionSeparator = QStringLiteral(" - ");
+
+const char* const StopText = "&Stop";
+const char* const StopTip = "Ends the call the orderly way: logs the unit off, resets the modem and hangs up.";
+
 } // namespace
 
 COXEL_RemoteDlg::COXEL_RemoteDlg(IShellActions* shell, IJobRunner* runner, IDialogPrompts* prompts, QWidget* parent)
@@ -190,7 +201,10 @@ bool COXEL_RemoteDlg::OnInitDialog()
                     OnComPort();
                     break;
                 case IDC_CLOSE:
-                    OnClose();
+                    if (m_jobRunning)
+                        OnStop();
+                    else
+                        OnClose();
                     break;
                 case ID_HELP:
                     OnHelp();
@@ -204,6 +218,20 @@ bool COXEL_RemoteDlg::OnInitDialog()
     }
     auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
     connect(helpKey, &QShortcut::activated, this, &COXEL_RemoteDlg::OnHelp);
+    // Beside the mnemonics: Ctrl+S saves, Ctrl+O loads, Ctrl+Q closes (by the buttons' rules).
+    auto* saveKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    connect(saveKey, &QShortcut::activated, this, [this] {
+        if (IsItemEnabled(IDC_SAVE))
+            OnSave();
+        UpdateButtons();
+    });
+    auto* loadKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+    connect(loadKey, &QShortcut::activated, this, [this] {
+        OnLoad();
+        UpdateButtons();
+    });
+    auto* closeKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(closeKey, &QShortcut::activated, this, &COXEL_RemoteDlg::OnClose);
 
     // The About entry. There is no window menu of the dialog's own on this desktop, so the entry
     // sits in the dialog's context menu.
@@ -301,7 +329,16 @@ void COXEL_RemoteDlg::UpdateButtons()
     enable(ID_READ, ready && any);
     enable(IDC_SAVE, ready);
     enable(ID_READ_ALL, ready);
-    enable(IDC_CLOSE, !m_jobRunning);
+    // During a job the Close button is the Stop button, until the stop has been asked for.
+    if (auto* close = qobject_cast<QAbstractButton*>(Item(IDC_CLOSE))) {
+        QString text = m_jobRunning ? QString::fromLatin1(StopText) : QStringLiteral("&Close");
+        if (close->text() != text) {
+            close->setText(text);
+            close->setToolTip(m_jobRunning ? QString::fromLatin1(StopTip)
+                                           : QString::fromLatin1(LoadString(IDS_TIP_CLOSE)));
+        }
+        close->setEnabled(!m_jobRunning || m_status.State() != JobState::Stopping);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -319,7 +356,13 @@ void COXEL_RemoteDlg::CopyValuesToJob()
 
 void COXEL_RemoteDlg::OnRead()
 {
+    RunRead(QStringLiteral("Read"));
+}
+
+void COXEL_RemoteDlg::RunRead(const QString& jobName)
+{
     // theJob belongs to a running job; it is not refilled under it.
+    m_jobName = jobName;
     if (!m_runner->IsRunning() && FillJob(JobRead))
         StartJob();
     UpdateButtons();
@@ -332,11 +375,12 @@ void COXEL_RemoteDlg::OnReadAll()
         return;
     }
     TickAllUpdateBoxes(*this);
-    OnRead();
+    RunRead(QStringLiteral("Read all"));
 }
 
 void COXEL_RemoteDlg::OnWrite()
 {
+    m_jobName = QStringLiteral("Write");
     if (!m_runner->IsRunning() && FillJob(JobWrite)) {
         CopyValuesToJob();
         StartJob();
@@ -348,14 +392,97 @@ void COXEL_RemoteDlg::StartJob()
 {
     if (m_runner->IsRunning())
         return;
-    // Nothing is dialled with a number or value that the modem would take for a command.
+    // Nothing is dialled with a number or value that the modem would take for a command, nor with
+    // a text that filling the job has cut (a loaded file may hold longer ones than the fields take).
     std::string problem;
-    if (!ValidateJob(theJob, &problem)) {
-        ShowAppMessage(QString::fromLocal8Bit(problem));
+    if (!CheckTextLengths(static_cast<JobMode>(theJob.mode), &problem) || !ValidateJob(theJob, &problem)) {
+        QString text = WithLabels(problem);
+        m_status.Refuse(text);
+        ShowStatusLine();
+        m_prompts->ShowMessage(this, text, ProgramTitle(), MessageIcon::Exclamation);
         return;
     }
-    if (m_runner->Start())
+    if (m_runner->Start()) {
         m_jobRunning = true;
+        m_closeWhenEnded = false;
+        m_jobMask = theJob.selectionMask;
+        int total = 0;
+        for (int row = 0; row < ParameterCount; ++row)
+            if ((ParameterTable[row].maskBit & m_jobMask) != 0)
+                ++total;
+        m_status.Begin(m_jobName.isEmpty() ? QStringLiteral("Job") : m_jobName, total);
+    } else {
+        m_status.Refuse(QStringLiteral("The job could not be started."));
+    }
+    ShowStatusLine();
+}
+
+bool COXEL_RemoteDlg::CheckTextLengths(JobMode mode, std::string* problem) const
+{
+    auto tooLong = [this, problem](int id, size_t limit) {
+        size_t length = GetItemText(id).size();
+        if (length <= limit)
+            return false;
+        *problem = ControlLabel(id) + ": the text is " + std::to_string(length) + " characters long, at most " +
+                   std::to_string(limit) + " can be used.";
+        return true;
+    };
+    if (tooLong(IDC_PHONE_NUMBER, 20) || tooLong(IDC_PROGRAMMING_CODE, 4))
+        return false;
+    if (mode == JobWrite)
+        for (int row = 0; row < ParameterCount; ++row) {
+            const ParameterDescriptor& p = ParameterTable[row];
+            if (p.kind == KindText && p.maxLength > 0 && IsButtonChecked(p.updateBoxId) &&
+                tooLong(p.valueControlId, static_cast<size_t>(p.maxLength)))
+                return false;
+        }
+    return true;
+}
+
+QString COXEL_RemoteDlg::WithLabels(const std::string& problem)
+{
+    for (int row = 0; row < ParameterCount; ++row) {
+        std::string name = std::string(ParameterTable[row].name) + ":";
+        if (problem.compare(0, name.size(), name) == 0) {
+            std::string label = ControlLabel(ParameterTable[row].valueControlId);
+            if (!label.empty())
+                return QString::fromLocal8Bit(label + problem.substr(name.size() - 1));
+        }
+    }
+    return QString::fromLocal8Bit(problem);
+}
+
+void COXEL_RemoteDlg::ShowStatusLine()
+{
+    if (auto* line = qobject_cast<QLabel*>(Item(IDC_STATUS_LINE))) {
+        line->setText(m_status.Text());
+        line->setToolTip(m_status.Text());
+    }
+}
+
+QString COXEL_RemoteDlg::StatusLineText() const
+{
+    auto* line = qobject_cast<QLabel*>(Item(IDC_STATUS_LINE));
+    return line == nullptr ? QString() : line->text();
+}
+
+void COXEL_RemoteDlg::OnStop()
+{
+    if (!m_jobRunning || m_status.State() == JobState::Stopping)
+        return;
+    m_status.OnStopRequested();
+    m_runner->RequestStop();
+    ShowStatusLine();
+    UpdateButtons();
+}
+
+bool COXEL_RemoteDlg::OnJobMessage(const QString& text, const QString& caption, MessageIcon icon)
+{
+    bool first = m_status.OnFailure(text);
+    ShowStatusLine();
+    if (first)
+        m_prompts->ShowNote(this, text, caption, icon);
+    return true;
 }
 
 void COXEL_RemoteDlg::HandleJobMessage(uint32_t message, uint32_t wParam, const CMessageValue& lParam)
@@ -373,10 +500,23 @@ void COXEL_RemoteDlg::OnShowProgress(uint32_t stage, long count)
         m_haveBaseCaption = true;
     }
     QString caption = m_baseCaption;
+    if (stage == ProgressBadCode) {
+        QString refused = CJobStatus::CodeRefusedText();
+        if (m_status.OnFailure(refused))
+            m_prompts->ShowNote(this, refused + QStringLiteral(". Check the programming code and try again."),
+                                ProgramTitle(), MessageIcon::Exclamation);
+    }
+    m_status.OnProgress(stage, count);
+    ShowStatusLine();
     switch (stage) {
     case ProgressEnded:
         m_jobRunning = false;
         UpdateButtons();
+        if (m_closeWhenEnded) {
+            setWindowTitle(caption);
+            close();
+            return;
+        }
         break;
     case ProgressDialing:
         caption += QString::fromLatin1(LoadString(IDS_DIALING)) + QStringLiteral(" (%1)").arg(count);
@@ -388,7 +528,7 @@ void COXEL_RemoteDlg::OnShowProgress(uint32_t stage, long count)
         caption += QString::fromLatin1(LoadString(IDS_TRANSFER));
         break;
     case ProgressBadCode:
-        caption += QString::fromLatin1(LoadString(IDS_BAD_CODE));
+        caption += CaptionSeparator + QString::fromLatin1(LoadString(IDS_BAD_CODE));
         break;
     default:
         break;
@@ -400,6 +540,11 @@ void COXEL_RemoteDlg::OnSetText(int id, const CMessageValue& value)
 {
     // The control is set first (its change notification ticks the box), then the box is cleared.
     ApplySetText(*this, theJob.mode, id, value);
+    int row = FindParameterByUpdateBox(id);
+    if (row >= 0 && row < ParameterCount && (ParameterTable[row].maskBit & m_jobMask) != 0) {
+        m_status.OnValue(id);
+        ShowStatusLine();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -423,8 +568,7 @@ void COXEL_RemoteDlg::keyPressEvent(QKeyEvent* event)
             return;
         }
         if (event->key() == Qt::Key_Escape) {
-            if (!OnCommand(IDCANCEL))
-                QDialog::reject();
+            reject();
             event->accept();
             return;
         }
@@ -436,6 +580,11 @@ void COXEL_RemoteDlg::reject()
 {
     if (OnCommand(IDCANCEL))
         return;
+    // During a job the dialog ends the way closing it does: once the job has ended.
+    if (m_jobRunning && m_runner->IsRunning()) {
+        close();
+        return;
+    }
     QDialog::reject();
 }
 
@@ -447,8 +596,15 @@ void COXEL_RemoteDlg::OnClose()
 
 void COXEL_RemoteDlg::closeEvent(QCloseEvent* event)
 {
-    // The window's close box: the dialog ends, also during a job, but the job is stopped first.
+    // The window's close box: the dialog ends, also during a job, but the job ends first, the
+    // orderly way, and the window closes when it has.
     m_escapeBlocked = false;
+    if (m_jobRunning && m_runner->IsRunning()) {
+        m_closeWhenEnded = true;
+        OnStop();
+        event->ignore();
+        return;
+    }
     ShutDownJob();
     QDialog::closeEvent(event);
 }
@@ -505,9 +661,10 @@ void COXEL_RemoteDlg::OnSave()
     if (path.isEmpty())
         return;
     CopyValuesToJob();
-    std::vector<uint8_t> image = BuildParameterImage(theJob, GetItemText(IDC_POWER_STATUS), GetItemText(IDC_FIRMWARE));
+    // A new file beside the old one, renamed over it once written: a failed save keeps the old file.
     std::string message;
-    if (!WriteParameterFile(QFile::encodeName(path).toStdString(), image, &message))
+    if (!SaveParameterFile(QFile::encodeName(path).toStdString(), theJob, GetItemText(IDC_POWER_STATUS),
+                           GetItemText(IDC_FIRMWARE), &message))
         ShowAppMessage(QString::fromLocal8Bit(message));
 }
 
@@ -525,9 +682,28 @@ void COXEL_RemoteDlg::OnLoad()
     // The loader sets the update boxes itself from the file; the values it puts into the
     // controls do not tick them, and a load that stops half-way leaves them as they were.
     m_loading = true;
+    std::vector<std::string> before = ControlSnapshot();
     LoadOutcome outcome = LoadParameterImage(bytes.data(), bytes.size(), *this);
     m_loading = false;
     UpdateButtons();
-    if (outcome != LoadOutcome::Loaded)
-        ShowAppMessage(QString::fromLatin1(LoadString(LoadOutcomeMessageId(outcome))));
+    if (outcome == LoadOutcome::Loaded)
+        return;
+    QString text = QString::fromLatin1(LoadString(LoadOutcomeMessageId(outcome)));
+    if (outcome == LoadOutcome::Corrupt && ControlSnapshot() != before)
+        text += QStringLiteral("\n\nSome values before the damaged part were already loaded into the window; "
+                               "the update boxes were left as they were. Check the values before you write them.");
+    ShowAppMessage(text);
+}
+
+std::vector<std::string> COXEL_RemoteDlg::ControlSnapshot() const
+{
+    std::vector<std::string> snapshot;
+    for (const auto& [id, widget] : m_built.controls) {
+        if (id == IDC_STATUS_LINE)
+            continue;
+        snapshot.push_back(GetItemText(id));
+        snapshot.push_back(IsButtonChecked(id) ? "1" : "0");
+        snapshot.push_back(std::to_string(GetComboSelection(id)));
+    }
+    return snapshot;
 }

@@ -4,8 +4,12 @@
 //
 // Everything here runs on the user-interface thread; the job side reaches the dialog only through
 // NotifyWindow() (handled on this thread) and never blocks it. The dialog writes theJob only in
-// FillJob and CopyValuesToJob, before a job starts, and never while one runs. Closing the dialog
-// during a job stops the job first, so the modem hangs up.
+// FillJob and CopyValuesToJob, before a job starts, and never while one runs.
+//
+// While a job runs the Close button reads Stop: it asks for the orderly end (log-off, modem
+// reset). Closing the window during a job asks for the same and closes once the job has ended;
+// the user-interface thread never waits for it. The status line at the foot says what the job
+// is doing and how it ended; the first failure of a job also gets a message box.
 //
 // The controls are addressed by id, and the dialog-item operations (IDialogItems) work over them,
 // so that the shared rules of job/ParameterForm.h run on the widgets.
@@ -15,10 +19,13 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "job/DialogItems.h"
 #include "job/ProgrammingJob.h"
+#include "platform/MessagePresenter.h"
 #include "ui/DialogBuilder.h"
+#include "ui/JobStatus.h"
 #include "ui/QtNotifyWindow.h"
 
 class IDialogPrompts;
@@ -64,6 +71,11 @@ public:
     // The command filter: true when the command was swallowed.
     bool OnCommand(int id);
     void OnClose();
+    // The Close button during a job: the orderly end of the job.
+    void OnStop();
+    // A message of the job side (through the message presenter): into the status line, and a box
+    // for the first failure of a job. Returns true: the message has been taken over.
+    bool OnJobMessage(const QString& text, const QString& caption, MessageIcon icon);
     void OnSysCommand(unsigned id);
     void OnSave();
     void OnLoad();
@@ -77,6 +89,8 @@ public:
     bool IsJobRunningFlag() const { return m_jobRunning; }
     bool IsEscapeBlocked() const { return m_escapeBlocked; }
     const QString& BaseCaption() const { return m_baseCaption; }
+    const CJobStatus& Status() const { return m_status; }
+    QString StatusLineText() const;
     QAction* AboutAction() const { return m_aboutAction; }
 
     // Esc and the like: refused while Esc is blocked.
@@ -95,6 +109,14 @@ private:
     void ShutDownJob();
     void ShowAppMessage(const QString& text);
     void LimitText(int id, int limit);
+    void RunRead(const QString& jobName);
+    void ShowStatusLine();
+    // Texts longer than their field would be cut when the job is filled: refused instead.
+    bool CheckTextLengths(JobMode mode, std::string* problem) const;
+    // A problem of the job check with the parameter's name replaced by its label in the window.
+    static QString WithLabels(const std::string& problem);
+    // Every control's text and check state, to tell whether a load changed anything.
+    std::vector<std::string> ControlSnapshot() const;
 
     IShellActions* m_shell;
     std::unique_ptr<IJobRunner> m_ownRunner;
@@ -111,4 +133,8 @@ private:
     bool m_loading = false; // a parameter file is being put into the controls
     bool m_haveBaseCaption = false;
     QString m_baseCaption;
+    CJobStatus m_status;
+    QString m_jobName;             // of the job being started: "Read", "Read all", "Write"
+    uint32_t m_jobMask = 0;        // the running job's selection
+    bool m_closeWhenEnded = false; // the window was closed during a job
 };

@@ -9,6 +9,8 @@ void CQtMessagePresenter::ShowMessage(const std::string& text, const std::string
     QString body = QString::fromLocal8Bit(text);
     QString title = QString::fromLocal8Bit(caption);
     m_dispatcher.Post([this, body, title, icon] {
+        if (m_taker && m_taker(body, title, icon))
+            return;
         auto* box = new QMessageBox(ToQtIcon(icon), title, body, QMessageBox::Ok, m_parent.data());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();

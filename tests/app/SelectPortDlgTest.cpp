@@ -1,6 +1,10 @@
-// The port selection dialog: the entry it opens on, a choice taking effect at once, OK storing
-// and Cancel not, names it cannot read, and the serial devices after the ten COM entries.
+// The port selection dialog: the entry it opens on, a choice taking effect with OK (stored) and
+// Cancel changing nothing, names it cannot read, typed paths, and the serial devices after the
+// ten COM entries.
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -8,6 +12,7 @@
 
 #include "app/AppSettings.h"
 #include "app/SelectPortDlg.h"
+#include "app/SerialDeviceList.h"
 #include "job/ComPortName.h"
 
 class TestSelectPort : public QObject {
@@ -45,7 +50,7 @@ private slots:
         CSelectPortDlg dialog(settings, nullptr, m_devices);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select serial port"));
         QComboBox* list = dialog.PortList();
-        QVERIFY(!list->isEditable());
+        QVERIFY(list->isEditable());
         QCOMPARE(list->count(), 13);
         QCOMPARE(list->itemText(0), QStringLiteral("COM01"));
         QCOMPARE(list->itemText(9), QStringLiteral("COM10"));
@@ -82,20 +87,20 @@ private slots:
         QCOMPARE(QString::fromStdString(GetComPortName()), name);
     }
 
-    void aChoiceTakesEffectAtOnceAndOkStoresIt()
+    void aChoiceTakesEffectWithOkAndIsStored()
     {
         SetComPortName("com1");
         CAppSettings settings(QStringLiteral("pravel-port"));
         CSelectPortDlg dialog(settings, nullptr, m_devices);
         Choose(dialog, 2);
-        QCOMPARE(GetComPortName(), std::string("com3"));
+        QCOMPARE(GetComPortName(), std::string("com1"));
         QVERIFY(Stored().isEmpty());
         qobject_cast<QPushButton*>(dialog.findChild<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(Stored(), QStringLiteral("com3"));
     }
 
-    void cancelKeepsTheChoiceButStoresNothing()
+    void cancelChangesNothing()
     {
         SetComPortName("com1");
         CAppSettings settings(QStringLiteral("pravel-port"));
@@ -105,7 +110,7 @@ private slots:
         dialog.show();
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(GetComPortName(), std::string("com3"));
+        QCOMPARE(GetComPortName(), std::string("com1"));
         QCOMPARE(Stored(), QStringLiteral("com1"));
         // After a restart the stored name applies again.
         QCOMPARE(settings.ReadComPort(), QStringLiteral("com1"));
@@ -117,11 +122,97 @@ private slots:
         CAppSettings settings(QStringLiteral("pravel-port"));
         CSelectPortDlg dialog(settings, nullptr, m_devices);
         Choose(dialog, 12);
-        QCOMPARE(QString::fromStdString(GetComPortName()), m_devices[2]);
         dialog.accept();
+        QCOMPARE(QString::fromStdString(GetComPortName()), m_devices[2]);
         QCOMPARE(Stored(), m_devices[2]);
         QCOMPARE(dialog.PortNameOf(9), QStringLiteral("com10"));
         QVERIFY(dialog.PortNameOf(13).isEmpty());
+    }
+
+    void aTypedPathIsTakenAsItIs_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("path") << "/dev/pts/7"
+                              << "/dev/pts/7";
+        QTest::newRow("spaces around") << "  /dev/ttyUSB3 "
+                                       << "/dev/ttyUSB3";
+        QTest::newRow("an entry's text") << "com03"
+                                         << "com3";
+        QTest::newRow("a listed device") << "/dev/ttyS0"
+                                         << "/dev/ttyS0";
+        QTest::newRow("nothing") << ""
+                                 << "com1";
+    }
+    void aTypedPathIsTakenAsItIs()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        SetComPortName("com1");
+        CAppSettings settings(QStringLiteral("pravel-port"));
+        CSelectPortDlg dialog(settings, nullptr, m_devices);
+        dialog.show();
+        QLineEdit* field = dialog.PortList()->lineEdit();
+        QVERIFY(field != nullptr);
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, typed);
+        QCOMPARE(GetComPortName(), std::string("com1")); // not before OK
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(QString::fromStdString(GetComPortName()), stored);
+        QCOMPARE(Stored(), stored);
+    }
+
+    void theCurrentPathIsShownEvenWhenNotListed()
+    {
+        SetComPortName("/dev/pts/42");
+        CAppSettings settings(QStringLiteral("pravel-port"));
+        CSelectPortDlg dialog(settings, nullptr, m_devices);
+        QCOMPARE(dialog.PortList()->currentIndex(), -1);
+        QCOMPARE(dialog.PortList()->currentText(), QStringLiteral("/dev/pts/42"));
+        // Wide enough for the device paths: "/dev/ttyUSB10" fits the field.
+        QFontMetrics metrics(dialog.PortList()->font());
+        QVERIFY(dialog.PortList()->lineEdit()->width() >= metrics.horizontalAdvance(QStringLiteral("/dev/ttyUSB10")));
+        dialog.accept();
+        QCOMPARE(Stored(), QStringLiteral("/dev/pts/42"));
+    }
+
+    void simulatorPortsAreFoundThroughProc()
+    {
+        // A made-up /proc: a simulator holding its pts and a ptmx, a simulator started from a
+        // terminal (its standard streams), and another program with a pts.
+        QTemporaryDir proc;
+        auto process = [&proc](const QString& pid, const QByteArray& name) {
+            QDir(proc.path()).mkpath(pid + QStringLiteral("/fd"));
+            QDir(proc.path()).mkpath(pid + QStringLiteral("/fdinfo"));
+            QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+            QVERIFY(comm.open(QIODevice::WriteOnly));
+            comm.write(name + "\n");
+        };
+        auto link = [&proc](const QString& pid, const QString& fd, const QString& target) {
+            QVERIFY(QFile::link(target, proc.filePath(pid + QStringLiteral("/fd/") + fd)));
+        };
+        process(QStringLiteral("100"), "pravel-sim");
+        link(QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("/dev/pts/1"));
+        link(QStringLiteral("100"), QStringLiteral("7"), QStringLiteral("/dev/pts/10"));
+        link(QStringLiteral("100"), QStringLiteral("6"), QStringLiteral("/dev/ptmx"));
+        QFile info(proc.filePath(QStringLiteral("100/fdinfo/6")));
+        QVERIFY(info.open(QIODevice::WriteOnly));
+        info.write("pos:\t0\nflags:\t02104002\ntty-index:\t10\n");
+        info.close();
+        process(QStringLiteral("200"), "pravel-sim");
+        link(QStringLiteral("200"), QStringLiteral("6"), QStringLiteral("/dev/ptmx"));
+        QFile info2(proc.filePath(QStringLiteral("200/fdinfo/6")));
+        QVERIFY(info2.open(QIODevice::WriteOnly));
+        info2.write("tty-index:\t3\n");
+        info2.close();
+        process(QStringLiteral("300"), "bash");
+        link(QStringLiteral("300"), QStringLiteral("5"), QStringLiteral("/dev/pts/5"));
+        process(QStringLiteral("self"), "pravel-sim");
+
+        QCOMPARE(ListSimulatorPorts(proc.path()),
+                 (QStringList{QStringLiteral("/dev/pts/3"), QStringLiteral("/dev/pts/10")}));
     }
 };
 

@@ -23,6 +23,7 @@ public:
     int saveAsked = 0;
     int openAsked = 0;
     std::vector<ShownMessage> messages;
+    std::vector<ShownMessage> notes; // the boxes that do not wait
 
     QString GetSaveFileName(QWidget*) override
     {
@@ -38,6 +39,10 @@ public:
     {
         messages.push_back({text, caption, icon});
     }
+    void ShowNote(QWidget*, const QString& text, const QString& caption, MessageIcon icon) override
+    {
+        notes.push_back({text, caption, icon});
+    }
 };
 
 // A job that starts and runs until told otherwise; nothing is dialled.
@@ -47,6 +52,7 @@ public:
     bool canStart = true;
     int starts = 0;
     int stops = 0;
+    int stopRequests = 0;
 
     bool Start() override
     {
@@ -62,6 +68,8 @@ public:
         ++stops;
         running = false;
     }
+    // The job goes on until the test ends it (ProgressEnded), as the worker's log-off would.
+    void RequestStop() override { ++stopRequests; }
 };
 
 class CFakeShell : public IShellActions {

@@ -163,13 +163,18 @@ private slots:
             QVERIFY(!dlg->IsItemEnabled(id));
         QTest::keyClicks(Edit(IDC_PROGRAMMING_CODE), "8");
 
-        // While a job runs only Close is locked among the always-on buttons.
+        // While a job runs Close is the Stop button, until the stop has been asked for.
         dlg->OnRead();
         QVERIFY(dlg->IsJobRunningFlag());
-        for (int id : {ID_READ, ID_READ_ALL, ID_WRITE, IDC_SAVE, IDC_CLOSE})
+        for (int id : {ID_READ, ID_READ_ALL, ID_WRITE, IDC_SAVE})
             QVERIFY(!dlg->IsItemEnabled(id));
-        for (int id : {int(IDC_LOAD), int(IDC_COM_PORT), int(ID_HELP), 1000})
+        for (int id : {int(IDC_LOAD), int(IDC_COM_PORT), int(ID_HELP), int(IDC_CLOSE), 1000})
             QVERIFY(dlg->IsItemEnabled(id));
+        QCOMPARE(Button(IDC_CLOSE)->text(), QStringLiteral("&Stop"));
+        Button(IDC_CLOSE)->click();
+        QCOMPARE(runner->stopRequests, 1);
+        QVERIFY(!dlg->IsItemEnabled(IDC_CLOSE));
+        QCOMPARE(dlg->StatusLineText(), QStringLiteral("Read: stopping, 0 of 1 values"));
     }
 
     void valueChangesTickTheirUpdateBox_data()
@@ -280,7 +285,7 @@ private slots:
         QCOMPARE(runner->starts, 0);
         QVERIFY(!dlg->IsJobRunningFlag());
         QCOMPARE(prompts->messages.size(), size_t(1));
-        QCOMPARE(prompts->messages[0].caption, ApplicationName());
+        QCOMPARE(prompts->messages[0].caption, QStringLiteral("Pravel"));
         QVERIFY(prompts->messages[0].icon == MessageIcon::Exclamation);
         QVERIFY(!prompts->messages[0].text.isEmpty());
     }
@@ -384,7 +389,7 @@ private slots:
         QTest::newRow("connected") << 2u << 0 << "Pravel 1.09 - Connected/Logging in";
         QTest::newRow("transfer") << 3u << 0 << "Pravel 1.09 - Transfer";
         QTest::newRow("log-off") << 4u << 0 << "Pravel 1.09";
-        QTest::newRow("bad code") << 5u << 0 << "Pravel 1.09Invalid password entered.";
+        QTest::newRow("bad code") << 5u << 0 << "Pravel 1.09 - Invalid password entered.";
         QTest::newRow("unknown") << 9u << 0 << "Pravel 1.09";
     }
     void captionPerStage()
@@ -404,13 +409,14 @@ private slots:
         dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
         dlg->OnReadAll();
         dlg->OnShowProgress(ProgressDialing, 60);
-        QVERIFY(!dlg->IsItemEnabled(IDC_CLOSE));
+        QCOMPARE(Button(IDC_CLOSE)->text(), QStringLiteral("&Stop"));
         runner->running = false;
         dlg->OnShowProgress(ProgressEnded, 0);
         QVERIFY(!dlg->IsJobRunningFlag());
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Pravel 1.09"));
         for (int id : {ID_READ, ID_READ_ALL, ID_WRITE, IDC_SAVE, IDC_CLOSE})
             QVERIFY(dlg->IsItemEnabled(id));
+        QCOMPARE(Button(IDC_CLOSE)->text(), QStringLiteral("&Close"));
     }
 
     void messagesFromAnotherThreadArriveOnTheGuiThread()
@@ -456,11 +462,20 @@ private slots:
         dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
         dlg->OnReadAll();
         QVERIFY(runner->running);
-        QVERIFY(!dlg->IsItemEnabled(IDC_CLOSE));
-        dlg->close(); // the window's close box
-        QVERIFY(!dlg->isVisible());
-        QCOMPARE(runner->stops, 1);
-        QVERIFY(!runner->running);
+        // The window's close box: the orderly stop is asked for, and the window waits for the
+        // job's end without blocking.
+        dlg->close();
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(runner->stopRequests, 1);
+        QCOMPARE(runner->stops, 0);
+        dlg->close(); // asks nothing more
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(runner->stopRequests, 1);
+        runner->running = false;
+        dlg->NotifyWindow()->PostMessage(WM_SHOW_PROGRESS, ProgressEnded, CMessageValue::Number(0));
+        QTRY_VERIFY(!dlg->isVisible());
+        QCOMPARE(dlg->StatusLineText(), QStringLiteral("Read all stopped: 0 of 21 values"));
         // Messages that come after are dropped, and a sent one does not wait.
         dlg->NotifyWindow()->SendMessage(WM_SET_TEXT, 1065, CMessageValue::Text("1.0.0"));
         std::thread late([this] { dlg->NotifyWindow()->SendMessage(WM_SET_TEXT, 1065, CMessageValue::Text("1.0.0")); });
@@ -602,7 +617,9 @@ private slots:
 
         writeFile(image.left(qsizetype(position) + 3));
         dlg->OnLoad();
-        QCOMPARE(lastMessage(), QString::fromLatin1(LoadString(IDS_FILE_CORRUPT)));
+        // The fields before the cut were loaded, and the message says so.
+        QVERIFY(lastMessage().startsWith(QString::fromLatin1(LoadString(IDS_FILE_CORRUPT))));
+        QVERIFY(lastMessage().contains(QStringLiteral("already loaded")));
         QCOMPARE(prompts->messages.back().caption, ApplicationName());
         QVERIFY(prompts->messages.back().icon == MessageIcon::Exclamation);
         QCOMPARE(dlg->GetItemText(IDC_PHONE_NUMBER), std::string("5550100"));

@@ -1,10 +1,13 @@
 // Read all through the real job worker and modem driver against the simulated modem and unit:
 // every control filled, every update box cleared, the caption through its stages. A unit with
 // firmware 1 leaves the parameters it cannot report ticked; a refused code and a port that does
-// not open end the job with the buttons free again.
+// not open end the job with the buttons free again. One table over what the user sees of each
+// outcome: the status line, the message boxes, and the Stop button.
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QtTest>
 #include <memory>
 
@@ -53,7 +56,7 @@ class TestReadAllAgainstSimulator : public QObject {
         dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
         dlg->OnReadAll();
         QVERIFY(dlg->IsJobRunningFlag());
-        QVERIFY(!dlg->IsItemEnabled(IDC_CLOSE));
+        QCOMPARE(dlg->GetItemText(IDC_CLOSE), std::string("&Stop"));
         QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsJobRunningFlag(), 60000);
         WaitForJobEnd();
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Pravel 1.09"));
@@ -71,11 +74,15 @@ private slots:
         prompts = std::make_unique<CFakePrompts>();
         dlg = std::make_unique<COXEL_RemoteDlg>(nullptr, nullptr, prompts.get());
         presenter->SetParent(dlg.get());
+        presenter->SetTaker([this](const QString& text, const QString& caption, MessageIcon icon) {
+            return dlg->OnJobMessage(text, caption, icon);
+        });
         connect(dlg.get(), &QWidget::windowTitleChanged, this, [this](const QString& title) { captions << title; });
         dlg->show();
     }
     void cleanup()
     {
+        presenter->SetTaker(nullptr);
         dlg.reset();
         SetMessagePresenter(nullptr);
         presenter.reset();
@@ -144,7 +151,7 @@ private slots:
         config.lines[0].units[0].programmingCode = "1111";
         StartSimulator(config);
         RunReadAll();
-        QVERIFY(captions.contains(QStringLiteral("Pravel 1.09Invalid password entered.")));
+        QVERIFY(captions.contains(QStringLiteral("Pravel 1.09 - Invalid password entered.")));
         QCOMPARE(TickedBoxes().size(), size_t(ParameterCount));
     }
 
@@ -152,13 +159,72 @@ private slots:
     {
         SetComPortName("/dev/pravel-no-such-port");
         RunReadAll();
-        QMessageBox* box = nullptr;
-        QTRY_VERIFY((box = ShownBox()) != nullptr);
-        QCOMPARE(box->windowTitle(), QStringLiteral("Pravel"));
-        QVERIFY(box->text().contains(QStringLiteral("/dev/pravel-no-such-port")));
-        QCOMPARE(box->icon(), QMessageBox::Critical);
-        QCOMPARE(dlg->findChildren<QMessageBox*>().size(), 1);
-        box->accept();
+        QTRY_VERIFY(!prompts->notes.empty());
+        QCOMPARE(prompts->notes.size(), size_t(1));
+        QCOMPARE(prompts->notes[0].caption, QStringLiteral("Pravel"));
+        QVERIFY(prompts->notes[0].text.contains(QStringLiteral("/dev/pravel-no-such-port")));
+        QVERIFY(prompts->notes[0].icon == MessageIcon::Error);
+        QVERIFY(ShownBox() == nullptr);
+    }
+
+    void visibleOutcomes_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("status"); // the status line at the end, as a pattern
+        QTest::addColumn<int>("boxes");      // message boxes shown for the job
+        QTest::addColumn<QString>("box");    // pattern of the box's text
+        QTest::newRow("read all") << "none"
+                                  << "^Read all finished: 21 of 21 values$" << 0 << "";
+        QTest::newRow("refused code") << "code"
+                                      << "^The code was refused by the unit$" << 1 << "refused";
+        QTest::newRow("no modem behind the port")
+            << "dead"
+            << "^The modem on /dev/pts/\\d+ did not answer\\." << 1 << "did not answer";
+        QTest::newRow("busy") << "busy"
+                              << "busy" << 1 << "busy";
+        QTest::newRow("stop while dialling") << "stop"
+                                             << "^Read all stopped: 0 of 21 values$" << 0 << "";
+    }
+    void visibleOutcomes()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, status);
+        QFETCH(int, boxes);
+        QFETCH(QString, box);
+        SimConfig config = fault == QStringLiteral("stop") ? DefaultSimConfig() : FastConfig();
+        if (fault == QStringLiteral("code"))
+            config.lines[0].units[0].programmingCode = "1111";
+        if (fault == QStringLiteral("dead"))
+            config.faults.deadModem = true;
+        if (fault == QStringLiteral("busy"))
+            config.lines[0].answer = SimLine::Answer::Busy;
+        StartSimulator(config);
+
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->OnReadAll();
+        QVERIFY(dlg->IsJobRunningFlag());
+        QVERIFY(dlg->StatusLineText().startsWith(QStringLiteral("Read all: ")));
+        if (fault == QStringLiteral("stop")) {
+            QTRY_VERIFY(captions.contains(QStringLiteral("Pravel 1.09 - Dialing (60)")));
+            qobject_cast<QAbstractButton*>(dlg->Item(IDC_CLOSE))->click();
+            QVERIFY(!dlg->IsItemEnabled(IDC_CLOSE));
+            QVERIFY(dlg->StatusLineText().contains(QStringLiteral("stopping")));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg->IsJobRunningFlag(), 30000);
+        WaitForJobEnd();
+        // Messages of the job side posted before its end have arrived by now; give late ones a turn.
+        QCoreApplication::processEvents();
+
+        QVERIFY2(QRegularExpression(status).match(dlg->StatusLineText()).hasMatch(), qPrintable(dlg->StatusLineText()));
+        QCOMPARE(int(prompts->notes.size()), boxes);
+        if (boxes > 0)
+            QVERIFY2(
+                prompts->notes[0].text.contains(QRegularExpression(box, QRegularExpression::CaseInsensitiveOption)),
+                qPrintable(prompts->notes[0].text));
+        QVERIFY(prompts->messages.empty());
+        QVERIFY(ShownBox() == nullptr);
+        QCOMPARE(dlg->GetItemText(IDC_CLOSE), std::string("&Close"));
+        QVERIFY(dlg->IsItemEnabled(IDC_CLOSE));
     }
 
     void closingDuringAJobHangsUp()
@@ -168,9 +234,11 @@ private slots:
         dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
         dlg->OnReadAll();
         QTRY_VERIFY(captions.contains(QStringLiteral("Pravel 1.09 - Dialing (60)")));
+        // The window stays until the orderly end has come, the user-interface thread free meanwhile.
         dlg->close();
+        QVERIFY(dlg->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 15000);
         QVERIFY(!IsJobRunning());
-        QVERIFY(!dlg->isVisible());
     }
 };
 
