@@ -250,6 +250,21 @@ TEST_F(ModemDriverTest, BusyToneInTheCallEndsItAtOnceSayingSo)
     EXPECT_EQ(presenter.Texts()[0], LoadString(IDS_BUSY_TONE));
 }
 
+TEST_F(ModemDriverTest, MoreChunksThanTheSemaphoreCountsAreAllTaken)
+{
+    // Every reply arrives as over 300 one-byte chunks before the driver thread looks at any: the
+    // semaphore stops at 200, and the chunks past it must still be read (the "OK" is the last).
+    job.selectionMask = 0x1;
+    ScriptedModem script;
+    script.noiseBeforeReply = std::string(2 * CModemDriver::MaxQueuedChunks, '\n');
+    CScriptedDriver driver(&job, Chunking::ByteAtATime);
+    driver.modem = script;
+    ASSERT_TRUE(driver.StartWithoutPort());
+    ASSERT_TRUE(driver.RunToEnd(10000)) << "the dialogue did not end";
+    EXPECT_EQ(driver.modem.Codes(), (Codes{"203958", "22000", "22227", "99"}));
+    EXPECT_TRUE(presenter.Texts().empty());
+}
+
 // The same replies, cut differently: the outcome must not change.
 class ModemDriverChunking : public ModemDriverTest, public ::testing::WithParamInterface<Chunking> {};
 
