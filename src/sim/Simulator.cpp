@@ -155,7 +155,8 @@ std::string CSimulator::DevicePath() const
 
 bool CSimulator::IsRunning() const
 {
-    return m_thread.IsStarted() && !m_thread.HasEnded();
+    // An unplugged modem serves no more, though its thread may still be on its way out.
+    return m_thread.IsStarted() && !m_thread.HasEnded() && !m_wasUnplugged;
 }
 
 void CSimulator::Stop()

@@ -40,6 +40,7 @@ public:
     bool Start(const SimConfig& config, std::string* error);
     // The path of the side Pravel opens, such as "/dev/pts/3"; empty before Start.
     std::string DevicePath() const;
+    // False once the modem has been unplugged.
     bool IsRunning() const;
     void Stop();
 
