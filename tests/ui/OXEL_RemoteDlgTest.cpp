@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 
 #include "files/ParameterFileCodec.h"
 #include "job/DialogIds.h"
@@ -652,6 +653,98 @@ private slots:
         dlg->OnSave();
         QCOMPARE(prompts->messages.size(), before + 1);
         QVERIFY(lastMessage().startsWith(QStringLiteral("Failed to create file (")));
+    }
+
+    void refusedJobsNameTheWindowsLabel_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("control");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("message");
+        const QString longNumber = QStringLiteral("0123456789012345678901234");
+        QTest::newRow("frame mark in a receiver") << int(JobWrite) << 1000 << "12B"
+                                                  << "Alarm receiver 1: only digits";
+        // A loaded text longer than its field shows whole, and the job refuses it instead of
+        // cutting it.
+        QTest::newRow("over-long receiver")
+            << int(JobWrite) << 1006 << longNumber << "Sequence receiver 3: the text is 25 characters long, at most 20";
+        QTest::newRow("over-long number") << int(JobRead) << int(IDC_PHONE_NUMBER) << longNumber
+                                          << "Telephone number: the text is 25 characters long, at most 20";
+    }
+    void refusedJobsNameTheWindowsLabel()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, control);
+        QFETCH(QString, value);
+        QFETCH(QString, message);
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->SetItemText(control, value.toStdString());
+        QCOMPARE(dlg->GetItemText(control), value.toStdString());
+        if (mode == JobWrite)
+            dlg->OnWrite();
+        else
+            dlg->OnReadAll();
+        QCOMPARE(runner->starts, 0);
+        QCOMPARE(prompts->messages.size(), size_t(1));
+        QVERIFY2(prompts->messages[0].text.startsWith(message), qPrintable(prompts->messages[0].text));
+        QCOMPARE(prompts->messages[0].caption, QStringLiteral("Pravel"));
+        QCOMPARE(dlg->StatusLineText(), prompts->messages[0].text);
+        QCOMPARE(dlg->GetItemText(control), value.toStdString());
+    }
+
+    void theStatusFieldIsLabelledPower()
+    {
+        QStringList labels;
+        for (QLabel* label : dlg->findChildren<QLabel*>())
+            labels << label->text();
+        QVERIFY(labels.contains(QStringLiteral("Power")));
+        QVERIFY(!labels.contains(QStringLiteral("External power")));
+        dlg->OnSetText(1043, CMessageValue::Number(0));
+        QCOMPARE(dlg->GetItemText(IDC_POWER_STATUS), std::string("Line power"));
+    }
+
+    void keyboardShortcuts()
+    {
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->show();
+        dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+        QTest::keyClick(dlg.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(prompts->saveAsked, 1);
+        QTest::keyClick(dlg.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(prompts->openAsked, 1);
+        // Save keeps its rule: no number, no Save.
+        dlg->SetItemText(IDC_PHONE_NUMBER, "");
+        QTest::keyClick(dlg.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(prompts->saveAsked, 1);
+        QTest::keyClick(dlg.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!dlg->isVisible());
+    }
+
+    void saveReplacesTheFileInsteadOfWritingIntoIt()
+    {
+        // A second name for the old file keeps the old content: the new file was written beside
+        // it and renamed over the name, never truncated in place.
+        QTemporaryDir folder;
+        QString path = folder.filePath(QStringLiteral("unit.oxl"));
+        QString other = folder.filePath(QStringLiteral("old.oxl"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old content");
+        }
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0);
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        prompts->saveAnswer = path;
+        dlg->OnSave();
+        QVERIFY(prompts->messages.empty());
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().startsWith("OXL!"));
+        QFile kept(other);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("old content"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
     }
 
     void screenshotOfTheDialog()
