@@ -95,6 +95,9 @@ bool CComPort::Open(ISerialDevice* device)
     state.abortOnError = false;
     state.evtChar = '\n';
     (void)SetCommState(state);
+    // What the modem said before we opened ("RING", "NO CARRIER" of an earlier call) is not for
+    // this job: the reader starts on an empty receive queue.
+    (void)device->DiscardInput();
 
     if (!m_hShutdownEvent.Create(true, false)) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Unable to CreateEvent: ");
@@ -218,6 +221,7 @@ void CComPort::RunReader()
 {
     m_readThreadId = static_cast<uint32_t>(::gettid());
     ISerialDevice* device = m_hCommFile;
+    m_deviceGone = false;
     if (!device->SetEventMask(CommEventMask)) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Unable to SetCommMask: ");
     } else if (WaitForCommEvent() && StartRead(m_readBuffer, ReadBufferSize)) {
@@ -260,6 +264,10 @@ void CComPort::RunReader()
     }
     TraceText("Read thread shutting down\n");
     (void)device->DiscardInput();
+    // The owner hears of a vanished device now, not at its next write; a stop it asked for itself
+    // is no news to it.
+    if (m_deviceGone && !m_hShutdownEvent.IsSet())
+        OnDeviceGone();
     m_readThreadId = 0;
 }
 
@@ -339,7 +347,8 @@ bool CComPort::StartRead(uint8_t* buffer, uint32_t size)
         if (outcome == ReadOutcome::Failed) {
             const int error = m_readOverlapped.error;
             m_readOverlapped = ReadRecord{};
-            if (IsDeviceGone(error))
+            m_deviceGone = IsDeviceGone(error);
+            if (m_deviceGone)
                 TraceText("ERROR_INVALID_HANDLE, Likely that the service Provider has closed the port.\n");
             else
                 TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected ReadFile error: ");
@@ -363,7 +372,8 @@ bool CComPort::CompleteRead(uint8_t* buffer, uint32_t& count)
     // Bytes that came before the failure are still handed on.
     if (count != 0)
         (void)OnReceive(buffer, count);
-    if (IsDeviceGone(error))
+    m_deviceGone = IsDeviceGone(error);
+    if (m_deviceGone)
         TraceText("ERROR_INVALID_HANDLE, Likely that the Service Privider has closed the port.\n");
     else
         TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected GetOverlappedResult Read Error: ");
@@ -378,7 +388,8 @@ bool CComPort::WaitForCommEvent()
         uint32_t events = 0;
         if (!m_hCommFile->TakeEvents(events)) {
             const int error = errno;
-            if (IsDeviceGone(error))
+            m_deviceGone = IsDeviceGone(error);
+            if (m_deviceGone)
                 TraceText(InvalidHandleText);
             else
                 TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected WaitCommEvent error: ");
@@ -399,7 +410,8 @@ bool CComPort::HandleCommEvent(bool collectResult)
         uint32_t events = 0;
         if (!m_hCommFile->TakeEvents(events)) {
             const int error = errno;
-            if (IsDeviceGone(error))
+            m_deviceGone = IsDeviceGone(error);
+            if (m_deviceGone)
                 TraceText(InvalidHandleText);
             else
                 TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected GetOverlappedResult for WaitCommEvent: ");
@@ -425,7 +437,8 @@ bool CComPort::HandleCommEvent(bool collectResult)
         uint32_t errors = 0;
         if (!m_hCommFile->ClearErrors(errors)) {
             const int error = errno;
-            if (IsDeviceGone(error))
+            m_deviceGone = IsDeviceGone(error);
+            if (m_deviceGone)
                 TraceText(InvalidHandleText);
             else
                 TRACE_LAST_ERROR(static_cast<uint32_t>(error), "ClearCommError: ");

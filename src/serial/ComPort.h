@@ -100,6 +100,8 @@ private:
     ReadRecord m_readOverlapped;
     ISerialDevice* m_hCommFile = nullptr;
     uint32_t m_eventMask = 0;
+    // The reader ended because the device has gone (reader thread only).
+    bool m_deviceGone = false;
     std::atomic<uint32_t> m_readThreadId{0};
     CThread m_hReadThread;
     CEvent m_hShutdownEvent;

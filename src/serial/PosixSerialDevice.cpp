@@ -41,14 +41,16 @@ uint32_t BaudOfSpeed(speed_t speed)
 
 } // namespace
 
-CPosixSerialDevice::CPosixSerialDevice(int fd) : m_fd(fd) {}
+CPosixSerialDevice::CPosixSerialDevice(int fd, bool exclusive) : m_fd(fd), m_exclusive(exclusive) {}
 
 CPosixSerialDevice::~CPosixSerialDevice()
 {
     if (m_fd >= 0) {
         // Exclusive use stays on the tty while any descriptor of it is open (the simulator keeps
-        // one), so it is given up before closing or the next open would fail with EBUSY.
-        if (::isatty(m_fd))
+        // one), so it is given up before closing or the next open would fail with EBUSY. Only
+        // the holder gives it up: the flag belongs to the tty, not to a descriptor, and another
+        // descriptor clearing it would let anyone in beside the holder.
+        if (m_exclusive && ::isatty(m_fd))
             (void)::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
     }
@@ -64,7 +66,10 @@ bool CPosixSerialDevice::ConfigureLine()
     termios t{};
     if (::tcgetattr(m_fd, &t) < 0)
         return false;
-    t.c_iflag &= ~static_cast<tcflag_t>(BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC);
+    // No software flow control: the modem's bytes are data, and a 0x13 among them must neither
+    // stop our output nor vanish from the input. Hardware flow control stays as the device has it.
+    t.c_iflag &=
+        ~static_cast<tcflag_t>(BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IXON | IXOFF | IXANY);
     t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
     t.c_cflag |= CREAD | CLOCAL | HUPCL;
@@ -314,11 +319,16 @@ std::unique_ptr<ISerialDevice> OpenSerialDevice(const std::string& portName, int
     };
     if (!::isatty(fd))
         return fail(ENOTTY);
-    // Exclusive use: TIOCEXCL keeps other opens out (a privileged one excepted), the lock keeps out
-    // another Pravel that opened at the same moment or runs privileged.
+    // Exclusive use. TIOCEXCL keeps other opens out, but not a privileged one: such an open gets
+    // past it, so the flag, which belongs to the tty whatever node it was opened by, is looked at
+    // first and a tty someone else made exclusive is refused. The lock on the node keeps out
+    // another Pravel that opened at the same moment, before either set the flag.
+    int exclusive = 0;
+    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
+        return fail(EBUSY);
     if (::flock(fd, LOCK_EX | LOCK_NB) < 0)
         return fail(errno == EWOULDBLOCK ? EBUSY : errno);
     if (::ioctl(fd, TIOCEXCL) < 0)
         return fail(errno);
-    return std::make_unique<CPosixSerialDevice>(fd);
+    return std::make_unique<CPosixSerialDevice>(fd, true);
 }

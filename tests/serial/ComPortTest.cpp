@@ -42,6 +42,8 @@ public:
         return m_receiveResult;
     }
     void OnCarrierChange() override { ++m_carrierChanges; }
+    void OnDeviceGone() override { ++m_deviceGone; }
+    int DeviceGoneCalls() const { return m_deviceGone.load(); }
 
     // OnReceive waits until Release once it has recorded its chunk.
     void HoldReceive()
@@ -98,6 +100,7 @@ private:
     bool m_inReceive = false;
     bool m_receiveResult = true;
     std::atomic<int> m_carrierChanges{0};
+    std::atomic<int> m_deviceGone{0};
 };
 
 std::string Pattern(size_t size)
@@ -427,7 +430,7 @@ TEST(ComPortReader, OnReceiveReturningFalseEndsTheReaderAndThePortStaysOpen)
     f.device->Feed("OK\r");
     ASSERT_TRUE(WaitUntil([&] { return f.ReaderEnded(); }));
     EXPECT_EQ(f.port.Chunks(), std::vector<std::string>{"OK\r"});
-    EXPECT_EQ(f.probe->discardInput, 1);
+    EXPECT_EQ(f.probe->discardInput, 2); // once as Open starts on an empty queue, once as the reader ends
     EXPECT_TRUE(f.port.IsOpen());
     EXPECT_TRUE(f.port.Write("AT\r", 3));
     EXPECT_EQ(f.device->Sent(), "AT\r");
@@ -435,6 +438,7 @@ TEST(ComPortReader, OnReceiveReturningFalseEndsTheReaderAndThePortStaysOpen)
     EXPECT_EQ(f.port.Chunks().size(), 1u);
     // Only the trace lines of the ending: nothing else went wrong.
     EXPECT_EQ(f.trace.Lines(), std::vector<std::string>{ShuttingDown});
+    EXPECT_EQ(f.port.DeviceGoneCalls(), 0); // the owner ended it, the device is still there
 }
 
 namespace {
@@ -597,8 +601,9 @@ TEST(ComPortStop, WhileOnReceiveRunsEndsAfterThatCallWithoutAnotherRead)
         ASSERT_TRUE(WaitUntil([&] { return f.port.InReceive(); }));
         f.device->Feed(Pattern(200));
         auto closing = std::async(std::launch::async, [&] { f.port.Close(); });
-        // The receive queue is discarded right after the shutdown event is set.
-        ASSERT_TRUE(WaitUntil([&] { return f.probe->discardInput == 1; }));
+        // The receive queue is discarded right after the shutdown event is set (Open discarded it
+        // once before).
+        ASSERT_TRUE(WaitUntil([&] { return f.probe->discardInput == 2; }));
         f.port.Release();
         closing.get();
         ASSERT_EQ(f.port.Chunks(), std::vector<std::string>{"OK\r"});
@@ -768,4 +773,78 @@ TEST(ComPortOverPty, VanishedFarEndEndsTheReaderAndWriteReturnsCleanly)
     EXPECT_FALSE(p.port.Write("ATZ\r", 4));
     p.port.Close();
     EXPECT_EQ(p.trace.Count("Closing Read Thread\n"), 0);
+}
+
+TEST(ComPortOverPty, FlowControlBytesAreDataAndNeverStopTheOutput)
+{
+    PtyPort p;
+    ASSERT_TRUE(p.Open());
+    const std::string bytes = "\x11" "A\x13" "B\x13";
+    ASSERT_TRUE(p.pty.WriteMaster(bytes));
+    ASSERT_TRUE(p.port.WaitForBytes(bytes.size()));
+    EXPECT_EQ(p.port.Received(), bytes);
+    // After a received 0x13 a write still goes out; should it hang, Close releases it.
+    auto writing = std::async(std::launch::async, [&] { return p.port.Write("ATZ\r", 4); });
+    EXPECT_EQ(p.pty.ReadMaster(4), "ATZ\r");
+    if (writing.wait_for(5s) != std::future_status::ready)
+        p.port.Close();
+    EXPECT_TRUE(writing.get());
+}
+
+TEST(ComPortOverPty, WhatCameBeforeOpenIsNeverDelivered)
+{
+    PtyPort p;
+    ASSERT_TRUE(p.pty.IsValid());
+    // A "RING" the modem sent before we opened waits in the slave's queue.
+    ASSERT_TRUE(p.pty.WriteMaster("RING\r\nNO CARRIER\r\n"));
+    ASSERT_TRUE(WaitUntil([&] { return p.pty.SlavePending() > 0; }));
+    ASSERT_TRUE(p.Open());
+    ASSERT_TRUE(p.pty.WriteMaster("OK\r\n"));
+    ASSERT_TRUE(p.port.WaitForBytes(4));
+    p.port.Close();
+    EXPECT_EQ(p.port.Received(), "OK\r\n");
+}
+
+TEST(ComPortOverPty, VanishedDeviceIsReportedOnceFromTheReader)
+{
+    struct CGonePort : CRecordingPort {
+        void OnDeviceGone() override
+        {
+            readerThread = IsReaderThread();
+            CRecordingPort::OnDeviceGone();
+        }
+        bool IsReaderThread() const { return std::this_thread::get_id() != ownerThread; }
+        std::thread::id ownerThread = std::this_thread::get_id();
+        std::atomic<bool> readerThread{false};
+    };
+    TraceCapture trace;
+    PtyPair pty(true);
+    ASSERT_TRUE(pty.IsValid());
+    CGonePort port;
+    int error = 0;
+    auto device = OpenSerialDevice(pty.SlavePath(), &error);
+    ASSERT_NE(device, nullptr);
+    ASSERT_TRUE(port.Open(device));
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return port.DeviceGoneCalls() == 1; }));
+    EXPECT_TRUE(port.readerThread.load());
+    ASSERT_TRUE(WaitUntil([&] { return trace.Count(ShuttingDown) == 1; }));
+    port.Close();
+    EXPECT_EQ(port.DeviceGoneCalls(), 1);
+}
+
+TEST(ComPortOverPty, NormalCloseIsNoVanishedDevice)
+{
+    for (bool dataFirst : {false, true}) {
+        PtyPort p;
+        ASSERT_TRUE(p.Open());
+        if (dataFirst) {
+            ASSERT_TRUE(p.pty.WriteMaster("OK\r\n"));
+            ASSERT_TRUE(p.port.WaitForBytes(4));
+        }
+        p.port.Close();
+        EXPECT_EQ(p.trace.Count(ShuttingDown), 1);
+        p.pty.CloseMaster(); // the far end going after the close is no news either
+        EXPECT_EQ(p.port.DeviceGoneCalls(), 0);
+    }
 }

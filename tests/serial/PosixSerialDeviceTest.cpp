@@ -4,14 +4,18 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <poll.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "diag/SystemError.h"
+#include "support/WaitUntil.h"
 #include "serial/ComPort.h"
 #include "support/PtyPair.h"
 #include "support/TraceCapture.h"
@@ -92,7 +96,7 @@ TEST(OpenSerialDevice, OpensAgainAfterCloseWhileTheFarEndKeepsTheSlaveOpen)
     }
 }
 
-TEST(PosixSerialDevice, ConfigureLineMakesACookedTtyRawAndKeepsFlowControl)
+TEST(PosixSerialDevice, ConfigureLineMakesACookedTtyRawWithoutSoftwareFlowControl)
 {
     PtyPair pty(true);
     ASSERT_TRUE(pty.IsValid());
@@ -110,7 +114,8 @@ TEST(PosixSerialDevice, ConfigureLineMakesACookedTtyRawAndKeepsFlowControl)
     EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP), 0u);
     EXPECT_EQ(t.c_oflag & OPOST, 0u);
     EXPECT_EQ(t.c_cflag & (CLOCAL | HUPCL | CREAD), static_cast<tcflag_t>(CLOCAL | HUPCL | CREAD));
-    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), before.c_iflag & (IXON | IXOFF));
+    ASSERT_TRUE(before.c_iflag & IXON); // a fresh tty has software flow control on
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), 0u);
     EXPECT_EQ(t.c_cflag & CRTSCTS, before.c_cflag & CRTSCTS);
     EXPECT_EQ(t.c_cc[VMIN], 1);
     EXPECT_EQ(t.c_cc[VTIME], 0);
@@ -204,4 +209,120 @@ TEST(PosixSerialDevice, ComPortRefusesAPipeAndLeavesItOpen)
     }
     EXPECT_EQ(::fcntl(fds[0], F_GETFD), -1); // the device closed it when it went
     ::close(fds[1]);
+}
+
+namespace {
+
+// A child process that holds path open in its own way until the parent lets it go.
+class CHolder {
+public:
+    enum class How { Pravel, ExclusiveOnly };
+
+    CHolder(const std::string& path, How how)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(m_release) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            ::close(m_release[1]);
+            char ok = 0;
+            std::unique_ptr<ISerialDevice> device;
+            int fd = -1;
+            if (how == How::Pravel) {
+                int error = 0;
+                device = OpenSerialDevice(path, &error);
+                ok = device != nullptr;
+            } else {
+                // A terminal program's way: exclusive use, no lock.
+                fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+                ok = fd >= 0 && ::ioctl(fd, TIOCEXCL) == 0;
+            }
+            (void)!::write(ready[1], &ok, 1);
+            char byte;
+            (void)!::read(m_release[0], &byte, 1);
+            // Lets go as a well-behaved program does (a pty keeps exclusive use until the master
+            // closes, even past the last close of the slave).
+            device.reset();
+            if (fd >= 0) {
+                (void)::ioctl(fd, TIOCNXCL);
+                ::close(fd);
+            }
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(m_release[0]);
+        char ok = 0;
+        m_holding = ::read(ready[0], &ok, 1) == 1 && ok;
+        ::close(ready[0]);
+    }
+    ~CHolder() { Release(); }
+    CHolder(const CHolder&) = delete;
+    CHolder& operator=(const CHolder&) = delete;
+
+    bool Holding() const { return m_holding; }
+    void Release()
+    {
+        if (m_pid <= 0)
+            return;
+        ::close(m_release[1]);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_release[2] = {-1, -1};
+    bool m_holding = false;
+};
+
+int ExclusiveFlag(int fd)
+{
+    int exclusive = -1;
+    return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 ? exclusive : -1;
+}
+
+} // namespace
+
+TEST(OpenSerialDevice, PortHeldByAnotherProcessIsInUse)
+{
+    for (auto how : {CHolder::How::Pravel, CHolder::How::ExclusiveOnly}) {
+        SCOPED_TRACE(how == CHolder::How::Pravel ? "Pravel" : "exclusive only");
+        PtyPair pty;
+        ASSERT_TRUE(pty.IsValid());
+        CHolder holder(pty.SlavePath(), how);
+        ASSERT_TRUE(holder.Holding());
+        int error = 0;
+        EXPECT_EQ(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
+        EXPECT_EQ(error, EBUSY);
+        holder.Release();
+        auto device = OpenSerialDevice(pty.SlavePath(), &error);
+        EXPECT_NE(device, nullptr) << error;
+    }
+}
+
+TEST(OpenSerialDevice, RefusedOpenAndOtherDescriptorsLeaveTheHolderExclusive)
+{
+    PtyPair pty(true);
+    ASSERT_TRUE(pty.IsValid());
+    int error = 0;
+    auto first = OpenSerialDevice(pty.SlavePath(), &error);
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(ExclusiveFlag(first->Fd()), 1);
+    EXPECT_EQ(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
+    EXPECT_EQ(ExclusiveFlag(first->Fd()), 1);
+    {
+        // A device made from a descriptor someone else opened is not the holder.
+        const int other = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(other, 0);
+        CPosixSerialDevice device(other);
+    }
+    EXPECT_EQ(ExclusiveFlag(first->Fd()), 1);
+    EXPECT_EQ(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
+    EXPECT_EQ(error, EBUSY);
+    first.reset();
+    EXPECT_EQ(ExclusiveFlag(pty.Slave()), 0); // the holder gave it up as it closed
+    EXPECT_NE(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
 }
