@@ -1,7 +1,60 @@
 #include "modem/PortErrorText.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+
 #include "diag/SystemError.h"
 #include "job/StringTable.h"
+#include "serial/SerialDevice.h"
+
+namespace {
+
+// The names by number, as the number where none is known (the reentrant calls: a job's thread
+// may ask at the same time as the user-interface thread).
+std::string UserName(uid_t uid)
+{
+    passwd entry {};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
+        return found->pw_name;
+    return std::to_string(uid);
+}
+
+std::string GroupName(gid_t gid)
+{
+    group entry {};
+    group* found = nullptr;
+    char buffer[4096];
+    if (::getgrgid_r(gid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
+        return found->gr_name;
+    return std::to_string(gid);
+}
+
+// What to do about a refused device: join the group it belongs to. The usual group of serial
+// ports is dialout; a device of another group (plugdev, uucp, or root alone) is named as found.
+std::string PermissionHint(const std::string& portName)
+{
+    const std::string path = SerialDevicePath(portName);
+    struct stat status {};
+    if (!path.empty() && ::stat(path.c_str(), &status) == 0) {
+        const std::string groupName = GroupName(status.st_gid);
+        if (groupName != "dialout") {
+            std::string text = "You are not allowed to use it. " + path + " belongs to user " +
+                               UserName(status.st_uid) + ", group " + groupName + ": ";
+            if (status.st_gid == 0)
+                return text + "ask your administrator to give it to group dialout (a udev rule) or run "
+                              "Pravel with the right to use it.";
+            return text + "add your user to that group with \"sudo adduser $USER " + groupName +
+                   "\", then log out and in again.";
+        }
+    }
+    return "You are not allowed to use it. Add your user to the dialout group with "
+           "\"sudo adduser $USER dialout\", then log out and in again.";
+}
+
+} // namespace
 
 std::string PortOpenErrorText(const std::string& portName, int error)
 {
@@ -17,8 +70,7 @@ std::string PortOpenErrorText(const std::string& portName, int error)
         reason = "The device does not exist.";
         break;
     case SystemErrorKind::Permission:
-        reason = "You are not allowed to use it. Add your user to the dialout group with "
-                 "\"sudo adduser $USER dialout\", then log out and in again.";
+        reason = PermissionHint(portName);
         break;
     case SystemErrorKind::Busy:
         reason = "The port is in use by another program.";
