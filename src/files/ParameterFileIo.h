@@ -13,12 +13,22 @@
 // "Failed to create file (%1)" with %1 replaced by a file error text.
 std::string FailedToCreateFileMessage(const std::string& fileErrorText);
 
-// Creates (or truncates) the file at path and writes the image with one write. Others may not
-// open it with us meanwhile (advisory lock). A write that stores fewer bytes is "Disk full".
+// Writes the image with one write to a new file beside path, puts it on the disk and renames it
+// over path; on any failure the new file is removed and an older file at path is left as it was.
+// An older file's permission bits are kept; a new one gets 0666 less the umask. A file that
+// another save or load holds (advisory lock) is refused. A write that stores fewer bytes is
+// "Disk full". Only a regular file is written: a directory, FIFO, device or socket at path is
+// refused at once.
 bool WriteParameterFile(const std::string& path, const std::vector<uint8_t>& image, std::string* message);
 // Opens the file for reading (others may read it too, not write it) and reads at most
-// ParameterFileImageSize bytes with one read; bytes holds what the read returned.
+// ParameterFileImageSize bytes with one read; bytes holds what the read returned. Anything but a
+// regular file is refused at once, without waiting on it.
 bool ReadParameterFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* message);
+
+// Checks, before a job dials, that a parameter file could be saved at path: the folder exists
+// and is writable, and the path is not a directory or another non-regular file. False with
+// the same message a failed save would give (FailedToCreateFileMessage + the file error text).
+bool CheckParameterFileSavePath(const std::string& path, std::string* message);
 
 // Save and Load in one call each, for the front ends.
 // BuildParameterImage and WriteParameterFile.
