@@ -14,7 +14,7 @@ namespace {
 // may ask at the same time as the user-interface thread).
 std::string UserName(uid_t uid)
 {
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
     char buffer[4096];
     if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
@@ -24,7 +24,7 @@ std::string UserName(uid_t uid)
 
 std::string GroupName(gid_t gid)
 {
-    group entry {};
+    group entry{};
     group* found = nullptr;
     char buffer[4096];
     if (::getgrgid_r(gid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)

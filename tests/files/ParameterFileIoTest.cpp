@@ -8,16 +8,16 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <future>
+#include <gtest/gtest.h>
 #include <memory>
-#include <thread>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "ParameterFileSamples.h"
@@ -353,9 +353,17 @@ TEST_F(ParameterFileIo, SaveAndLoadInOneCallEach)
 
     const std::pair<std::vector<uint8_t>, const char*> bad[] = {
         {std::vector<uint8_t>(41, 0), "This is not a file created by Pravel! Can not read it!"},
-        {[] { ImageFields f; f.version = 4; return ComposeImage(f); }(),
+        {[] {
+             ImageFields f;
+             f.version = 4;
+             return ComposeImage(f);
+         }(),
          "Unknown file version. Try view newer version of Pravel!"},
-        {[] { auto i = ComposeImage(ImageFields{}); i.resize(60); return i; }(),
+        {[] {
+             auto i = ComposeImage(ImageFields{});
+             i.resize(60);
+             return i;
+         }(),
          "The selected file is too small and is probably corrupt!"},
     };
     for (const auto& [bytes, text] : bad) {

@@ -779,7 +779,9 @@ TEST(ComPortOverPty, FlowControlBytesAreDataAndNeverStopTheOutput)
 {
     PtyPort p;
     ASSERT_TRUE(p.Open());
-    const std::string bytes = "\x11" "A\x13" "B\x13";
+    const std::string bytes = "\x11"
+                              "A\x13"
+                              "B\x13";
     ASSERT_TRUE(p.pty.WriteMaster(bytes));
     ASSERT_TRUE(p.port.WaitForBytes(bytes.size()));
     EXPECT_EQ(p.port.Received(), bytes);

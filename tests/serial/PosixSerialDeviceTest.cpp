@@ -15,10 +15,10 @@
 #include <unistd.h>
 
 #include "diag/SystemError.h"
-#include "support/WaitUntil.h"
 #include "serial/ComPort.h"
 #include "support/PtyPair.h"
 #include "support/TraceCapture.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
