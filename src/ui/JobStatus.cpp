@@ -13,6 +13,7 @@ void CJobStatus::Begin(const QString& jobName, int total)
     m_jobName = jobName;
     m_stageText = QStringLiteral("starting");
     m_failure.clear();
+    m_warning.clear();
     m_total = total;
     m_done.clear();
     m_loggingOff = false;
@@ -48,6 +49,7 @@ void CJobStatus::OnProgress(uint32_t stage, long count)
         m_stageText = QStringLiteral("dialing (%1)").arg(count);
         break;
     case ProgressConnected:
+        m_warning.clear();
         m_stageText = QStringLiteral("connected, logging in");
         break;
     case ProgressTransfer:
@@ -73,6 +75,12 @@ void CJobStatus::OnValue(int updateBoxId)
 {
     if (IsActive())
         m_done.insert(updateBoxId);
+    Compose();
+}
+
+void CJobStatus::Warn(const QString& text)
+{
+    m_warning = text;
     Compose();
 }
 
@@ -113,6 +121,8 @@ void CJobStatus::Compose()
     case JobState::Stopping:
         if (!m_failure.isEmpty())
             m_text = m_failure;
+        else if (!m_warning.isEmpty())
+            m_text = m_warning;
         else
             m_text = QStringLiteral("%1: %2, %3").arg(m_jobName, m_stageText, count);
         break;

@@ -30,6 +30,9 @@ public:
     // A value of the job arrived (read) or was acknowledged (written), by its update box.
     void OnValue(int updateBoxId);
     void OnStopRequested();
+    // A warning for the start of the job (another program holds the port): shown instead of the
+    // stage until the call is connected or a failure comes.
+    void Warn(const QString& text);
     // A failure reported by the job side. True when it is the first of this job (show a box).
     bool OnFailure(const QString& text);
 
@@ -48,6 +51,7 @@ private:
     QString m_jobName;
     QString m_stageText; // while running: what the call is doing
     QString m_failure;
+    QString m_warning;
     int m_total = 0;
     std::set<int> m_done;
     bool m_loggingOff = false;

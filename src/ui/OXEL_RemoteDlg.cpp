@@ -17,12 +17,14 @@
 
 #include "files/ParameterFile.h"
 #include "files/ParameterFileIo.h"
+#include "job/ComPortName.h"
 #include "job/DialogIds.h"
 #include "job/JobMessages.h"
 #include "job/JobValidation.h"
 #include "job/ParameterForm.h"
 #include "job/ParameterTable.h"
 #include "job/StringTable.h"
+#include "serial/PortUsers.h"
 #include "ui/DialogPrompts.h"
 #include "ui/JobRunner.h"
 #include "ui/MainDialogTemplate.h"
@@ -402,6 +404,9 @@ void COXEL_RemoteDlg::StartJob()
         m_prompts->ShowMessage(this, text, ProgramTitle(), MessageIcon::Exclamation);
         return;
     }
+    // Another program on the port may take the modem's answers: say so, and dial all the same.
+    const std::string port = GetComPortName();
+    std::vector<PortUser> users = FindOtherPortUsers(port);
     if (m_runner->Start()) {
         m_jobRunning = true;
         m_closeWhenEnded = false;
@@ -411,6 +416,11 @@ void COXEL_RemoteDlg::StartJob()
             if ((ParameterTable[row].maskBit & m_jobMask) != 0)
                 ++total;
         m_status.Begin(m_jobName.isEmpty() ? QStringLiteral("Job") : m_jobName, total);
+        if (!users.empty()) {
+            QString warning = QString::fromLocal8Bit(PortUsersWarning(port, users));
+            m_status.Warn(warning);
+            m_prompts->ShowNote(this, warning, ProgramTitle(), MessageIcon::Information);
+        }
     } else {
         m_status.Refuse(QStringLiteral("The job could not be started."));
     }

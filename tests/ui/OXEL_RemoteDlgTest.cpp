@@ -7,15 +7,19 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
 #include <memory>
+#include <stdlib.h>
 #include <thread>
 #include <unistd.h>
 
 #include "files/ParameterFileCodec.h"
+#include "job/ComPortName.h"
 #include "job/DialogIds.h"
 #include "job/JobMessages.h"
 #include "job/ParameterTable.h"
@@ -745,6 +749,36 @@ private slots:
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("old content"));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    void anotherProgramOnThePortIsNamedBeforeDialling()
+    {
+        int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+        QString device = QString::fromLocal8Bit(ptsname(master));
+        QProcess holder;
+        holder.setStandardInputFile(device);
+        holder.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(holder.waitForStarted());
+        SetComPortName(device.toStdString());
+
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->OnReadAll();
+        QCOMPARE(runner->starts, 1); // a warning, not a refusal
+        QCOMPARE(prompts->notes.size(), size_t(1));
+        QVERIFY(prompts->notes[0].icon == MessageIcon::Information);
+        QVERIFY2(prompts->notes[0].text.contains(QStringLiteral("sleep (pid %1)").arg(holder.processId())),
+                 qPrintable(prompts->notes[0].text));
+        QCOMPARE(dlg->StatusLineText(), prompts->notes[0].text);
+        // Once the call is connected the status line shows the job again.
+        dlg->OnShowProgress(ProgressConnected, 0);
+        QCOMPARE(dlg->StatusLineText(), QStringLiteral("Read all: connected, logging in, 0 of 21 values"));
+
+        holder.kill();
+        holder.waitForFinished();
+        ::close(master);
+        SetComPortName("com1");
     }
 
     void screenshotOfTheDialog()
