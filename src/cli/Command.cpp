@@ -4,6 +4,22 @@
 #include <ostream>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "cli/TerminalText.h"
+
+void PrintUsageErrorJson(std::ostream& out, const std::string& text)
+{
+    nlohmann::ordered_json json;
+    json["error"] = text;
+    json["status"] = static_cast<int>(ExitUsage);
+    out << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n' << std::flush;
+}
+
+bool ArgumentsAskForJson(const std::vector<std::string>& args)
+{
+    return std::find(args.begin(), args.end(), "--json") != args.end();
+}
 
 CCommand::CCommand(std::string name, std::string description)
     : m_name(std::move(name)), m_description(std::move(description))
@@ -23,6 +39,8 @@ int CCommand::Run(const std::vector<std::string>& args, CommandIo& io)
         return ExitOk;
     } catch (const CLI::ParseError& e) {
         app.exit(e, io.out, io.err);
+        if (ArgumentsAskForJson(args))
+            PrintUsageErrorJson(io.out, e.what());
         return ExitUsage;
     }
     return Execute(io);
@@ -31,4 +49,12 @@ int CCommand::Run(const std::vector<std::string>& args, CommandIo& io)
 void CCommand::AddJsonOption(CLI::App& app)
 {
     app.add_flag("--json", m_json, "Print the result as one JSON object");
+}
+
+int CCommand::UsageError(CommandIo& io, const std::string& text) const
+{
+    io.err << "pravel-cli: " << EscapeControlCharacters(text) << '\n' << std::flush;
+    if (m_json)
+        PrintUsageErrorJson(io.out, text);
+    return ExitUsage;
 }

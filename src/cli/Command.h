@@ -25,6 +25,11 @@ struct CommandIo {
     bool errIsTerminal = false; // standard error is a terminal: progress may redraw its line
 };
 
+// A usage error as JSON, for scripts that read standard output: {"error": text, "status": 2}.
+void PrintUsageErrorJson(std::ostream& out, const std::string& text);
+// The arguments ask for JSON output (parse errors come before the options are known).
+bool ArgumentsAskForJson(const std::vector<std::string>& args);
+
 class CCommand {
 public:
     CCommand(std::string name, std::string description);
@@ -47,6 +52,9 @@ protected:
     // The one declaration of --json, for the commands that offer it.
     void AddJsonOption(CLI::App& app);
     bool JsonWanted() const { return m_json; }
+    // Bad usage or input found before anything was dialled: "pravel-cli: <text>" on standard
+    // error and, under --json, the JSON usage error on standard output. Returns ExitUsage.
+    int UsageError(CommandIo& io, const std::string& text) const;
 
 private:
     std::string m_name;

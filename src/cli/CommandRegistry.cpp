@@ -3,6 +3,7 @@
 #include <iomanip>
 #include <ostream>
 
+#include "cli/PortsCommand.h"
 #include "cli/ReadCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/WriteCommand.h"
@@ -17,6 +18,7 @@ std::vector<std::unique_ptr<CCommand>> MakeCommands()
     commands.push_back(std::make_unique<CReadCommand>());
     commands.push_back(std::make_unique<CWriteCommand>());
     commands.push_back(std::make_unique<CShowCommand>());
+    commands.push_back(std::make_unique<CPortsCommand>());
     return commands;
 }
 
@@ -61,6 +63,8 @@ int RunCommandLine(const std::vector<std::string>& args, CommandIo& io)
     if (!command) {
         io.err << "pravel-cli: unknown command '" << name << "'\n";
         PrintUsage(io.err);
+        if (ArgumentsAskForJson(args))
+            PrintUsageErrorJson(io.out, "unknown command '" + name + "'");
         return ExitUsage;
     }
     return command->Run(std::vector<std::string>(args.begin() + 1, args.end()), io);

@@ -1,12 +1,27 @@
-// Ctrl-C while a job runs: the signal only raises a flag; the command's thread sees it, stops the
-// job (the modem hangs up) and exits with status 1. A second Ctrl-C ends the program at once.
+// Ctrl-C, SIGTERM and SIGHUP while a job command runs: the signal only counts itself; the
+// command's thread sees the count. The first asks the job to stop the orderly way (a unit that is
+// logged in is logged off, the modem reset) and pravel-cli exits with status 1 once the job has
+// ended; the second stops the job at once with nothing more sent; a third ends the program.
+// Outside a job command (CInterruptScope) the signals keep their default action.
 #pragma once
 
-// Catches SIGINT and SIGTERM for the rest of the process (pravel-cli's main calls it).
+// Catches SIGINT, SIGTERM and SIGHUP for the rest of the process (pravel-cli's main calls it).
 void InstallInterruptHandler();
-// An interrupt has arrived and has not been consumed yet.
+// At least one interrupt has arrived and has not been cleared.
 bool InterruptRequested();
-// Raises the flag as the signal would (tests).
+// A second interrupt has arrived: stop now.
+bool AbortRequested();
+// Counts one interrupt as the signal would (tests).
 void RequestInterrupt();
-// Lowers the flag once the interrupt has been acted on.
+// Forgets the interrupts once they have been acted on.
 void ClearInterrupt();
+
+// While one lives, the three signals are counted; before and after, they end the program as
+// usual (nothing has been dialled then). Scopes do not nest.
+class CInterruptScope {
+public:
+    CInterruptScope();
+    ~CInterruptScope();
+    CInterruptScope(const CInterruptScope&) = delete;
+    CInterruptScope& operator=(const CInterruptScope&) = delete;
+};

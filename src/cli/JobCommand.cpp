@@ -4,38 +4,20 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/Interrupt.h"
 #include "cli/ResultOutput.h"
+#include "cli/TerminalText.h"
+#include "cli/ValueRules.h"
 #include "job/ComPortName.h"
 #include "job/DialogIds.h"
 #include "job/ParameterForm.h"
 #include "job/ParameterTable.h"
+#include "serial/PortUsers.h"
 #include "sim/Simulator.h"
 
 const char* const SimulatedNumber = "5550100";
 
 namespace {
-
-// The edits that take digits only in the dialog.
-bool IsDigitsOnlyControl(int controlId)
-{
-    switch (controlId) {
-    case 1003:
-    case 1004:
-    case 1005:
-    case 1042:
-    case 1031:
-    case IDC_ALARM_BUTTON_DELAY:
-    case IDC_ALARM_TYPE:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool AllDigits(const std::string& text)
-{
-    return text.find_first_not_of("0123456789") == std::string::npos;
-}
 
 std::string ParameterNames()
 {
@@ -78,7 +60,8 @@ void CJobCommand::AddJobOptions(CLI::App& app)
     app.add_option("--unit", m_unit, "Which unit on the line, 1 (master) to 6")->check(CLI::Range(1, 6).description(""))->type_name("1-6");
     app.add_option("--param", m_params, "Transfer this parameter (repeatable); see the manual for the names")
         ->type_name("NAME");
-    app.add_flag("--trace", m_trace, "Send the debug trace to standard error");
+    app.add_flag("--trace", m_trace, "Send the debug trace (the modem dialogue among it) to standard error");
+    app.add_flag("--quiet", m_quiet, "No progress: only the result and errors");
     AddJsonOption(app);
 }
 
@@ -89,17 +72,13 @@ bool CJobCommand::ApplyJobOptions(std::string* problem)
         return false;
     }
     if (!m_number.empty()) {
-        if (m_number.size() > 20) {
-            *problem = "Telephone number: at most 20 characters.";
+        if (!CheckPhoneNumber(m_number, problem))
             return false;
-        }
         m_model.SetItemText(IDC_PHONE_NUMBER, m_number);
     }
     if (!m_code.empty()) {
-        if (m_code.size() != 4 || !AllDigits(m_code)) {
-            *problem = "Programming code: enter the unit's code of exactly four digits.";
+        if (!CheckProgrammingCode(m_code, problem))
             return false;
-        }
         m_model.SetItemText(IDC_PROGRAMMING_CODE, m_code);
     }
     if (m_unit != 0)
@@ -141,39 +120,22 @@ bool CJobCommand::ApplySetting(const std::string& assignment, std::string* probl
     if (row < 0)
         return UnknownParameter(name, problem);
     const ParameterDescriptor& p = ParameterTable[row];
+    if (!CheckParameterValue(row, value, problem))
+        return false;
     switch (p.kind) {
     case KindText:
-        if (value.size() > static_cast<size_t>(p.maxLength)) {
-            *problem = name + ": at most " + std::to_string(p.maxLength) + " characters.";
-            return false;
-        }
-        if (IsDigitsOnlyControl(p.valueControlId) && !AllDigits(value)) {
-            *problem = name + ": digits only.";
-            return false;
-        }
         m_model.SetItemText(p.valueControlId, value);
         break;
     case KindRadioPair:
-    case KindCheckBox:
-        if (value != "0" && value != "1") {
-            *problem = name + ": the value must be 0 or 1.";
-            return false;
-        }
-        if (p.kind == KindRadioPair)
-            CheckRadioButton(m_model, p.valueControlId, p.secondControlId,
-                             value == "1" ? p.valueControlId : p.secondControlId);
-        else
-            m_model.CheckButton(p.valueControlId, value == "1");
+        CheckRadioButton(m_model, p.valueControlId, p.secondControlId,
+                         value == "1" ? p.valueControlId : p.secondControlId);
         break;
-    case KindCombo: {
-        int highest = (p.valueControlId == IDC_TEST_ALARM_TIME ? TestAlarmTimeItems : PhoneAcknowledgeItems) - 1;
-        if (value.empty() || value.size() > 2 || !AllDigits(value) || std::stoi(value) > highest) {
-            *problem = name + ": choose a value from 0 to " + std::to_string(highest) + ".";
-            return false;
-        }
+    case KindCheckBox:
+        m_model.CheckButton(p.valueControlId, value == "1");
+        break;
+    case KindCombo:
         m_model.SetComboSelection(p.valueControlId, std::stoi(value));
         break;
-    }
     default:
         break;
     }
@@ -196,14 +158,19 @@ bool CJobCommand::StartSimulator(std::string* problem)
     return true;
 }
 
+bool CJobCommand::CheckBeforeDialling(std::string* problem) const
+{
+    return CheckDialogValues(m_model, m_mode == JobWrite, problem);
+}
+
 int CJobCommand::RunJob(CommandIo& io)
 {
+    // From here on Ctrl-C, SIGTERM and SIGHUP stop the job rather than the program.
+    CInterruptScope interrupts;
     CJobSession session(m_model, m_mode);
     std::string problem;
-    if (!session.Prepare(&problem)) {
-        PrintError(io, problem);
-        return ExitUsage;
-    }
+    if (!CheckBeforeDialling(&problem) || !session.Prepare(&problem))
+        return UsageError(io, problem);
     if (m_simulate) {
         if (!StartSimulator(&problem)) {
             PrintError(io, "The simulator could not be started: " + problem);
@@ -211,8 +178,14 @@ int CJobCommand::RunJob(CommandIo& io)
         }
     } else {
         SetComPortName(m_port);
+        std::vector<PortUser> users = FindOtherPortUsers(m_port);
+        if (!users.empty())
+            PrintError(io, "warning: " + PortUsersWarning(m_port, users));
     }
-    m_result = session.Run(io);
+    // --quiet: the progress goes nowhere.
+    std::ostream nowhere(nullptr);
+    CommandIo jobIo{io.in, io.out, m_quiet ? nowhere : io.err, io.errIsTerminal && !m_quiet};
+    m_result = session.Run(jobIo);
     if (m_simulator)
         m_simulator->Stop();
     m_completed = JobCompleted(m_result, m_model, m_mode);
@@ -241,5 +214,5 @@ void CJobCommand::PrintResult(CommandIo& io, bool completed, const std::string& 
 
 void CJobCommand::PrintError(CommandIo& io, const std::string& text)
 {
-    io.err << "pravel-cli: " << text << '\n' << std::flush;
+    io.err << "pravel-cli: " << EscapeControlCharacters(text) << '\n' << std::flush;
 }

@@ -19,7 +19,7 @@ protected:
     CJobCommand(std::string name, std::string description, JobMode mode);
     ~CJobCommand() override;
 
-    // --port, --simulate, --number, --code, --unit, --param, --trace and --json.
+    // --port, --simulate, --number, --code, --unit, --param, --trace, --quiet and --json.
     void AddJobOptions(CLI::App& app);
 
     // Checks the connection options and puts number, code, unit and the --param selection into
@@ -30,7 +30,10 @@ protected:
     // Ticks the update box of the named parameter.
     bool SelectParameter(const std::string& name, std::string* problem);
 
-    // Prepares and runs the job on m_model; returns the exit status (2 when it may not be
+    // The number, code and (for a write) the ticked values in the dialog keep their rules,
+    // wherever they came from. False with the problem.
+    bool CheckBeforeDialling(std::string* problem) const;
+    // Checks, prepares and runs the job on m_model; returns the exit status (2 when it may not be
     // dialled, 1 when it failed, 0 when it completed) with the result in m_result.
     int RunJob(CommandIo& io);
     // Prints the result to io.out (table or JSON) and the error to io.err. A problem of the
@@ -52,6 +55,7 @@ protected:
     int m_unit = 0; // 0: not given
     std::vector<std::string> m_params;
     bool m_trace = false;
+    bool m_quiet = false;
 
 private:
     bool StartSimulator(std::string* problem);

@@ -64,8 +64,15 @@ JobResult CJobSession::Run(CommandIo& io)
 
     CCliMessagePresenter presenter;
     CProgressPrinter progress(io.err, io.errIsTerminal, selected);
+    if (InterruptRequested()) {
+        // Interrupted before anything was dialled.
+        ClearInterrupt();
+        m_result.interrupted = true;
+        return m_result;
+    }
     theJob.notifyWindow = &m_window;
     if (!StartJob()) {
+        theJob.notifyWindow = nullptr;
         m_result.message = "The job could not be started.";
         return m_result;
     }
@@ -73,17 +80,23 @@ JobResult CJobSession::Run(CommandIo& io)
 
     int idlePolls = 0;
     while (!m_result.ended) {
-        if (InterruptRequested()) {
-            // Release a driver waiting in SendMessage before waiting for it ourselves.
+        if (AbortRequested()) {
+            // The second interrupt: nothing more is sent. Release a driver waiting in
+            // SendMessage before waiting for it ourselves.
             m_window.Close();
-            StopJob();
-            ClearInterrupt();
-            m_result.interrupted = true;
+            AbortJob();
+            m_result.interrupted = m_result.aborted = true;
             while (auto message = m_window.TakeMessage(std::chrono::milliseconds(0))) {
                 Handle(*message, progress);
                 m_window.MessageHandled(*message);
             }
             break;
+        }
+        if (InterruptRequested() && !m_result.interrupted) {
+            // The first: the job logs the unit off and resets the modem; its messages are
+            // handled as before until it has ended.
+            RequestStopJob();
+            m_result.interrupted = true;
         }
         auto message = m_window.TakeMessage(PollInterval);
         if (!message) {
@@ -100,6 +113,7 @@ JobResult CJobSession::Run(CommandIo& io)
     WaitForJobEnd();
     theJob.notifyWindow = nullptr;
     progress.Finish();
+    ClearInterrupt();
     m_result.message = presenter.FirstMessage();
     return m_result;
 }
@@ -183,6 +197,8 @@ std::string JobFailureText(const JobResult& result, const IDialogItems& items, J
 {
     if (!result.message.empty())
         return result.message;
+    if (result.aborted)
+        return "Interrupted: the job was stopped at once and the line hung up.";
     if (result.interrupted)
         return "Interrupted: the job was stopped and the line hung up.";
     if (result.codeRefused)

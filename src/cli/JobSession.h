@@ -4,7 +4,8 @@
 // dialog's own rules) until the job has ended. Afterwards the controls hold the results: values
 // read, and the update boxes still ticked for what was not transferred.
 //
-// Ctrl-C (see Interrupt.h) while the job runs stops it: the modem hangs up and Run returns.
+// An interrupt (see Interrupt.h) while the job runs stops it: the first the orderly way (log-off,
+// modem reset), Run returning once the job has ended; a second at once.
 #pragma once
 
 #include <string>
@@ -22,7 +23,8 @@ struct JobResult {
     bool connected = false;     // the modem made a voice connection
     bool codeAccepted = false;  // the unit accepted the programming code
     bool codeRefused = false;   // the unit refused it
-    bool interrupted = false;   // stopped by Ctrl-C
+    bool interrupted = false;   // stopped by Ctrl-C, SIGTERM or SIGHUP
+    bool aborted = false;       // stopped at once by a second one
     bool statusArrived = false; // the status record was decoded (read)
     std::string message;        // the first message the job side showed, empty when none
     std::string firmware;       // firmware text as reported, "2.0.7"; empty when none came

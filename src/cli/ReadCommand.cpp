@@ -17,7 +17,13 @@ void CReadCommand::AddOptions(CLI::App& app)
     AddJobOptions(app);
     auto* all = app.add_flag("--all", m_all, "Read every parameter");
     all->excludes(app.get_option("--param"));
-    app.add_option("--save", m_savePath, "After the read, save the parameters to this .oxl file")->type_name("FILE");
+    auto* save = app.add_option("--save", m_savePath,
+                                "After a complete read, save the parameters to this .oxl file (an existing file is "
+                                "replaced only then)")
+                     ->type_name("FILE");
+    app.add_flag("--save-partial", m_savePartial,
+                 "Save with --save even when the read did not complete (what was read, the rest as it was)")
+        ->needs(save);
 }
 
 int CReadCommand::Execute(CommandIo& io)
@@ -32,10 +38,11 @@ int CReadCommand::Execute(CommandIo& io)
         problem = "Choose what to read: --all, or --param NAME for each parameter.";
     if (problem.empty())
         ApplyJobOptions(&problem); // sets problem when it fails
-    if (!problem.empty()) {
-        PrintError(io, problem);
-        return ExitUsage;
-    }
+    // A file that could not be saved is found out before the call, not after it.
+    if (problem.empty() && !m_savePath.empty())
+        CheckParameterFileSavePath(m_savePath, &problem);
+    if (!problem.empty())
+        return UsageError(io, problem);
     if (m_all)
         TickAllUpdateBoxes(m_model);
 
@@ -45,8 +52,13 @@ int CReadCommand::Execute(CommandIo& io)
 
     std::string saveProblem;
     if (!m_savePath.empty()) {
+        // An existing file is not replaced by what an incomplete read left in the dialog,
+        // unless that is asked for.
         if (!m_result.codeAccepted)
             PrintError(io, m_savePath + " was not written: nothing was read.");
+        else if (!m_completed && !m_savePartial)
+            PrintError(io, m_savePath + " was not written: the read did not complete (--save-partial saves what was "
+                                        "read).");
         else if (!Save(&saveProblem))
             status = ExitFailed;
     }

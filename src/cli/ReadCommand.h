@@ -1,6 +1,6 @@
 // pravel-cli read: dials the unit and reads the chosen parameters and its status, as Read and
 // Read all do in the dialog; prints them, and with --save writes the parameter file the dialog
-// would save after the same Read.
+// would save after the same Read: only after a complete read, unless --save-partial.
 #pragma once
 
 #include "cli/JobCommand.h"
@@ -18,5 +18,6 @@ private:
     bool Save(std::string* message);
 
     bool m_all = false;
+    bool m_savePartial = false;
     std::string m_savePath;
 };

@@ -5,10 +5,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/TerminalText.h"
 #include "files/TextEncoding.h"
 #include "job/DialogIds.h"
 #include "job/ParameterForm.h"
 #include "job/ParameterTable.h"
+#include "job/StringTable.h"
 
 namespace {
 
@@ -27,6 +29,15 @@ nlohmann::ordered_json OrNull(const std::optional<std::string>& text)
 constexpr int NameWidth = 22;
 
 } // namespace
+
+std::optional<std::string> PowerSourceWord(const std::string& powerText)
+{
+    if (powerText == LoadString(IDS_EXTERNAL_POWER))
+        return "external";
+    if (powerText == LoadString(IDS_LINE_POWER))
+        return "line";
+    return std::nullopt;
+}
 
 std::vector<std::string> SlotTexts(const IDialogItems& items)
 {
@@ -63,6 +74,7 @@ void PrintJobJson(std::ostream& out, const JobReport& report)
     json["error"] = OrNull(report.error);
     json["firmware"] = OrNull(report.firmware);
     json["power"] = OrNull(report.power);
+    json["powerSource"] = OrNull(report.power ? PowerSourceWord(*report.power) : std::nullopt);
     if (report.mode == JobWrite) {
         json["written"] = nlohmann::ordered_json::array();
         for (const auto& [name, value] : report.values)
@@ -83,10 +95,10 @@ void PrintJobTable(std::ostream& out, const JobReport& report)
     out << std::left << std::setw(NameWidth) << "Parameter" << (report.mode == JobWrite ? "Written" : "Value")
         << '\n';
     for (const auto& [name, value] : report.values)
-        out << std::setw(NameWidth) << name << value << '\n';
+        out << std::setw(NameWidth) << name << EscapeControlCharacters(value) << '\n';
     if (report.power)
-        out << std::setw(NameWidth) << "Power" << *report.power << '\n';
+        out << std::setw(NameWidth) << "Power" << EscapeControlCharacters(*report.power) << '\n';
     if (report.firmware)
-        out << std::setw(NameWidth) << "Firmware" << *report.firmware << '\n';
+        out << std::setw(NameWidth) << "Firmware" << EscapeControlCharacters(*report.firmware) << '\n';
     out << std::right << std::flush;
 }

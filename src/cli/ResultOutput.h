@@ -1,6 +1,7 @@
 // The result of a read or write job as pravel-cli prints it: a table of names and values, or one
-// JSON object {"outcome", "error", "firmware", "power", "values" (read) or "written" (write),
-// "notTransferred"}.
+// JSON object {"outcome", "error", "firmware", "power", "powerSource", "values" (read) or "written"
+// (write), "notTransferred"}. The table shows texts with their control characters escaped
+// (TerminalText.h); JSON carries them as they are.
 #pragma once
 
 #include <iosfwd>
@@ -29,6 +30,10 @@ JobReport MakeJobReport(const JobResult& result, const IDialogItems& items, JobM
 
 void PrintJobJson(std::ostream& out, const JobReport& report);
 void PrintJobTable(std::ostream& out, const JobReport& report);
+
+// The power status text as a fixed word for scripts: "external" for "External power", "line" for
+// "Line power"; nothing for any other text (none read).
+std::optional<std::string> PowerSourceWord(const std::string& powerText);
 
 // The slot text of every parameter as a Save would write it from the dialog, Windows-1252
 // decoded, in table order.

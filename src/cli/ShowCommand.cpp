@@ -6,9 +6,10 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "cli/ParameterFileLoad.h"
 #include "cli/ResultOutput.h"
+#include "cli/TerminalText.h"
 #include "cli/TraceScope.h"
-#include "files/ParameterFileIo.h"
 #include "files/TextEncoding.h"
 #include "job/DialogIds.h"
 #include "job/DialogItemModel.h"
@@ -49,10 +50,8 @@ int CShowCommand::Execute(CommandIo& io)
     SetInitialValues(items);
     std::string message;
     int version = -1;
-    if (!LoadParameterFile(m_path, items, &message, &version)) {
-        io.err << "pravel-cli: " << message << '\n';
-        return ExitUsage;
-    }
+    if (!LoadParameterFileForCli(m_path, items, &message, &version))
+        return UsageError(io, message);
 
     std::vector<std::string> values = SlotTexts(items);
     int unit = CheckedUnit(items);
@@ -75,11 +74,18 @@ int CShowCommand::Execute(CommandIo& io)
                 json["selected"].push_back(ParameterTable[row].name);
         }
         json["power"] = power;
+        std::optional<std::string> source = PowerSourceWord(power);
+        json["powerSource"] = source ? nlohmann::ordered_json(*source) : nlohmann::ordered_json(nullptr);
         json["firmware"] = firmware;
         io.out << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return ExitOk;
     }
 
+    // The table shows the texts with their control characters escaped.
+    for (std::string* text : {&number, &code, &power, &firmware})
+        *text = EscapeControlCharacters(*text);
+    for (std::string& value : values)
+        value = EscapeControlCharacters(value);
     std::ostream& out = io.out;
     out << std::left;
     out << std::setw(NameWidth) << "File version" << version << '\n';

@@ -1,5 +1,7 @@
-// The debug trace while a command runs: silent, or on standard error with --trace; the sink in
-// place before is put back afterwards.
+// The debug trace while a command runs: silent, or with --trace the lines of the system and of
+// the modem dialogue (every command sent, every line and DLE code received) on standard error
+// as the job runs. A sink already in place (a test capturing the trace) keeps them; only a
+// silenced trace is sent to standard error. The sink in place before is put back afterwards.
 #pragma once
 
 #include "diag/Trace.h"
@@ -9,8 +11,12 @@ public:
     explicit CTraceScope(bool wanted)
     {
         m_previous = SetTraceSink({});
-        if (wanted)
-            ResetTraceSink();
+        if (wanted) {
+            if (m_previous)
+                SetTraceSink(m_previous);
+            else
+                ResetTraceSink();
+        }
     }
     ~CTraceScope() { SetTraceSink(std::move(m_previous)); }
     CTraceScope(const CTraceScope&) = delete;

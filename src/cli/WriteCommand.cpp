@@ -2,8 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/ParameterFileLoad.h"
 #include "cli/TraceScope.h"
-#include "files/ParameterFileIo.h"
 #include "job/ParameterForm.h"
 
 CWriteCommand::CWriteCommand() : CJobCommand("write", "Dial a unit and write parameters to it", JobWrite)
@@ -23,21 +23,22 @@ int CWriteCommand::Execute(CommandIo& io)
 {
     CTraceScope trace(m_trace);
     std::string problem;
-    if (!m_filePath.empty() && !LoadParameterFile(m_filePath, m_model, &problem)) {
-        PrintError(io, problem);
-        return ExitUsage;
-    }
+    if (!m_filePath.empty() && !LoadParameterFileForCli(m_filePath, m_model, &problem))
+        return UsageError(io, problem);
     bool applied = ApplyJobOptions(&problem);
     for (size_t i = 0; applied && i < m_settings.size(); ++i)
         applied = ApplySetting(m_settings[i], &problem);
     if (applied && !AnyUpdateBoxTicked(m_model)) {
-        problem = "Nothing to write: choose parameters with --set NAME=VALUE, --param NAME or --file.";
+        if (!m_filePath.empty())
+            problem = "Nothing to write: " + m_filePath +
+                      " has no ticked parameter; choose parameters with --set NAME=VALUE or --param NAME.";
+        else
+            problem = "Nothing to write: choose parameters with --set NAME=VALUE, --param NAME or --file.";
         applied = false;
     }
-    if (!applied) {
-        PrintError(io, problem);
-        return ExitUsage;
-    }
+    // What the file put into the dialog keeps the same rules as --set (RunJob checks it).
+    if (!applied)
+        return UsageError(io, problem);
     int status = RunJob(io);
     if (status == ExitUsage)
         return status;

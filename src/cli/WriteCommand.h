@@ -1,6 +1,7 @@
 // pravel-cli write: dials the unit and writes the chosen parameters, as Write does in the dialog.
 // Number, code, unit, values and selection come from --file where given (its ticked update boxes
 // select); the options override them. --set puts a value in and selects it; --param selects.
+// Values from the file keep the rules --set keeps: one that breaks them is refused, not cut short.
 #pragma once
 
 #include <string>

@@ -9,10 +9,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "sim/Simulator.h"
 
 extern char** environ;
 
@@ -24,8 +28,12 @@ struct ProgramRun {
     std::string err;
 };
 
+// Called with the program's pid and its standard error so far, each time more of it arrives.
+using Watch = std::function<void(pid_t pid, const std::string& err)>;
+
 // Runs pravel-cli with the arguments, both outputs on pipes, and waits at most timeout for its end.
-ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeout = std::chrono::seconds(60))
+ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeout = std::chrono::seconds(60),
+                      const Watch& watch = {})
 {
     ProgramRun run;
     int out[2], err[2];
@@ -63,6 +71,8 @@ ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeou
                     --open;
                 } else {
                     (i == 0 ? run.out : run.err).append(buffer, static_cast<size_t>(got));
+                    if (i == 1 && watch)
+                        watch(pid, run.err);
                 }
             }
         }
@@ -106,4 +116,31 @@ TEST(PravelCliProgram, ReadsTheSimulatedUnitAsJson)
     EXPECT_TRUE(result["notTransferred"].empty());
     // Standard error is no terminal here: one line per caption, no trace.
     EXPECT_EQ(run.err, "Pravel 1.09 - Dialing (60)\nPravel 1.09 - Connected/Logging in\nPravel 1.09 - Transfer\n");
+}
+
+TEST(PravelCliProgram, HangUpAndTerminateStopTheJobAndExitOne)
+{
+    // A modem that falls silent once it has dialled: the job would wait a minute for it.
+    SimConfig config = DefaultSimConfig();
+    config.fast = true;
+    config.lines.front().answer = SimLine::Answer::Silent;
+    for (int signal : {SIGHUP, SIGTERM}) {
+        CSimulator sim;
+        std::string error;
+        ASSERT_TRUE(sim.Start(config, &error)) << error;
+        bool sent = false;
+        auto started = std::chrono::steady_clock::now();
+        ProgramRun run = RunProgram({"read", "--port", sim.DevicePath(), "--number", "5550100", "--code", "3958",
+                                     "--all"},
+                                    std::chrono::seconds(40), [&](pid_t pid, const std::string& err) {
+                                        if (!sent && err.find("Dialing") != std::string::npos) {
+                                            sent = true;
+                                            ::kill(pid, signal);
+                                        }
+                                    });
+        EXPECT_TRUE(sent) << run.err;
+        EXPECT_EQ(run.status, 1) << strsignal(signal) << "\n" << run.err; // -1: killed by it, or hung
+        EXPECT_NE(run.err.find("pravel-cli: Interrupted"), std::string::npos) << run.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    }
 }

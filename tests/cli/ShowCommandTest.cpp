@@ -157,15 +157,17 @@ TEST_F(ShowCommand, BadFilesExitTwoWithTheLoadMessage)
         CliRun run = RunCli({"show", m_path, "--json"});
         EXPECT_EQ(run.status, 2) << c.message;
         EXPECT_EQ(run.err, "pravel-cli: " + c.message + "\n");
-        EXPECT_EQ(run.out, "");
+        // Under --json the refusal is JSON too.
+        EXPECT_EQ(json::parse(run.out), json({{"error", c.message}, {"status", 2}}));
     }
 }
 
-TEST_F(ShowCommand, MissingFileExitsTwoWithTheFileError)
+TEST_F(ShowCommand, MissingFileExitsTwoSayingItWasNotFound)
 {
     CliRun run = RunCli({"show", m_path + ".missing"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("Failed to create file ("), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Failed to create file ("), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" was not found."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(m_path + ".missing"), std::string::npos) << run.err;
 }
 
