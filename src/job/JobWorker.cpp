@@ -40,6 +40,7 @@ void JobWorkerThread()
         if (driver.Start()) {
             using Clock = std::chrono::steady_clock;
             bool stopping = false;
+            bool resetSeen = false;
             Clock::time_point stopDeadline;
             for (;;) {
                 uint32_t result = WaitForObjects({&g_abortJobEvent, &driver.FinishedEvent(), &g_stopJobEvent},
@@ -52,8 +53,16 @@ void JobWorkerThread()
                     TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Job: Unable to wait: ");
                     break;
                 }
-                if (result == WAIT_OBJECT_0 + 1 || driver.IsFinished())
+                if (result == WAIT_OBJECT_0 + 1)
                     break;
+                if (driver.IsFinished()) {
+                    // The final reset is out; its "OK" sets FinishedEvent. A modem that does not
+                    // answer it gets one more tick, so the reset is not cut off by closing the port.
+                    if (resetSeen)
+                        break;
+                    resetSeen = true;
+                    continue;
+                }
                 if (result == WAIT_OBJECT_0 + 2) {
                     g_stopJobEvent.Reset();
                     if (!stopping) {

@@ -349,6 +349,10 @@ bool CModemDriver::TakeByte(char c)
         m_dlePending = true;
         return true;
     }
+    // Result lines are printable text: a control character on the line (a lone XON or XOFF, a
+    // stray BEL) is not part of it.
+    if (static_cast<unsigned char>(c) < 0x20)
+        return true;
     if (m_lineText.size() < MaxLineLength)
         m_lineText += c;
     return true;

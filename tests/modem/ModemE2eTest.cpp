@@ -303,6 +303,11 @@ TEST_F(ModemE2eTest, AStopWhileLoggedInLogsOffThenResetsTheModem)
     };
     config.transcript = true;
     config.faults.answerDelayMs = 50; // long enough to stop in the middle
+    // A late answer (the delay plus the 50 ms read interval) must not meet a time-out and a
+    // second sending of its code.
+    DialogueTiming timing = GetDialogueTiming();
+    timing.answerTimeoutMs = 2000;
+    SetDialogueTimingForTests(timing);
     theJob.selectionMask = AllParametersMask;
     std::string error;
     ASSERT_TRUE(sim.Start(config, &error)) << error;
