@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "job/StringTable.h"
@@ -59,6 +60,42 @@ bool HasOpen(const std::string& pidDir, const struct stat& target)
     return false;
 }
 
+// The index of the pseudo-terminal whose slave side this is, or -1 for any other device.
+long PtyIndex(const struct stat& device)
+{
+    if (!S_ISCHR(device.st_mode))
+        return -1;
+    const unsigned int major = ::major(device.st_rdev);
+    if (major < 136 || major > 143) // the kernel's majors of pseudo-terminal slaves
+        return -1;
+    return static_cast<long>((major - 136) * 256 + ::minor(device.st_rdev));
+}
+
+// True when the process holds the master side of pseudo-terminal number index: it is the far
+// end of the line (a simulated modem), not a program competing for its answers.
+bool HoldsPtyMaster(const std::string& pidDir, long index)
+{
+    const std::string fdDir = pidDir + "/fd";
+    DirPtr dir(::opendir(fdDir.c_str()));
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (DecimalName(entry->d_name) < 0)
+            continue;
+        char link[64] = {};
+        const ssize_t length = ::readlink((fdDir + "/" + entry->d_name).c_str(), link, sizeof link - 1);
+        if (length <= 0 || (std::string(link, static_cast<size_t>(length)) != "/dev/ptmx" &&
+                            std::string(link, static_cast<size_t>(length)) != "/dev/pts/ptmx"))
+            continue;
+        std::ifstream info(pidDir + "/fdinfo/" + entry->d_name);
+        std::string line;
+        while (std::getline(info, line))
+            if (line.rfind("tty-index:", 0) == 0 && std::strtol(line.c_str() + 10, nullptr, 10) == index)
+                return true;
+    }
+    return false;
+}
+
 std::string CommandName(const std::string& pidDir)
 {
     std::ifstream in(pidDir + "/comm");
@@ -80,12 +117,13 @@ std::vector<PortUser> FindOtherPortUsers(const std::string& portName)
     if (!proc)
         return users;
     const long self = static_cast<long>(::getpid());
+    const long ptyIndex = PtyIndex(target);
     while (const dirent* entry = ::readdir(proc.get())) {
         const long pid = DecimalName(entry->d_name);
         if (pid <= 0 || pid == self)
             continue;
         const std::string pidDir = std::string("/proc/") + entry->d_name;
-        if (HasOpen(pidDir, target))
+        if (HasOpen(pidDir, target) && (ptyIndex < 0 || !HoldsPtyMaster(pidDir, ptyIndex)))
             users.push_back(PortUser{static_cast<int>(pid), CommandName(pidDir)});
     }
     return users;
@@ -99,16 +137,5 @@ std::string PortUsersWarning(const std::string& portName, const std::vector<Port
             list += ", ";
         list += (user.name.empty() ? std::string("?") : user.name) + " (pid " + std::to_string(user.pid) + ")";
     }
-    // One pass over the template, so that a "%2" inside the port's name stays as it is.
-    const std::string form = LoadString(IDS_PORT_USERS_WARNING);
-    std::string text;
-    for (size_t i = 0; i < form.size(); ++i) {
-        if (form[i] == '%' && i + 1 < form.size() && (form[i + 1] == '1' || form[i + 1] == '2')) {
-            text += form[i + 1] == '1' ? portName : list;
-            ++i;
-        } else {
-            text += form[i];
-        }
-    }
-    return text;
+    return FormatString(IDS_PORT_USERS_WARNING, {portName, list}); // one pass: a "%2" in the name stays
 }

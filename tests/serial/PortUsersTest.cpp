@@ -32,6 +32,7 @@ TEST(FindOtherPortUsers, FindsAnotherProcessByItsPidAndNameButNotOurselves)
         ::close(ready[0]);
         ::close(release[1]);
         (void)::prctl(PR_SET_NAME, "pravel-holder");
+        ::close(pty.Master()); // inherited; a program competing for the port holds the slave only
         const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
         char ok = fd >= 0;
         (void)!::write(ready[1], &ok, 1);
@@ -79,4 +80,37 @@ TEST(PortUsersWarning, NamesThePortAndEveryUser)
     EXPECT_EQ(PortUsersWarning("/tmp/%2", {{7, "%1"}}),
               "Another program has /tmp/%2 open: %1 (pid 7). It may take the modem's answers. Close it and try "
               "again (on many desktops ModemManager probes new modems).");
+}
+
+TEST(FindOtherPortUsers, TheFarEndOfAPseudoTerminalIsNoCompetitor)
+{
+    // A simulated modem holds the master side and, to keep the line up, the slave side too: it
+    // is the modem, not another program taking its answers.
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        ::close(release[1]);
+        PtyPair pty; // master and slave both open in this process
+        const int slave = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+        std::string path = slave >= 0 ? pty.SlavePath() : std::string();
+        path.resize(64, '\0');
+        (void)!::write(ready[1], path.data(), path.size());
+        char byte = 0;
+        (void)!::read(release[0], &byte, 1);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char path[64] = {};
+    ASSERT_EQ(::read(ready[0], path, sizeof path), static_cast<ssize_t>(sizeof path));
+    ASSERT_NE(path[0], '\0');
+    EXPECT_TRUE(FindOtherPortUsers(path).empty());
+    ::close(release[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(ready[0]);
 }
