@@ -41,23 +41,29 @@ struct DirCloser {
 };
 using DirPtr = std::unique_ptr<DIR, DirCloser>;
 
-// True when one of the process's descriptors is the file; a process we may not look into, or
-// that has gone meanwhile, has none.
-bool HasOpen(const std::string& pidDir, const struct stat& target)
+// Calls visit with the path of each descriptor of the process under /proc until it returns
+// true; true then. A process we may not look into, or that has gone meanwhile, has none.
+template <typename Visit>
+bool AnyDescriptor(const std::string& pidDir, Visit visit)
 {
     const std::string fdDir = pidDir + "/fd";
     DirPtr dir(::opendir(fdDir.c_str()));
     if (!dir)
         return false;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (DecimalName(entry->d_name) < 0)
-            continue;
+    while (const dirent* entry = ::readdir(dir.get()))
+        if (DecimalName(entry->d_name) >= 0 && visit(fdDir + "/" + entry->d_name, std::string(entry->d_name)))
+            return true;
+    return false;
+}
+
+// True when one of the process's descriptors is the file.
+bool HasOpen(const std::string& pidDir, const struct stat& target)
+{
+    return AnyDescriptor(pidDir, [&](const std::string& path, const std::string&) {
         struct stat status {};
         // stat follows the descriptor's link to the file itself without opening it.
-        if (::stat((fdDir + "/" + entry->d_name).c_str(), &status) == 0 && SameFile(status, target))
-            return true;
-    }
-    return false;
+        return ::stat(path.c_str(), &status) == 0 && SameFile(status, target);
+    });
 }
 
 // The index of the pseudo-terminal whose slave side this is, or -1 for any other device.
@@ -75,25 +81,19 @@ long PtyIndex(const struct stat& device)
 // end of the line (a simulated modem), not a program competing for its answers.
 bool HoldsPtyMaster(const std::string& pidDir, long index)
 {
-    const std::string fdDir = pidDir + "/fd";
-    DirPtr dir(::opendir(fdDir.c_str()));
-    if (!dir)
-        return false;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (DecimalName(entry->d_name) < 0)
-            continue;
+    return AnyDescriptor(pidDir, [&](const std::string& path, const std::string& fd) {
         char link[64] = {};
-        const ssize_t length = ::readlink((fdDir + "/" + entry->d_name).c_str(), link, sizeof link - 1);
-        if (length <= 0 || (std::string(link, static_cast<size_t>(length)) != "/dev/ptmx" &&
-                            std::string(link, static_cast<size_t>(length)) != "/dev/pts/ptmx"))
-            continue;
-        std::ifstream info(pidDir + "/fdinfo/" + entry->d_name);
+        const ssize_t length = ::readlink(path.c_str(), link, sizeof link - 1);
+        const std::string target(link, length > 0 ? static_cast<size_t>(length) : 0);
+        if (target != "/dev/ptmx" && target != "/dev/pts/ptmx")
+            return false;
+        std::ifstream info(pidDir + "/fdinfo/" + fd);
         std::string line;
         while (std::getline(info, line))
             if (line.rfind("tty-index:", 0) == 0 && std::strtol(line.c_str() + 10, nullptr, 10) == index)
                 return true;
-    }
-    return false;
+        return false;
+    });
 }
 
 std::string CommandName(const std::string& pidDir)
