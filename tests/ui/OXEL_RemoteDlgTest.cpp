@@ -755,6 +755,8 @@ private slots:
     {
         int master = posix_openpt(O_RDWR | O_NOCTTY);
         QVERIFY(master >= 0);
+        // Not inherited by the holder: a process with the master side is the line's far end.
+        QVERIFY(::fcntl(master, F_SETFD, FD_CLOEXEC) == 0);
         QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
         QString device = QString::fromLocal8Bit(ptsname(master));
         QProcess holder;
