@@ -20,19 +20,6 @@ using nlohmann::json;
 
 namespace {
 
-void AppendWord(std::vector<uint8_t>& bytes, unsigned value)
-{
-    bytes.push_back(static_cast<uint8_t>(value & 0xFF));
-    bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-void AppendText(std::vector<uint8_t>& bytes, const std::string& text)
-{
-    AppendWord(bytes, static_cast<unsigned>(text.size()));
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    bytes.push_back(0);
-}
-
 // The fields of a version 3 file by name, as another program (or a damaged disk) may have
 // written them: nothing here is cut to the dialog's limits.
 struct FileFields {

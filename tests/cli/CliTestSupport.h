@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +35,21 @@ inline CliRun RunCli(const std::vector<std::string>& args)
 }
 
 // The dialogue's waits cut to what the fast simulator needs, with room for sanitizer builds.
+// Parameter-file fields as the file holds them: a little-endian 16-bit word, and a text as its
+// length word, its bytes and a NUL.
+inline void AppendWord(std::vector<uint8_t>& bytes, unsigned value)
+{
+    bytes.push_back(static_cast<uint8_t>(value & 0xFF));
+    bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+}
+
+inline void AppendText(std::vector<uint8_t>& bytes, const std::string& text)
+{
+    AppendWord(bytes, static_cast<unsigned>(text.size()));
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.push_back(0);
+}
+
 inline DialogueTiming FastTiming()
 {
     DialogueTiming timing;

@@ -31,19 +31,6 @@ protected:
     std::string m_path = (std::filesystem::path(::testing::TempDir()) / "show-test.oxl").string();
 };
 
-void AppendWord(std::vector<uint8_t>& bytes, unsigned value)
-{
-    bytes.push_back(static_cast<uint8_t>(value & 0xFF));
-    bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-void AppendText(std::vector<uint8_t>& bytes, const std::string& text)
-{
-    AppendWord(bytes, static_cast<unsigned>(text.size()));
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    bytes.push_back(0);
-}
-
 // A file of the given version with fields 1 to 20 only (as versions 0 and 1 are), mask 0x1.
 std::vector<uint8_t> OldImage(unsigned version)
 {
