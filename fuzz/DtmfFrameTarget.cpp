@@ -4,7 +4,7 @@
 #include <climits>
 #include <string>
 
-#include "modem/DtmfFraming.h"
+#include "unit/DtmfFraming.h"
 
 namespace {
 

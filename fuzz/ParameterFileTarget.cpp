@@ -3,9 +3,10 @@
 #include <vector>
 
 #include "files/ParameterFile.h"
+#include "form/ParameterFileLoader.h"
 #include "files/ParameterFileCodec.h"
-#include "job/DialogItemModel.h"
-#include "job/ParameterForm.h"
+#include "form/DialogItemModel.h"
+#include "form/ParameterForm.h"
 
 namespace {
 

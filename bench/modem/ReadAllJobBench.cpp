@@ -16,10 +16,10 @@
 #include <sys/resource.h>
 
 #include "diag/Trace.h"
-#include "job/ComPortName.h"
-#include "job/JobMessages.h"
-#include "job/JobWorker.h"
-#include "job/ParameterTable.h"
+#include "model/ComPortName.h"
+#include "model/JobMessages.h"
+#include "worker/JobWorker.h"
+#include "model/ParameterTable.h"
 #include "modem/DialogueTiming.h"
 #include "platform/NotifyWindow.h"
 #include "sim/Simulator.h"

@@ -8,7 +8,7 @@
 
 #include "app/AppSettings.h"
 #include "app/SerialDeviceList.h"
-#include "job/ComPortName.h"
+#include "model/ComPortName.h"
 
 namespace {
 

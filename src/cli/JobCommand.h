@@ -9,8 +9,8 @@
 
 #include "cli/Command.h"
 #include "cli/JobSession.h"
-#include "job/DialogItemModel.h"
-#include "job/ProgrammingJob.h"
+#include "form/DialogItemModel.h"
+#include "model/ProgrammingJob.h"
 
 class CSimulator;
 

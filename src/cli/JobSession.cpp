@@ -5,11 +5,11 @@
 #include "cli/CliMessagePresenter.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressPrinter.h"
-#include "job/JobMessages.h"
-#include "job/JobValidation.h"
-#include "job/JobWorker.h"
-#include "job/ParameterForm.h"
-#include "job/StringTable.h"
+#include "model/JobMessages.h"
+#include "model/JobValidation.h"
+#include "worker/JobWorker.h"
+#include "form/ParameterForm.h"
+#include "model/StringTable.h"
 
 namespace {
 

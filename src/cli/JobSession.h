@@ -13,9 +13,9 @@
 
 #include "cli/CliNotifyWindow.h"
 #include "cli/Command.h"
-#include "job/DialogItemModel.h"
-#include "job/ParameterTable.h"
-#include "job/ProgrammingJob.h"
+#include "form/DialogItemModel.h"
+#include "model/ParameterTable.h"
+#include "model/ProgrammingJob.h"
 
 struct JobResult {
     bool started = false;       // the job worker ran

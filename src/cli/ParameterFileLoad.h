@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "job/DialogItems.h"
+#include "form/DialogItems.h"
+#include "form/ParameterFileLoader.h"
 
 // LoadParameterFile, after looking whether the path exists at all. False with the message.
 bool LoadParameterFileForCli(const std::string& path, IDialogItems& items, std::string* message,

@@ -2,8 +2,8 @@
 
 #include <ostream>
 
-#include "job/JobMessages.h"
-#include "job/StringTable.h"
+#include "model/JobMessages.h"
+#include "model/StringTable.h"
 
 #ifndef PRAVEL_VERSION
 #define PRAVEL_VERSION ""

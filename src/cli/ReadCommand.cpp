@@ -4,8 +4,8 @@
 
 #include "cli/TraceScope.h"
 #include "files/ParameterFileIo.h"
-#include "job/DialogIds.h"
-#include "job/ParameterForm.h"
+#include "model/DialogIds.h"
+#include "form/ParameterForm.h"
 
 CReadCommand::CReadCommand()
     : CJobCommand("read", "Dial a unit and read its parameters and status", JobRead)

@@ -7,10 +7,10 @@
 
 #include "cli/TerminalText.h"
 #include "files/TextEncoding.h"
-#include "job/DialogIds.h"
-#include "job/ParameterForm.h"
-#include "job/ParameterTable.h"
-#include "job/StringTable.h"
+#include "model/DialogIds.h"
+#include "form/ParameterForm.h"
+#include "model/ParameterTable.h"
+#include "model/StringTable.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/JobSession.h"
-#include "job/DialogItems.h"
+#include "form/DialogItems.h"
 
 struct JobReport {
     JobMode mode = JobRead;

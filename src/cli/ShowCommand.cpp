@@ -11,10 +11,10 @@
 #include "cli/TerminalText.h"
 #include "cli/TraceScope.h"
 #include "files/TextEncoding.h"
-#include "job/DialogIds.h"
-#include "job/DialogItemModel.h"
-#include "job/ParameterForm.h"
-#include "job/ParameterTable.h"
+#include "model/DialogIds.h"
+#include "form/DialogItemModel.h"
+#include "form/ParameterForm.h"
+#include "model/ParameterTable.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "cli/ValueRules.h"
 
-#include "job/DialogIds.h"
-#include "job/ParameterTable.h"
+#include "model/DialogIds.h"
+#include "model/ParameterTable.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "job/DialogItems.h"
+#include "form/DialogItems.h"
 
 // The telephone number to dial: at most 20 characters.
 bool CheckPhoneNumber(const std::string& number, std::string* problem);

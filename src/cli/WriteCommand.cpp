@@ -4,7 +4,7 @@
 
 #include "cli/ParameterFileLoad.h"
 #include "cli/TraceScope.h"
-#include "job/ParameterForm.h"
+#include "form/ParameterForm.h"
 
 CWriteCommand::CWriteCommand() : CJobCommand("write", "Dial a unit and write parameters to it", JobWrite)
 {

@@ -12,8 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "job/DialogItems.h"
-#include "job/ProgrammingJob.h"
+#include "model/ProgrammingJob.h"
+
+// The value slots of fields 3 to 20, in file order.
+inline constexpr int FirstFieldSlots[] = {
+    SlotAlarmReceiver1, SlotAlarmReceiver2, SlotTestAlarmReceiver, SlotBatteryAlarmReceiver,
+    SlotAlarmCode1,     SlotAlarmCode2,     SlotTestAlarmCode,     SlotBatteryAlarmCode,
+    SlotSequenceReceiver3, SlotSequenceReceiver4, SlotSequenceReceiver5, SlotSequenceReceiver6,
+    SlotLedSequence,    SlotDialToneDetection, SlotNewProgrammingCode, SlotPhoneAcknowledge,
+    SlotTestAlarmTime,  SlotAlarmButtonDelay,
+};
+// Fields 22 to 24, after the mask's high half.
+inline constexpr int SecondFieldSlots[] = {SlotAlarmType, SlotIdBeep, SlotInfoAlarm};
 
 enum class LoadOutcome {
     Loaded,
@@ -33,16 +43,6 @@ int LoadOutcomeMessageId(LoadOutcome outcome);
 std::vector<uint8_t> BuildParameterImage(const ProgrammingJob& job, const std::string& powerText,
                                          const std::string& firmwareText);
 
-// Puts an image (the bytes one read of the file returned) into the dialog's controls, field by
-// field as it reads: edit and status texts as they stand, combo boxes the decimal value of their
-// text, the LED pair and check boxes by the flag rule, the unit radio buttons, and at the end
-// every update box from the selection mask. Older versions give AlarmType "10", IdBeep and
-// InfoAlarm unchecked (before 2), no unit and empty status texts (before 3).
-// NotPravelFile and UnknownVersion change nothing. Corrupt keeps the controls set by the fields
-// before the bad one and leaves the update boxes alone. Only the first ParameterFileImageSize
-// bytes are looked at; bytes after the last field are ignored.
-// version (optional) receives the file's version once the magic matched, else -1.
-LoadOutcome LoadParameterImage(const uint8_t* data, size_t byteCount, IDialogItems& items, int* version = nullptr);
 
 // The flag rule: set when the text is not empty and does not begin with '0'.
 bool IsFlagSet(const std::string& text);

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "files/ParameterFileCodec.h"
-#include "job/StringTable.h"
+#include "model/StringTable.h"
 
 namespace {
 
@@ -255,22 +255,4 @@ bool SaveParameterFile(const std::string& path, const ProgrammingJob& job, const
                        const std::string& firmwareText, std::string* message)
 {
     return WriteParameterFile(path, BuildParameterImage(job, powerText, firmwareText), message);
-}
-
-bool LoadParameterFile(const std::string& path, IDialogItems& items, std::string* message, int* version,
-                       LoadOutcome* outcome)
-{
-    if (version != nullptr)
-        *version = -1;
-    std::vector<uint8_t> bytes;
-    if (!ReadParameterFile(path, &bytes, message))
-        return false;
-    LoadOutcome result = LoadParameterImage(bytes.data(), bytes.size(), items, version);
-    if (outcome != nullptr)
-        *outcome = result;
-    if (result == LoadOutcome::Loaded)
-        return true;
-    if (message != nullptr)
-        *message = LoadString(LoadOutcomeMessageId(result));
-    return false;
 }

@@ -34,8 +34,4 @@ bool CheckParameterFileSavePath(const std::string& path, std::string* message);
 // BuildParameterImage and WriteParameterFile.
 bool SaveParameterFile(const std::string& path, const ProgrammingJob& job, const std::string& powerText,
                        const std::string& firmwareText, std::string* message);
-// ReadParameterFile and LoadParameterImage. False with the message of the file error or of the
-// outcome (115, 116, 117); outcome (optional) tells which, Loaded when true. A read failure
-// leaves outcome untouched.
-bool LoadParameterFile(const std::string& path, IDialogItems& items, std::string* message, int* version = nullptr,
-                       LoadOutcome* outcome = nullptr);
+

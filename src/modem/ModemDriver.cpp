@@ -6,9 +6,9 @@
 #include <new>
 
 #include "diag/Trace.h"
-#include "job/ComPortName.h"
-#include "job/JobValidation.h"
-#include "job/StringTable.h"
+#include "model/ComPortName.h"
+#include "model/JobValidation.h"
+#include "model/StringTable.h"
 #include "modem/PortErrorText.h"
 #include "platform/MessagePresenter.h"
 

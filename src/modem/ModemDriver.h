@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "job/ProgrammingJob.h"
+#include "model/ProgrammingJob.h"
 #include "modem/DialogueTiming.h"
 #include "platform/Event.h"
 #include "platform/NotifyWindow.h"

@@ -4,13 +4,13 @@
 #include <cstring>
 
 #include "diag/Trace.h"
-#include "job/JobMessages.h"
-#include "job/ParameterTable.h"
-#include "job/StringTable.h"
-#include "modem/DtmfFraming.h"
+#include "model/JobMessages.h"
+#include "model/ParameterTable.h"
+#include "model/StringTable.h"
+#include "unit/DtmfFraming.h"
 #include "modem/ModemDriver.h"
-#include "modem/StatusRecord.h"
-#include "modem/UnitCommands.h"
+#include "unit/StatusRecord.h"
+#include "unit/UnitCommands.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "diag/SystemError.h"
-#include "job/StringTable.h"
+#include "model/StringTable.h"
 #include "serial/SerialDevice.h"
 
 namespace {

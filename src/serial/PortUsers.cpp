@@ -9,7 +9,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "job/StringTable.h"
+#include "model/StringTable.h"
 #include "serial/SerialDevice.h"
 
 namespace {

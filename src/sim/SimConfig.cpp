@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "job/ParameterTable.h"
+#include "model/ParameterTable.h"
 #include "sim/ToneFrame.h"
 
 namespace {

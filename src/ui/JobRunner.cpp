@@ -1,6 +1,6 @@
 #include "ui/JobRunner.h"
 
-#include "job/JobWorker.h"
+#include "worker/JobWorker.h"
 
 bool CJobWorkerRunner::Start()
 {

@@ -1,6 +1,6 @@
 #include "ui/JobStatus.h"
 
-#include "job/JobMessages.h"
+#include "model/JobMessages.h"
 
 QString CJobStatus::CodeRefusedText()
 {

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "job/DialogItems.h"
-#include "job/ProgrammingJob.h"
+#include "form/DialogItems.h"
+#include "model/ProgrammingJob.h"
 #include "platform/MessagePresenter.h"
 #include "ui/DialogBuilder.h"
 #include "ui/JobStatus.h"

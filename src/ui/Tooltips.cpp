@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
-#include "job/StringTable.h"
+#include "model/StringTable.h"
 #include "ui/DialogBuilder.h"
 #include "ui/MainDialogTemplate.h"
 

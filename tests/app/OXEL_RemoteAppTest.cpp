@@ -8,7 +8,7 @@
 #include "app/AboutDlg.h"
 #include "app/HelpLauncher.h"
 #include "app/OXEL_RemoteApp.h"
-#include "job/StringTable.h"
+#include "model/StringTable.h"
 #include "ui/DialogFakes.h"
 #include "ui/MessageBoxes.h"
 

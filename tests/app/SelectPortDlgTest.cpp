@@ -13,7 +13,7 @@
 #include "app/AppSettings.h"
 #include "app/SelectPortDlg.h"
 #include "app/SerialDeviceList.h"
-#include "job/ComPortName.h"
+#include "model/ComPortName.h"
 
 class TestSelectPort : public QObject {
     Q_OBJECT

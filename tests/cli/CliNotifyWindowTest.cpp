@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "job/JobMessages.h"
+#include "model/JobMessages.h"
 #include "support/WaitUntil.h"
 
 using namespace std::chrono_literals;

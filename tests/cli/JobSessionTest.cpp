@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "job/ParameterForm.h"
-#include "job/StringTable.h"
+#include "form/ParameterForm.h"
+#include "model/StringTable.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "job/JobMessages.h"
+#include "model/JobMessages.h"
 
 TEST(ProgressPrinter, CaptionsAreTheDialogs)
 {

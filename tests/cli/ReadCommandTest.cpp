@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/ReadCommand.h"
-#include "job/ParameterTable.h"
+#include "model/ParameterTable.h"
 #include "cli/CliTestSupport.h"
 #include "support/TraceCapture.h"
 

@@ -9,10 +9,10 @@
 
 #include "cli/CliTestSupport.h"
 #include "files/ParameterFileIo.h"
-#include "job/DialogIds.h"
-#include "job/DialogItemModel.h"
-#include "job/ParameterForm.h"
-#include "job/StringTable.h"
+#include "model/DialogIds.h"
+#include "form/DialogItemModel.h"
+#include "form/ParameterForm.h"
+#include "model/StringTable.h"
 
 using nlohmann::json;
 

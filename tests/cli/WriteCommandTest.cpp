@@ -10,10 +10,10 @@
 
 #include "cli/CliTestSupport.h"
 #include "files/ParameterFileIo.h"
-#include "job/DialogIds.h"
-#include "job/DialogItemModel.h"
-#include "job/JobWorker.h"
-#include "job/ParameterForm.h"
+#include "model/DialogIds.h"
+#include "form/DialogItemModel.h"
+#include "worker/JobWorker.h"
+#include "form/ParameterForm.h"
 
 using nlohmann::json;
 

@@ -1,4 +1,5 @@
 #include "files/ParameterFileIo.h"
+#include "form/ParameterFileLoader.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,9 +23,9 @@
 
 #include "ParameterFileSamples.h"
 #include "files/ParameterFileCodec.h"
-#include "job/DialogIds.h"
-#include "job/DialogItemModel.h"
-#include "job/ParameterForm.h"
+#include "model/DialogIds.h"
+#include "form/DialogItemModel.h"
+#include "form/ParameterForm.h"
 
 namespace {
 

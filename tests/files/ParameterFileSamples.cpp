@@ -1,10 +1,10 @@
 #include "ParameterFileSamples.h"
 
 #include "files/ParameterFile.h"
-#include "job/DialogIds.h"
-#include "job/DialogItemModel.h"
-#include "job/ParameterForm.h"
-#include "modem/DtmfFraming.h"
+#include "model/DialogIds.h"
+#include "form/DialogItemModel.h"
+#include "form/ParameterForm.h"
+#include "unit/DtmfFraming.h"
 
 namespace {
 

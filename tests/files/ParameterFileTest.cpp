@@ -1,4 +1,5 @@
 #include "files/ParameterFile.h"
+#include "form/ParameterFileLoader.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -9,10 +10,10 @@
 
 #include "ParameterFileSamples.h"
 #include "files/ParameterFileCodec.h"
-#include "job/DialogIds.h"
-#include "job/DialogItemModel.h"
-#include "job/ParameterForm.h"
-#include "job/ParameterTable.h"
+#include "model/DialogIds.h"
+#include "form/DialogItemModel.h"
+#include "form/ParameterForm.h"
+#include "model/ParameterTable.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedModem.h"
-#include "job/ComPortName.h"
-#include "job/JobMessages.h"
-#include "job/ParameterTable.h"
-#include "job/StringTable.h"
+#include "model/ComPortName.h"
+#include "model/JobMessages.h"
+#include "model/ParameterTable.h"
+#include "model/StringTable.h"
 #include "support/TraceCapture.h"
 
 namespace {

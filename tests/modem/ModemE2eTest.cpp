@@ -7,13 +7,13 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedModem.h"
-#include "job/ComPortName.h"
-#include "job/JobMessages.h"
-#include "job/JobWorker.h"
-#include "job/ParameterTable.h"
-#include "job/StringTable.h"
-#include "modem/DtmfFraming.h"
-#include "modem/UnitCommands.h"
+#include "model/ComPortName.h"
+#include "model/JobMessages.h"
+#include "worker/JobWorker.h"
+#include "model/ParameterTable.h"
+#include "model/StringTable.h"
+#include "unit/DtmfFraming.h"
+#include "unit/UnitCommands.h"
 #include "sim/Simulator.h"
 #include "support/TraceCapture.h"
 

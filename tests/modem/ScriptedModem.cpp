@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "job/JobMessages.h"
-#include "modem/DtmfFraming.h"
+#include "model/JobMessages.h"
+#include "unit/DtmfFraming.h"
 
 std::vector<RecordedMessage> CRecordingWindow::Messages() const
 {

@@ -8,7 +8,7 @@
 #include <termios.h>
 
 #include "ScriptedClient.h"
-#include "modem/DtmfFraming.h"
+#include "unit/DtmfFraming.h"
 #include "sim/Simulator.h"
 
 namespace {

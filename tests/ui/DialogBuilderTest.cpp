@@ -11,7 +11,7 @@
 #include <QtTest>
 #include <set>
 
-#include "job/ParameterTable.h"
+#include "model/ParameterTable.h"
 #include "ui/DialogBuilder.h"
 #include "ui/DialogUnits.h"
 #include "ui/MainDialogTemplate.h"

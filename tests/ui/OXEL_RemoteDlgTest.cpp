@@ -19,11 +19,11 @@
 #include <unistd.h>
 
 #include "files/ParameterFileCodec.h"
-#include "job/ComPortName.h"
-#include "job/DialogIds.h"
-#include "job/JobMessages.h"
-#include "job/ParameterTable.h"
-#include "job/StringTable.h"
+#include "model/ComPortName.h"
+#include "model/DialogIds.h"
+#include "model/JobMessages.h"
+#include "model/ParameterTable.h"
+#include "model/StringTable.h"
 #include "ui/DialogFakes.h"
 #include "ui/MainDialogTemplate.h"
 #include "ui/MessageBoxes.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "job/JobMessages.h"
+#include "model/JobMessages.h"
 #include "ui/QtMessagePresenter.h"
 #include "ui/QtNotifyWindow.h"
 

@@ -11,10 +11,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "job/ComPortName.h"
-#include "job/DialogIds.h"
-#include "job/JobWorker.h"
-#include "job/ParameterTable.h"
+#include "model/ComPortName.h"
+#include "model/DialogIds.h"
+#include "worker/JobWorker.h"
+#include "model/ParameterTable.h"
 #include "sim/Simulator.h"
 #include "ui/DialogFakes.h"
 #include "ui/MainDialogTemplate.h"

@@ -1,0 +1,81 @@
+#include "model/StringTable.h"
+
+namespace {
+
+struct StringEntry {
+    int id;
+    const char* text;
+};
+
+constexpr StringEntry Strings[] = {
+    {IDS_ABOUTBOX, "&About Pravel..."},
+    {IDS_CANT_OPEN_PORT, "Can't open serial port %1"},
+    {IDS_PROGRAM_TITLE, "Pravel"},
+    {IDS_BUSY, "The specified telephone number is busy!"},
+    {IDS_NO_ANSWER, "No answer!"},
+    {IDS_UNKNOWN_DIAL_RESPONSE, "Unknown response from modem while dialling out. Does the modem support voice functions?"},
+    {IDS_TOO_MANY_RETRIES, "Too many retries when communicating. Aborting!"},
+    {IDS_DIALING, " - Dialing"},
+    {IDS_CONNECTED, " - Connected/Logging in"},
+    {IDS_TRANSFER, " - Transfer"},
+    {IDS_EXTERNAL_POWER, "External power"},
+    {IDS_LINE_POWER, "Line power"},
+    {IDS_NOT_PRAVEL_FILE, "This is not a file created by Pravel! Can not read it!"},
+    {IDS_UNKNOWN_FILE_VERSION, "Unknown file version. Try view newer version of Pravel!"},
+    {IDS_FILE_CORRUPT, "The selected file is too small and is probably corrupt!"},
+    {IDS_TIP_READ, "Connects modem and reads specified parameters from the specified Emergency phone."},
+    {IDS_TIP_READ_ALL, "Connects modem and reads all parameters from the specified Emergency phone."},
+    {IDS_TIP_WRITE, "Connects modem and programs all parameters which are checked for update (the check-box to the "
+                    "right of the corresponding parameter)."},
+    {IDS_TIP_LOAD, "Load a complete set of parameters from a disk file."},
+    {IDS_TIP_SAVE, "Writes a complete set of parameters to a disk file."},
+    {IDS_TIP_COM_PORT,
+     "Specifies which com-port the modem is connected to. Only needed the first time the program is run."},
+    {IDS_TIP_CLOSE, "Closes the program."},
+    {IDS_TIP_HELP, "Opens up online-help about the use of the program."},
+    {IDS_TIP_DIAL_TONE, "If the Emergency phone unit should check for a dial tone before dialing out."},
+    {IDS_TIP_UNIT, "Specifies which Emergency phone unit to connect to. Up to six units may share the same phone line."},
+    {IDS_BAD_CODE, "Invalid password entered."},
+    {IDS_TIP_TWO_COLOURS, "LED will be yellow during connection and green when duplex comminucation is achieved."},
+    {IDS_TIP_ONE_COLOUR, "LED will flash green during connection and be static green duplex comminucation is achieved."},
+    {IDS_MODEM_GONE, "The modem on serial port %1 does not take commands any more."},
+    {IDS_MODEM_SILENT, "The modem on %1 did not answer. Check the port, the cable and the power."},
+    {IDS_BUSY_TONE, "The line gave a busy tone: the call ended before the job was done."},
+    {IDS_MODEM_REFUSED, "The modem on %1 answered \"%2\" to \"%3\"."},
+    {IDS_INVALID_STATUS_VALUE, "The unit reported values that are not valid: %1. They are not shown, and the values "
+                               "read are incomplete."},
+    {IDS_MODEM_STOPPED_ANSWERING, "The modem on %1 stopped answering."},
+    {IDS_NO_DIAL_RESULT, "The modem on %1 gave no result for the call within %2 seconds."},
+    {IDS_PORT_USERS_WARNING, "Another program has %1 open: %2. It may take the modem's answers. Close it and try "
+                             "again (on many desktops ModemManager probes new modems)."},
+    {AFX_IDP_FAILED_TO_LAUNCH_HELP, "Failed to launch help."},
+};
+
+} // namespace
+
+const char* LoadString(int id)
+{
+    for (const StringEntry& entry : Strings)
+        if (entry.id == id)
+            return entry.text;
+    return "";
+}
+
+std::string FormatString(int id, std::initializer_list<std::string_view> arguments)
+{
+    const std::string_view text = LoadString(id);
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const size_t index = static_cast<size_t>(text[i + 1] - '1');
+            if (index < arguments.size()) {
+                result += *(arguments.begin() + index);
+                ++i;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
+}
