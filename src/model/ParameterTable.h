@@ -22,14 +22,41 @@ struct ParameterDescriptor {
     int32_t kind;            // ParameterKind
     int32_t maxLength;       // kind 0: largest number of characters; kind 3: width of the index text
     uint32_t maskBit;        // bit in ProgrammingJob::selectionMask
-    char* valueBuffer;       // slot in theJob.values; null for kinds 1 and 2 and for the status row
     // Our additions: the parameter's name (as pravel-cli knows it) and its slot (-1: none).
     const char* name;
     int32_t slot;
 };
 
+// The rows of ParameterTable. Code that means one parameter names its row, so that a misspelt
+// parameter does not compile instead of silently matching nothing.
+enum ParameterRow : int32_t {
+    RowNone = -1,
+    RowAlarmReceiver1 = 0,
+    RowAlarmReceiver2,
+    RowTestAlarmReceiver,
+    RowBatteryAlarmReceiver,
+    RowAlarmCode1,
+    RowAlarmCode2,
+    RowTestAlarmCode,
+    RowBatteryAlarmCode,
+    RowSequenceReceiver3,
+    RowSequenceReceiver4,
+    RowSequenceReceiver5,
+    RowSequenceReceiver6,
+    RowAlarmType,
+    RowLedSequence,
+    RowDialToneDetection,
+    RowIdBeep,
+    RowInfoAlarm,
+    RowNewProgrammingCode,
+    RowTestAlarmTime,
+    RowPhoneAcknowledge,
+    RowAlarmButtonDelay,
+    RowStatus, // the status row
+};
+
 // 21 parameters, the status row (1043/1045, no mask bit, no slot), and the terminator row.
-constexpr int ParameterCount = 21;
+constexpr int ParameterCount = RowStatus;
 extern const ParameterDescriptor ParameterTable[ParameterCount + 2];
 
 // Index of the parameter with this name in ParameterTable, or -1.

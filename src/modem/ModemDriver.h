@@ -132,7 +132,7 @@ private:
     void Abort();
     void PostToWindow(uint32_t message, uint32_t wParam, CMessageValue value);
     void SendToWindow(uint32_t message, uint32_t wParam, CMessageValue value);
-    bool Selected(uint32_t maskBit, bool needsFirmware2) const;
+    bool Selected(int row, bool needsFirmware2) const;
     void BeginOrderlyStop();
     bool CreateDialogueObjects();
     bool StartDriverThread();

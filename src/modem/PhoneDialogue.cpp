@@ -17,10 +17,10 @@ namespace {
 constexpr int32_t FirstParameterStep = 8;
 
 // Read job, steps 8 to 19: one read code each, in this order.
-constexpr const char* ReadSteps[] = {
-    "AlarmReceiver1",    "AlarmReceiver2",    "TestAlarmReceiver", "BatteryAlarmReceiver",
-    "AlarmCode1",        "AlarmCode2",        "TestAlarmCode",     "BatteryAlarmCode",
-    "SequenceReceiver3", "SequenceReceiver4", "SequenceReceiver5", "SequenceReceiver6",
+constexpr ParameterRow ReadSteps[] = {
+    RowAlarmReceiver1,    RowAlarmReceiver2,    RowTestAlarmReceiver, RowBatteryAlarmReceiver,
+    RowAlarmCode1,        RowAlarmCode2,        RowTestAlarmCode,     RowBatteryAlarmCode,
+    RowSequenceReceiver3, RowSequenceReceiver4, RowSequenceReceiver5, RowSequenceReceiver6,
 };
 constexpr int32_t ReadStatusStep = FirstParameterStep + static_cast<int32_t>(std::size(ReadSteps)); // 20
 constexpr int32_t ReadDecodeStep = ReadStatusStep + 1;                                             // 21
@@ -35,49 +35,49 @@ enum class WritePart {
 };
 
 struct WriteStep {
-    const char* parameter;
+    ParameterRow row;
     WritePart part;
 };
 
 // Write job, steps 8 to 37.
 constexpr WriteStep WriteSteps[] = {
-    {"AlarmReceiver1", WritePart::Value},
-    {"AlarmReceiver1", WritePart::Rest},
-    {"AlarmReceiver2", WritePart::Value},
-    {"AlarmReceiver2", WritePart::Rest},
-    {"TestAlarmReceiver", WritePart::Value},
-    {"TestAlarmReceiver", WritePart::Rest},
-    {"BatteryAlarmReceiver", WritePart::Value},
-    {"BatteryAlarmReceiver", WritePart::Rest},
-    {"AlarmCode1", WritePart::Value},
-    {"AlarmCode2", WritePart::Value},
-    {"TestAlarmCode", WritePart::Value},
-    {"BatteryAlarmCode", WritePart::Value},
-    {"SequenceReceiver3", WritePart::Value},
-    {"SequenceReceiver3", WritePart::Rest},
-    {"SequenceReceiver4", WritePart::Value},
-    {"SequenceReceiver4", WritePart::Rest},
-    {"SequenceReceiver5", WritePart::Value},
-    {"SequenceReceiver5", WritePart::Rest},
-    {"SequenceReceiver6", WritePart::Value},
-    {"SequenceReceiver6", WritePart::Rest},
-    {"AlarmType", WritePart::Value},
-    {"LedSequence", WritePart::Value},
-    {nullptr, WritePart::Nothing},
-    {"DialToneDetection", WritePart::Value},
-    {"IdBeep", WritePart::Value},
-    {"InfoAlarm", WritePart::Value},
-    {"NewProgrammingCode", WritePart::Value},
-    {"PhoneAcknowledge", WritePart::Value},
-    {"TestAlarmTime", WritePart::TestAlarmTime},
-    {"AlarmButtonDelay", WritePart::AlarmButtonDelay},
+    {RowAlarmReceiver1, WritePart::Value},
+    {RowAlarmReceiver1, WritePart::Rest},
+    {RowAlarmReceiver2, WritePart::Value},
+    {RowAlarmReceiver2, WritePart::Rest},
+    {RowTestAlarmReceiver, WritePart::Value},
+    {RowTestAlarmReceiver, WritePart::Rest},
+    {RowBatteryAlarmReceiver, WritePart::Value},
+    {RowBatteryAlarmReceiver, WritePart::Rest},
+    {RowAlarmCode1, WritePart::Value},
+    {RowAlarmCode2, WritePart::Value},
+    {RowTestAlarmCode, WritePart::Value},
+    {RowBatteryAlarmCode, WritePart::Value},
+    {RowSequenceReceiver3, WritePart::Value},
+    {RowSequenceReceiver3, WritePart::Rest},
+    {RowSequenceReceiver4, WritePart::Value},
+    {RowSequenceReceiver4, WritePart::Rest},
+    {RowSequenceReceiver5, WritePart::Value},
+    {RowSequenceReceiver5, WritePart::Rest},
+    {RowSequenceReceiver6, WritePart::Value},
+    {RowSequenceReceiver6, WritePart::Rest},
+    {RowAlarmType, WritePart::Value},
+    {RowLedSequence, WritePart::Value},
+    {RowNone, WritePart::Nothing},
+    {RowDialToneDetection, WritePart::Value},
+    {RowIdBeep, WritePart::Value},
+    {RowInfoAlarm, WritePart::Value},
+    {RowNewProgrammingCode, WritePart::Value},
+    {RowPhoneAcknowledge, WritePart::Value},
+    {RowTestAlarmTime, WritePart::TestAlarmTime},
+    {RowAlarmButtonDelay, WritePart::AlarmButtonDelay},
 };
 static_assert(FirstParameterStep + static_cast<int32_t>(std::size(WriteSteps)) == WriteEndStep);
 
 // The parameter's value slot in the job, as a bounded text.
-std::string SlotText(const ProgrammingJob& job, const char* parameter)
+std::string SlotText(const ProgrammingJob& job, ParameterRow row)
 {
-    int slot = ParameterSlot(FindParameter(parameter));
+    int slot = ParameterSlot(row);
     if (slot < 0)
         return std::string();
     const char* text = job.Slot(slot);
@@ -268,9 +268,10 @@ bool CModemDriver::RunReadStep()
 {
     const int32_t step = m_step;
     if (step >= FirstParameterStep && step < ReadStatusStep) {
-        const UnitCommand* command = FindUnitCommand(ReadSteps[step - FirstParameterStep]);
-        if (command != nullptr && Selected(command->maskBit, command->needsFirmware2)) {
-            SendCode(command->readCode, command->answerId);
+        const ParameterRow row = ReadSteps[step - FirstParameterStep];
+        const UnitCommand* command = UnitCommandFor(row);
+        if (command != nullptr && Selected(row, command->needsFirmware2)) {
+            SendCode(command->readCode, ParameterTable[row].updateBoxId);
             return true;
         }
         ++m_step;
@@ -309,27 +310,28 @@ bool CModemDriver::RunWriteStep()
         return true;
     }
     const WriteStep& entry = WriteSteps[step - FirstParameterStep];
-    const UnitCommand* command = entry.parameter != nullptr ? FindUnitCommand(entry.parameter) : nullptr;
-    if (command == nullptr || !Selected(command->maskBit, command->needsFirmware2)) {
+    const UnitCommand* command = UnitCommandFor(entry.row);
+    if (command == nullptr || !Selected(entry.row, command->needsFirmware2)) {
         ++m_step;
         return false;
     }
-    const std::string value = SlotText(*m_job, entry.parameter);
+    const std::string value = SlotText(*m_job, entry.row);
+    const int32_t answerId = ParameterTable[entry.row].updateBoxId;
     switch (entry.part) {
     case WritePart::Value:
-        SendCode(command->writeCode + value, command->answerId);
+        SendCode(command->writeCode + value, answerId);
         return true;
     case WritePart::Rest:
         if (value.size() > static_cast<size_t>(NumberFirstPartLength) && command->writeRestCode != nullptr) {
-            SendCode(command->writeRestCode + value.substr(NumberFirstPartLength), command->answerId);
+            SendCode(command->writeRestCode + value.substr(NumberFirstPartLength), answerId);
             return true;
         }
         break;
     case WritePart::TestAlarmTime:
-        SendCode(TestAlarmTimeWriteCode(value.c_str()), command->answerId);
+        SendCode(TestAlarmTimeWriteCode(value.c_str()), answerId);
         return true;
     case WritePart::AlarmButtonDelay:
-        SendCode(AlarmButtonDelayWriteCode(value.c_str()), command->answerId);
+        SendCode(AlarmButtonDelayWriteCode(value.c_str()), answerId);
         return true;
     case WritePart::Nothing:
         break;
@@ -351,9 +353,9 @@ void CModemDriver::EndDialogue()
     m_finished = true;
 }
 
-bool CModemDriver::Selected(uint32_t maskBit, bool needsFirmware2) const
+bool CModemDriver::Selected(int row, bool needsFirmware2) const
 {
-    return (m_job->selectionMask & maskBit) != 0 && (!needsFirmware2 || m_firmwareMajor == '2');
+    return (m_job->selectionMask & ParameterTable[row].maskBit) != 0 && (!needsFirmware2 || m_firmwareMajor == '2');
 }
 
 void CModemDriver::SendAT(const std::string& suffix)

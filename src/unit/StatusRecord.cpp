@@ -35,11 +35,11 @@ bool IsDtmfCharacter(char c)
 }
 
 // Digits whose number lies in the parameter's range.
-bool InRange(std::string_view text, const char* parameter)
+bool InRange(std::string_view text, ParameterRow row)
 {
     int lowest = 0;
     int highest = 0;
-    if (text.empty() || !AllDigits(text) || !ParameterNumberRange(FindParameter(parameter), &lowest, &highest))
+    if (text.empty() || !AllDigits(text) || !ParameterNumberRange(row, &lowest, &highest))
         return false;
     const int number = std::stoi(std::string(text));
     return number >= lowest && number <= highest;
@@ -72,7 +72,7 @@ std::vector<StatusValue> DecodeStatusRecord(std::string_view answer, char firmwa
                               AllDigits(raw(4, 4))));
     if (has(9))
         values.push_back(Make(1041, CMessageValue::Text(std::to_string(10 * (at(8) - '0') + (at(9) - '0'))),
-                              "AlarmButtonDelay", raw(8, 2), InRange(raw(8, 2), "AlarmButtonDelay")));
+                              "AlarmButtonDelay", raw(8, 2), InRange(raw(8, 2), RowAlarmButtonDelay)));
     if (has(11))
         values.push_back(Make(1040, CMessageValue::Number(at(11) == 'A' ? 10 : at(11) - '0'), "TestAlarmTime",
                               raw(11, 1), at(11) == 'A' || IsDigit(at(11))));
@@ -82,13 +82,13 @@ std::vector<StatusValue> DecodeStatusRecord(std::string_view answer, char firmwa
     if (has(13)) {
         if (has(14))
             values.push_back(Make(1048, CMessageValue::Text(std::string(raw(13, 2))), "AlarmType", raw(13, 2),
-                                  InRange(raw(13, 2), "AlarmType")));
+                                  InRange(raw(13, 2), RowAlarmType)));
         if (has(15))
             values.push_back(
                 Make(1062, CMessageValue::Number(Flag(at(15))), "IdBeep", raw(15, 1), IsFlag(raw(15, 1))));
         if (has(16))
             values.push_back(Make(1060, CMessageValue::Number(at(16) - '0'), "PhoneAcknowledge", raw(16, 1),
-                                  InRange(raw(16, 1), "PhoneAcknowledge")));
+                                  InRange(raw(16, 1), RowPhoneAcknowledge)));
         if (has(17))
             values.push_back(
                 Make(1064, CMessageValue::Number(Flag(at(17))), "InfoAlarm", raw(17, 1), IsFlag(raw(17, 1))));

@@ -3,36 +3,48 @@
 #include <cstdio>
 #include <cstdlib>
 
-const UnitCommand UnitCommands[UnitCommandCount] = {
-    {"AlarmReceiver1", 0x1, "22000", "21000", "21012", 1010, false},
-    {"AlarmReceiver2", 0x2, "22021", "21021", "21033", 1011, false},
-    {"TestAlarmReceiver", 0x4, "22042", "21042", "21054", 1012, false},
-    {"BatteryAlarmReceiver", 0x80000, "22255", "21255", "21267", 1039, true},
-    {"AlarmCode1", 0x8, "22063", "21063", nullptr, 1013, false},
-    {"AlarmCode2", 0x10, "22084", "21084", nullptr, 1014, false},
-    {"TestAlarmCode", 0x20, "22105", "21105", nullptr, 1015, false},
-    {"BatteryAlarmCode", 0x100000, "22276", "21276", nullptr, 1070, true},
-    {"SequenceReceiver3", 0x40, "22126", "21126", "21138", 1016, false},
-    {"SequenceReceiver4", 0x80, "22147", "21147", "21159", 1017, false},
-    {"SequenceReceiver5", 0x100, "22168", "21168", "21180", 1018, false},
-    {"SequenceReceiver6", 0x200, "22189", "21189", "21201", 1019, false},
-    {"AlarmType", 0x8000, nullptr, "21235", nullptr, 1048, false},
-    {"LedSequence", 0x200000, nullptr, "21242", nullptr, 1036, true},
-    {"DialToneDetection", 0x800, nullptr, "21230", nullptr, 1037, false},
-    {"IdBeep", 0x20000, nullptr, "21237", nullptr, 1062, false},
-    {"InfoAlarm", 0x40000, nullptr, "21238", nullptr, 1064, false},
-    {"NewProgrammingCode", 0x1000, nullptr, "21231", nullptr, 1038, false},
-    {"PhoneAcknowledge", 0x10000, nullptr, "21239", nullptr, 1060, false},
-    {"TestAlarmTime", 0x2000, nullptr, "21251", nullptr, 1040, false},
-    {"AlarmButtonDelay", 0x4000, nullptr, "21248", nullptr, 1041, false},
+constexpr UnitCommand UnitCommands[ParameterCount] = {
+    {RowAlarmReceiver1, "22000", "21000", "21012", false},
+    {RowAlarmReceiver2, "22021", "21021", "21033", false},
+    {RowTestAlarmReceiver, "22042", "21042", "21054", false},
+    {RowBatteryAlarmReceiver, "22255", "21255", "21267", true},
+    {RowAlarmCode1, "22063", "21063", nullptr, false},
+    {RowAlarmCode2, "22084", "21084", nullptr, false},
+    {RowTestAlarmCode, "22105", "21105", nullptr, false},
+    {RowBatteryAlarmCode, "22276", "21276", nullptr, true},
+    {RowSequenceReceiver3, "22126", "21126", "21138", false},
+    {RowSequenceReceiver4, "22147", "21147", "21159", false},
+    {RowSequenceReceiver5, "22168", "21168", "21180", false},
+    {RowSequenceReceiver6, "22189", "21189", "21201", false},
+    {RowAlarmType, nullptr, "21235", nullptr, false},
+    {RowLedSequence, nullptr, "21242", nullptr, true},
+    {RowDialToneDetection, nullptr, "21230", nullptr, false},
+    {RowIdBeep, nullptr, "21237", nullptr, false},
+    {RowInfoAlarm, nullptr, "21238", nullptr, false},
+    {RowNewProgrammingCode, nullptr, "21231", nullptr, false},
+    {RowTestAlarmTime, nullptr, "21251", nullptr, false},
+    {RowPhoneAcknowledge, nullptr, "21239", nullptr, false},
+    {RowAlarmButtonDelay, nullptr, "21248", nullptr, false},
 };
 
-const UnitCommand* FindUnitCommand(std::string_view parameter)
+namespace {
+
+constexpr bool EachCommandSitsAtItsRow()
 {
-    for (const UnitCommand& command : UnitCommands)
-        if (parameter == command.parameter)
-            return &command;
-    return nullptr;
+    for (int row = 0; row < ParameterCount; ++row)
+        if (UnitCommands[row].row != row)
+            return false;
+    return true;
+}
+static_assert(EachCommandSitsAtItsRow());
+
+} // namespace
+
+const UnitCommand* UnitCommandFor(int row)
+{
+    if (row < 0 || row >= ParameterCount)
+        return nullptr;
+    return &UnitCommands[row];
 }
 
 std::string TestAlarmTimeWriteCode(const char* slot)

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
+
+#include "model/ParameterTable.h"
 
 // "20" + programming code logs in; "99" logs off; "22227" asks for the status record.
 constexpr const char* LoginCodePrefix = "20";
@@ -13,21 +14,21 @@ constexpr const char* StatusReadCode = "22227";
 // The answer to a login with a wrong programming code starts with this.
 constexpr const char* LoginRefused = "011";
 
+// The codes of one parameter. Its mask bit and the update box its answer goes to are those of
+// its row in ParameterTable.
 struct UnitCommand {
-    const char* parameter;     // name as in ParameterTable
-    uint32_t maskBit;
+    ParameterRow row;
     const char* readCode;      // null: read through the status record
     const char* writeCode;     // "21" + location
     const char* writeRestCode; // location + 12 for the second part of a long number; null otherwise
-    int32_t answerId;          // the update box the answer is reported to
     bool needsFirmware2;       // takes part only when the firmware major version is '2'
 };
 
-constexpr int UnitCommandCount = 21;
-extern const UnitCommand UnitCommands[UnitCommandCount];
+// One command per parameter, in the order of ParameterTable.
+extern const UnitCommand UnitCommands[ParameterCount];
 
-// The command of a parameter by name, or null.
-const UnitCommand* FindUnitCommand(std::string_view parameter);
+// The command of a parameter row, or null for the status row and anything out of range.
+const UnitCommand* UnitCommandFor(int row);
 
 // "21251" + 'A' for index 10, else the index digit. slot is the combo index as decimal text.
 std::string TestAlarmTimeWriteCode(const char* slot);

@@ -56,11 +56,7 @@ TEST(ParameterTable, RowsAreInDialogueOrderWithUniqueBitsAndEndInTheStatusRow)
         EXPECT_NE(p.maskBit, 0x400u) << p.name;
         EXPECT_TRUE(bits.insert(p.maskBit).second) << p.name;
         EXPECT_TRUE(slots.insert(p.slot).second) << p.name;
-        if (p.kind == KindRadioPair || p.kind == KindCheckBox) {
-            EXPECT_EQ(p.valueBuffer, nullptr) << p.name;
-        } else {
-            EXPECT_EQ(p.valueBuffer, theJob.Slot(p.slot)) << p.name;
-        }
+        EXPECT_EQ(FindParameter(p.name), row) << p.name;
         if (p.kind == KindText) {
             EXPECT_EQ(p.maxLength + 1, SlotWidths[p.slot]) << p.name;
         }

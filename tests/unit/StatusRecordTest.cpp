@@ -109,11 +109,26 @@ TEST(UnitCommands, LongNumberPartnersAreTwelveLocationsOn)
             continue;
         int location = std::stoi(std::string(command.writeCode).substr(2));
         int rest = std::stoi(std::string(command.writeRestCode).substr(2));
-        EXPECT_EQ(rest, location + 12) << command.parameter;
+        EXPECT_EQ(rest, location + 12) << ParameterTable[command.row].name;
     }
-    EXPECT_EQ(FindUnitCommand("BatteryAlarmCode")->readCode, std::string("22276"));
-    EXPECT_TRUE(FindUnitCommand("LedSequence")->needsFirmware2);
-    EXPECT_EQ(FindUnitCommand("Nope"), nullptr);
+    EXPECT_EQ(UnitCommandFor(RowBatteryAlarmCode)->readCode, std::string("22276"));
+    EXPECT_TRUE(UnitCommandFor(RowLedSequence)->needsFirmware2);
+    EXPECT_EQ(UnitCommandFor(RowStatus), nullptr);
+    EXPECT_EQ(UnitCommandFor(RowNone), nullptr);
+}
+
+// Only the twelve numbers and codes are read by a code of their own; the rest come with the status
+// record. Every parameter has a write code "21" + three digits.
+TEST(UnitCommands, ReadCodesForTheNumbersAndCodesAndAWriteCodeForEveryParameter)
+{
+    for (const UnitCommand& command : UnitCommands) {
+        const ParameterDescriptor& p = ParameterTable[command.row];
+        EXPECT_EQ(command.readCode != nullptr, command.row <= RowSequenceReceiver6) << p.name;
+        EXPECT_EQ(command.writeRestCode != nullptr, p.kind == KindText && p.maxLength == 20) << p.name;
+        ASSERT_NE(command.writeCode, nullptr) << p.name;
+        EXPECT_EQ(std::string(command.writeCode).size(), 5u) << p.name;
+        EXPECT_EQ(std::string(command.writeCode).substr(0, 2), "21") << p.name;
+    }
 }
 
 namespace {
