@@ -15,7 +15,24 @@ constexpr uint32_t MAXDWORD = 0xFFFFFFFFu;
 constexpr uint32_t CommEventMask = EV_RXFLAG | EV_RLSD | EV_ERR;
 constexpr short GoneEvents = POLLHUP | POLLERR | POLLNVAL;
 
+// The device has gone. The read calls have their own spellings of it, kept as traces have them.
 const char* const InvalidHandleText = "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.\n";
+const char* const ReadInvalidHandleText =
+    "ERROR_INVALID_HANDLE, Likely that the service Provider has closed the port.\n";
+const char* const ReadResultInvalidHandleText =
+    "ERROR_INVALID_HANDLE, Likely that the Service Privider has closed the port.\n";
+
+// Traces a failed device call: the invalid-handle text when the device has gone, else the error
+// with the call's prefix. True when the device has gone.
+bool TraceDeviceError(int error, const char* prefix, const char* goneText = InvalidHandleText)
+{
+    if (IsDeviceGone(error)) {
+        TraceText(goneText);
+        return true;
+    }
+    TRACE_LAST_ERROR(static_cast<uint32_t>(error), prefix);
+    return false;
+}
 
 // Appends a name to the line-error description, joined by " and ".
 void AppendErrorName(char* text, size_t size, const char* name)
@@ -347,11 +364,7 @@ bool CComPort::StartRead(uint8_t* buffer, uint32_t size)
         if (outcome == ReadOutcome::Failed) {
             const int error = m_readOverlapped.error;
             m_readOverlapped = ReadRecord{};
-            m_deviceGone = IsDeviceGone(error);
-            if (m_deviceGone)
-                TraceText("ERROR_INVALID_HANDLE, Likely that the service Provider has closed the port.\n");
-            else
-                TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected ReadFile error: ");
+            m_deviceGone = TraceDeviceError(error, "Unexpected ReadFile error: ", ReadInvalidHandleText);
             return false;
         }
         // Completed at once: delivered here and only here.
@@ -372,11 +385,7 @@ bool CComPort::CompleteRead(uint8_t* buffer, uint32_t& count)
     // Bytes that came before the failure are still handed on.
     if (count != 0)
         (void)OnReceive(buffer, count);
-    m_deviceGone = IsDeviceGone(error);
-    if (m_deviceGone)
-        TraceText("ERROR_INVALID_HANDLE, Likely that the Service Privider has closed the port.\n");
-    else
-        TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected GetOverlappedResult Read Error: ");
+    m_deviceGone = TraceDeviceError(error, "Unexpected GetOverlappedResult Read Error: ", ReadResultInvalidHandleText);
     return false;
 }
 
@@ -388,11 +397,7 @@ bool CComPort::WaitForCommEvent()
         uint32_t events = 0;
         if (!m_hCommFile->TakeEvents(events)) {
             const int error = errno;
-            m_deviceGone = IsDeviceGone(error);
-            if (m_deviceGone)
-                TraceText(InvalidHandleText);
-            else
-                TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected WaitCommEvent error: ");
+            m_deviceGone = TraceDeviceError(error, "Unexpected WaitCommEvent error: ");
             return false;
         }
         if (events == 0)
@@ -410,11 +415,7 @@ bool CComPort::HandleCommEvent(bool collectResult)
         uint32_t events = 0;
         if (!m_hCommFile->TakeEvents(events)) {
             const int error = errno;
-            m_deviceGone = IsDeviceGone(error);
-            if (m_deviceGone)
-                TraceText(InvalidHandleText);
-            else
-                TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Unexpected GetOverlappedResult for WaitCommEvent: ");
+            m_deviceGone = TraceDeviceError(error, "Unexpected GetOverlappedResult for WaitCommEvent: ");
             return false;
         }
         m_eventMask = events;
@@ -437,11 +438,7 @@ bool CComPort::HandleCommEvent(bool collectResult)
         uint32_t errors = 0;
         if (!m_hCommFile->ClearErrors(errors)) {
             const int error = errno;
-            m_deviceGone = IsDeviceGone(error);
-            if (m_deviceGone)
-                TraceText(InvalidHandleText);
-            else
-                TRACE_LAST_ERROR(static_cast<uint32_t>(error), "ClearCommError: ");
+            m_deviceGone = TraceDeviceError(error, "ClearCommError: ");
             return false;
         }
         m_eventMask = 0;
@@ -503,14 +500,9 @@ bool CComPort::Write(const void* data, uint32_t count)
         const int error = errno;
         if (error == EINTR)
             continue;
-        if (IsDeviceGone(error)) {
-            TraceText(InvalidHandleText);
-            ok = false;
-            break;
-        }
         if (error != EAGAIN && error != EWOULDBLOCK) {
-            TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Error to writing to CommFile");
-            TraceText("Closing port\n");
+            if (!TraceDeviceError(error, "Error to writing to CommFile"))
+                TraceText("Closing port\n");
             ok = false;
             break;
         }
