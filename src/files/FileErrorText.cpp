@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "model/StringTable.h"
+
 FileErrorKind ClassifyFileError(int error)
 {
     switch (error) {
@@ -44,31 +46,25 @@ FileErrorKind ClassifyFileError(int error)
 
 std::string FileErrorKindText(FileErrorKind kind, const std::string& path)
 {
-    switch (kind) {
-    case FileErrorKind::NotFound:
-        return path + " was not found.";
-    case FileErrorKind::BadPath:
-        return path + " contains an invalid path.";
-    case FileErrorKind::TooManyOpenFiles:
-        return path + " could not be opened because there are too many open files.";
-    case FileErrorKind::AccessDenied:
-        return "Access to " + path + " was denied.";
-    case FileErrorKind::InvalidHandle:
-        return "An invalid file handle was associated with " + path + ".";
-    case FileErrorKind::DirectoryFull:
-        return path + " could not be created because the directory is full.";
-    case FileErrorKind::HardwareIo:
-        return "A hardware I/O error was reported while accessing " + path + ".";
-    case FileErrorKind::SharingViolation:
-        return "A sharing violation occurred while accessing " + path + ".";
-    case FileErrorKind::LockViolation:
-        return "A locking violation occurred while accessing " + path + ".";
-    case FileErrorKind::DiskFull:
-        return "Disk full while accessing " + path + ".";
-    case FileErrorKind::Unknown:
-        break;
-    }
-    return "An unknown error occurred while accessing " + path + ".";
+    static constexpr struct {
+        FileErrorKind kind;
+        int id;
+    } Texts[] = {
+        {FileErrorKind::NotFound, IDS_FILE_NOT_FOUND},
+        {FileErrorKind::BadPath, IDS_FILE_BAD_PATH},
+        {FileErrorKind::TooManyOpenFiles, IDS_FILE_TOO_MANY_OPEN},
+        {FileErrorKind::AccessDenied, IDS_FILE_ACCESS_DENIED},
+        {FileErrorKind::InvalidHandle, IDS_FILE_INVALID_HANDLE},
+        {FileErrorKind::DirectoryFull, IDS_FILE_DIRECTORY_FULL},
+        {FileErrorKind::HardwareIo, IDS_FILE_HARDWARE_IO},
+        {FileErrorKind::SharingViolation, IDS_FILE_SHARING_VIOLATION},
+        {FileErrorKind::LockViolation, IDS_FILE_LOCK_VIOLATION},
+        {FileErrorKind::DiskFull, IDS_FILE_DISK_FULL},
+    };
+    for (const auto& entry : Texts)
+        if (entry.kind == kind)
+            return FormatString(entry.id, {path});
+    return FormatString(IDS_FILE_UNKNOWN_ERROR, {path});
 }
 
 std::string FileErrorText(int error, const std::string& path)

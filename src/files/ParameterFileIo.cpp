@@ -102,7 +102,7 @@ int CreateTemporary(const std::string& target, std::string* temporary)
 
 std::string FailedToCreateFileMessage(const std::string& fileErrorText)
 {
-    return "Failed to create file (" + fileErrorText + ")";
+    return FormatString(IDS_FILE_CREATE_FAILED, {fileErrorText});
 }
 
 bool WriteParameterFile(const std::string& path, const std::vector<uint8_t>& image, std::string* message)

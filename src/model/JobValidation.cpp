@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "model/ParameterTable.h"
+#include "model/StringTable.h"
 
 namespace {
 
@@ -53,13 +54,13 @@ bool CheckValue(const ProgrammingJob& job, const ParameterDescriptor& row, std::
     const std::string name = row.name;
     std::string_view value;
     if (!FieldText(job.Slot(row.slot), static_cast<size_t>(SlotWidths[row.slot]), &value))
-        return Fail(problem, name + ": the value is too long.");
+        return Fail(problem, FormatString(IDS_CHECK_VALUE_LENGTH, {name}));
 
     switch (row.kind) {
     case KindRadioPair:
     case KindCheckBox:
         if (value != "0" && value != "1")
-            return Fail(problem, name + ": the value must be 0 or 1.");
+            return Fail(problem, FormatString(IDS_CHECK_FLAG, {name}));
         return true;
     default:
         break;
@@ -73,10 +74,10 @@ bool CheckValue(const ProgrammingJob& job, const ParameterDescriptor& row, std::
         const int number = isNumber ? std::stoi(std::string(value)) : -1;
         if (number < lowest || number > highest) {
             if (row.slot == SlotAlarmButtonDelay)
-                return Fail(problem, name + ": give the delay in seconds, " + std::to_string(lowest) + " to " +
-                                         std::to_string(highest) + ".");
-            return Fail(problem, name + ": choose a value from " + std::to_string(lowest) + " to " +
-                                     std::to_string(highest) + ".");
+                return Fail(problem,
+                            FormatString(IDS_CHECK_DELAY, {name, std::to_string(lowest), std::to_string(highest)}));
+            return Fail(problem,
+                        FormatString(IDS_CHECK_RANGE, {name, std::to_string(lowest), std::to_string(highest)}));
         }
         return true;
     }
@@ -84,12 +85,12 @@ bool CheckValue(const ProgrammingJob& job, const ParameterDescriptor& row, std::
     if (row.slot == SlotNewProgrammingCode) {
         // A unit given a code of another length could not be logged in to again.
         if (value.size() != 4 || !AllDigits(value))
-            return Fail(problem, name + ": the new programming code must be exactly four digits.");
+            return Fail(problem, FormatString(IDS_CHECK_NEW_CODE, {name}));
         return true;
     }
     for (char c : value)
         if (!IsValueCharacter(c))
-            return Fail(problem, name + ": only digits, '*', '#' and 'A' can be sent to the unit.");
+            return Fail(problem, FormatString(IDS_CHECK_VALUE_CHARACTERS, {name}));
     return true;
 }
 
@@ -98,24 +99,23 @@ bool CheckValue(const ProgrammingJob& job, const ParameterDescriptor& row, std::
 bool ValidateJob(const ProgrammingJob& job, std::string* problem)
 {
     if (job.mode != JobRead && job.mode != JobWrite)
-        return Fail(problem, "The job is neither a read nor a write.");
+        return Fail(problem, LoadString(IDS_CHECK_MODE));
 
     std::string_view number;
     if (!FieldText(job.phoneNumber, sizeof job.phoneNumber, &number))
-        return Fail(problem, "Telephone number: at most 20 characters.");
+        return Fail(problem, LoadString(IDS_CHECK_NUMBER_LENGTH));
     if (number.empty())
-        return Fail(problem, "Telephone number: enter the number of the unit's line.");
+        return Fail(problem, LoadString(IDS_CHECK_NUMBER_EMPTY));
     for (char c : number)
         if (!IsDialCharacter(c))
-            return Fail(problem, "Telephone number: only digits, * # + , W P T ! @ A-D and the spacing "
-                                 "characters space - ( ) . can be dialled.");
+            return Fail(problem, LoadString(IDS_CHECK_NUMBER_CHARACTERS));
 
     std::string_view code;
     if (!FieldText(job.programmingCode, sizeof job.programmingCode, &code) || code.size() != 4 || !AllDigits(code))
-        return Fail(problem, "Programming code: enter the unit's code of exactly four digits.");
+        return Fail(problem, LoadString(IDS_CHECK_CODE));
 
     if (job.unit < 1 || job.unit > 6)
-        return Fail(problem, "Unit: choose a unit from 1 to 6.");
+        return Fail(problem, LoadString(IDS_CHECK_UNIT));
 
     if (job.mode == JobWrite) {
         for (int row = 0; row < ParameterCount; ++row) {

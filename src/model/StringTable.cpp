@@ -48,6 +48,41 @@ constexpr StringEntry Strings[] = {
     {IDS_NO_DIAL_RESULT, "The modem on %1 gave no result for the call within %2 seconds."},
     {IDS_PORT_USERS_WARNING, "Another program has %1 open: %2. It may take the modem's answers. Close it and try "
                              "again (on many desktops ModemManager probes new modems)."},
+    {IDS_PORT_NOT_FOUND, "The device does not exist."},
+    {IDS_PORT_IN_USE, "The port is in use by another program."},
+    {IDS_PORT_NOT_SERIAL, "The device is not a serial port."},
+    {IDS_PORT_NOT_ALLOWED, "You are not allowed to use it. Add your user to the dialout group with \"sudo adduser "
+                           "$USER dialout\", then log out and in again."},
+    {IDS_PORT_NOT_ALLOWED_GROUP, "You are not allowed to use it. %1 belongs to user %2, group %3: add your user to "
+                                 "that group with \"sudo adduser $USER %3\", then log out and in again."},
+    {IDS_PORT_NOT_ALLOWED_ROOT, "You are not allowed to use it. %1 belongs to user %2, group %3: ask your "
+                                "administrator to give it to group dialout (a udev rule) or run Pravel with the "
+                                "right to use it."},
+    {IDS_CHECK_MODE, "The job is neither a read nor a write."},
+    {IDS_CHECK_NUMBER_LENGTH, "Telephone number: at most 20 characters."},
+    {IDS_CHECK_NUMBER_EMPTY, "Telephone number: enter the number of the unit's line."},
+    {IDS_CHECK_NUMBER_CHARACTERS, "Telephone number: only digits, * # + , W P T ! @ A-D and the spacing characters "
+                                  "space - ( ) . can be dialled."},
+    {IDS_CHECK_CODE, "Programming code: enter the unit's code of exactly four digits."},
+    {IDS_CHECK_UNIT, "Unit: choose a unit from 1 to 6."},
+    {IDS_CHECK_VALUE_LENGTH, "%1: the value is too long."},
+    {IDS_CHECK_FLAG, "%1: the value must be 0 or 1."},
+    {IDS_CHECK_DELAY, "%1: give the delay in seconds, %2 to %3."},
+    {IDS_CHECK_RANGE, "%1: choose a value from %2 to %3."},
+    {IDS_CHECK_NEW_CODE, "%1: the new programming code must be exactly four digits."},
+    {IDS_CHECK_VALUE_CHARACTERS, "%1: only digits, '*', '#' and 'A' can be sent to the unit."},
+    {IDS_FILE_NOT_FOUND, "%1 was not found."},
+    {IDS_FILE_BAD_PATH, "%1 contains an invalid path."},
+    {IDS_FILE_TOO_MANY_OPEN, "%1 could not be opened because there are too many open files."},
+    {IDS_FILE_ACCESS_DENIED, "Access to %1 was denied."},
+    {IDS_FILE_INVALID_HANDLE, "An invalid file handle was associated with %1."},
+    {IDS_FILE_DIRECTORY_FULL, "%1 could not be created because the directory is full."},
+    {IDS_FILE_HARDWARE_IO, "A hardware I/O error was reported while accessing %1."},
+    {IDS_FILE_SHARING_VIOLATION, "A sharing violation occurred while accessing %1."},
+    {IDS_FILE_LOCK_VIOLATION, "A locking violation occurred while accessing %1."},
+    {IDS_FILE_DISK_FULL, "Disk full while accessing %1."},
+    {IDS_FILE_UNKNOWN_ERROR, "An unknown error occurred while accessing %1."},
+    {IDS_FILE_CREATE_FAILED, "Failed to create file (%1)"},
     {AFX_IDP_FAILED_TO_LAUNCH_HELP, "Failed to launch help."},
 };
 

@@ -40,43 +40,34 @@ std::string PermissionHint(const std::string& portName)
     struct stat status {};
     if (!path.empty() && ::stat(path.c_str(), &status) == 0) {
         const std::string groupName = GroupName(status.st_gid);
-        if (groupName != "dialout") {
-            std::string text = "You are not allowed to use it. " + path + " belongs to user " +
-                               UserName(status.st_uid) + ", group " + groupName + ": ";
-            if (status.st_gid == 0)
-                return text + "ask your administrator to give it to group dialout (a udev rule) or run "
-                              "Pravel with the right to use it.";
-            return text + "add your user to that group with \"sudo adduser $USER " + groupName +
-                   "\", then log out and in again.";
-        }
+        if (groupName != "dialout")
+            return FormatString(status.st_gid == 0 ? IDS_PORT_NOT_ALLOWED_ROOT : IDS_PORT_NOT_ALLOWED_GROUP,
+                                {path, UserName(status.st_uid), groupName});
     }
-    return "You are not allowed to use it. Add your user to the dialout group with "
-           "\"sudo adduser $USER dialout\", then log out and in again.";
+    return LoadString(IDS_PORT_NOT_ALLOWED);
 }
 
 } // namespace
 
 std::string PortOpenErrorText(const std::string& portName, int error)
 {
-    std::string text = LoadString(IDS_CANT_OPEN_PORT);
-    if (size_t at = text.find("%1"); at != std::string::npos)
-        text.replace(at, 2, portName);
+    std::string text = FormatString(IDS_CANT_OPEN_PORT, {portName});
 
     std::string reason;
     switch (ClassifySystemError(error)) {
     case SystemErrorKind::None:
         break;
     case SystemErrorKind::NotFound:
-        reason = "The device does not exist.";
+        reason = LoadString(IDS_PORT_NOT_FOUND);
         break;
     case SystemErrorKind::Permission:
         reason = PermissionHint(portName);
         break;
     case SystemErrorKind::Busy:
-        reason = "The port is in use by another program.";
+        reason = LoadString(IDS_PORT_IN_USE);
         break;
     case SystemErrorKind::NotATerminal:
-        reason = "The device is not a serial port.";
+        reason = LoadString(IDS_PORT_NOT_SERIAL);
         break;
     default:
         reason = SystemErrorText(error);
