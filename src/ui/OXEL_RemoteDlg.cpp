@@ -18,6 +18,7 @@
 #include "files/ParameterFile.h"
 #include "form/ParameterFileLoader.h"
 #include "files/ParameterFileIo.h"
+#include "files/TextEncoding.h"
 #include "model/ComPortName.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
@@ -38,16 +39,16 @@
 
 namespace {
 
-// Controls hold 8-bit texts, one byte per character, as the unit and the parameter files do.
+// Controls hold 8-bit texts, one byte per character, as the unit and the parameter files do: shown
+// and typed as Windows-1252, the same as pravel-cli shows them.
 QString FromControlText(const std::string& text)
 {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromStdString(Windows1252ToUtf8(text));
 }
 
 std::string ToControlText(const QString& text)
 {
-    QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return Utf8ToWindows1252(text.toStdString());
 }
 
 QString ProgramTitle()

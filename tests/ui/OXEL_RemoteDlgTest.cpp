@@ -118,6 +118,17 @@ private slots:
         QCOMPARE(receiver->text().size(), 24);
     }
 
+    // Eight-bit texts read as Windows-1252 both ways, as pravel-cli shows them.
+    void controlTextsAreWindows1252()
+    {
+        QLineEdit* receiver = Edit(1000);
+        dlg->SetItemText(1000, "Caf\xE9 \x80 \x93x\x94");
+        QCOMPARE(receiver->text(), QStringLiteral("Caf\u00E9 \u20AC \u201Cx\u201D"));
+        QCOMPARE(dlg->GetItemText(1000), std::string("Caf\xE9 \x80 \x93x\x94"));
+        receiver->setText(QStringLiteral("\u2018\u0416\u2019"));
+        QCOMPARE(dlg->GetItemText(1000), std::string("\x91?\x92")); // no Cyrillic in Windows-1252
+    }
+
     void spinControlsStepTheirBuddyWithinTheRange()
     {
         auto* delay = qobject_cast<CUpDownControl*>(dlg->Item(IDC_ALARM_BUTTON_DELAY_SPIN));
