@@ -6,7 +6,6 @@
 #include <new>
 
 #include "diag/Trace.h"
-#include "model/ComPortName.h"
 #include "model/JobValidation.h"
 #include "model/StringTable.h"
 #include "modem/PortErrorText.h"
@@ -27,9 +26,10 @@ void ClearDtmfBuffer()
 
 } // namespace
 
-CModemDriver::CModemDriver(const ProgrammingJob* job)
+CModemDriver::CModemDriver(const ProgrammingJob* job, std::string portName)
     : m_watchdogSeconds(GetDialogueTiming().watchdogTicks), m_job(job), m_timing(GetDialogueTiming())
 {
+    m_portName = std::move(portName);
     m_lineText.reserve(MaxLineLength);
 }
 
@@ -53,7 +53,6 @@ bool CModemDriver::Start()
         return false;
     }
 
-    m_portName = GetComPortName();
     int error = 0;
     std::unique_ptr<ISerialDevice> device = OpenSerialDevice(m_portName, &error);
     if (!device) {

@@ -64,13 +64,14 @@ public:
     // Longest modem line kept; the rest of a longer line is dropped.
     static constexpr size_t MaxLineLength = 128;
 
-    // The job is read, never written, and must outlive the driver.
-    explicit CModemDriver(const ProgrammingJob* job);
+    // The job is read, never written, and must outlive the driver. portName is the port Start
+    // opens: "comN" or a device path.
+    CModemDriver(const ProgrammingJob* job, std::string portName);
     CModemDriver(const CModemDriver&) = delete;
     CModemDriver& operator=(const CModemDriver&) = delete;
     ~CModemDriver() override;
 
-    // Checks the job, opens and configures the port named by GetComPortName() and starts the
+    // Checks the job, opens and configures the driver's port and starts the
     // driver thread, which writes "ATZ\r\n". False (shown to the user where it is the user's
     // concern, traced always) when the job cannot start; nothing is left running then.
     bool Start();

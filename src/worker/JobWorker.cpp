@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "diag/Trace.h"
+#include "model/ComPortName.h"
 #include "model/JobMessages.h"
 #include "model/ProgrammingJob.h"
 #include "modem/DialogueTiming.h"
@@ -36,7 +37,7 @@ void JobWorkerThread()
     };
     const DialogueTiming timing = GetDialogueTiming();
     {
-        CModemDriver driver(&theJob);
+        CModemDriver driver(&theJob, GetComPortName());
         if (driver.Start()) {
             using Clock = std::chrono::steady_clock;
             bool stopping = false;

@@ -354,7 +354,7 @@ TEST_F(ModemDriverTest, StartRefusesAnUnsafeJobBeforeOpeningAnything)
     TraceCapture trace;
     SetComPortName("/nonexistent/pravel-port");
     std::strcpy(job.phoneNumber, "555;H0");
-    CModemDriver driver(&job);
+    CModemDriver driver(&job, GetComPortName());
     EXPECT_FALSE(driver.Start());
     ASSERT_EQ(presenter.Texts().size(), 1u);
     EXPECT_NE(presenter.Texts()[0].find("Telephone number"), std::string::npos);
@@ -365,7 +365,7 @@ TEST_F(ModemDriverTest, StartOnAMissingPortShowsWhyAndLeavesNothingRunning)
 {
     TraceCapture trace;
     SetComPortName("/nonexistent/pravel-port");
-    CModemDriver driver(&job);
+    CModemDriver driver(&job, GetComPortName());
     EXPECT_FALSE(driver.Start());
     ASSERT_EQ(presenter.Texts().size(), 1u);
     EXPECT_EQ(presenter.Texts()[0], "Can't open serial port /nonexistent/pravel-port\nThe device does not exist.");

@@ -340,7 +340,7 @@ TEST_F(ModemE2eTest, StartingTwiceOnOneDriverIsRefused)
     ASSERT_TRUE(sim.Start(config, &error)) << error;
     SetComPortName(sim.DevicePath());
     theJob.notifyWindow = nullptr;
-    CModemDriver driver(&theJob);
+    CModemDriver driver(&theJob, GetComPortName());
     ASSERT_TRUE(driver.Start());
     EXPECT_FALSE(driver.Start());
     EXPECT_EQ(trace.Count("CModemDriver::Start: Already have a comm file open\n"), 1);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/ComPortName.h"
 #include "modem/ModemDriver.h"
 #include "platform/MessagePresenter.h"
 #include "platform/NotifyWindow.h"
@@ -86,7 +87,7 @@ enum class Chunking { Whole, ByteAtATime, Pairs };
 
 class CScriptedDriver : public CModemDriver {
 public:
-    CScriptedDriver(const ProgrammingJob* job, Chunking chunking) : CModemDriver(job), m_chunking(chunking) {}
+    CScriptedDriver(const ProgrammingJob* job, Chunking chunking) : CModemDriver(job, GetComPortName()), m_chunking(chunking) {}
     ~CScriptedDriver() override { Stop(); }
     bool StartWithoutPort() { return StartDialogue(); }
     bool Write(const void* data, uint32_t count) override;
