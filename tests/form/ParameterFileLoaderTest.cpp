@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ParameterFileSamples.h"
+#include "files/ParameterFileSamples.h"
 #include "files/ParameterFileCodec.h"
 #include "model/DialogIds.h"
 #include "form/DialogItemModel.h"
