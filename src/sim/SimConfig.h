@@ -36,6 +36,7 @@ struct SimLine {
         NoAnswer, // "NO ANSWER"
         Silent,   // from the dial on the modem says nothing at all, to anything (a dead modem)
     } answer = Answer::Voice;
+    int busyFirst = 0; // the first N calls to a voice line find it busy (another call on it)
     std::vector<SimUnit> units = {SimUnit{}};
 };
 

@@ -111,7 +111,7 @@ SimUnit ParseUnit(const json& object, const std::string& where)
 
 SimLine ParseLine(const json& object, const std::string& where)
 {
-    CheckKeys(object, where, {"number", "answer", "units"});
+    CheckKeys(object, where, {"number", "answer", "busyFirst", "units"});
     SimLine line;
     line.number = GetText(object, "number", where, line.number);
     const std::string answer = GetText(object, "answer", where, "voice");
@@ -125,6 +125,7 @@ SimLine ParseLine(const json& object, const std::string& where)
         line.answer = SimLine::Answer::Silent;
     else
         Throw(where + ".answer", "must be \"voice\", \"busy\", \"no-answer\" or \"silent\"");
+    line.busyFirst = GetInt(object, "busyFirst", where, 0);
     if (object.contains("units")) {
         const json& units = object["units"];
         if (!units.is_array())

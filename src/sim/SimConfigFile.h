@@ -14,8 +14,9 @@
 //   }
 //
 // Every key is optional; what is left out keeps its default (DefaultSimConfig; a line without
-// "units" has one default unit 1). "answer" is "voice", "busy", "no-answer" or "silent". Setting
-// values are texts in the program's slot form; numbers and true/false are taken as their text.
+// "units" has one default unit 1). "answer" is "voice", "busy", "no-answer" or "silent"; a voice
+// line with "busyFirst": N answers its first N calls "BUSY". Setting values are texts in the
+// program's slot form; numbers and true/false are taken as their text.
 // Unknown keys are errors, so that a misspelt fault does not pass unseen.
 #pragma once
 

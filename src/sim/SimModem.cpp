@@ -262,6 +262,12 @@ void CSimModem::Dial(const std::string& dialString, TimePoint now)
         Result(m_readyAt, "NO ANSWER");
         return;
     }
+    if (line->config.answer == SimLine::Answer::Voice && line->config.busyFirst > 0) {
+        --line->config.busyFirst;
+        m_readyAt = now + Ms(m_timing.ringMs);
+        Result(m_readyAt, "BUSY");
+        return;
+    }
     switch (line->config.answer) {
     case SimLine::Answer::Busy:
         m_readyAt = now + Ms(m_timing.ringMs);
