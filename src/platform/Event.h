@@ -5,7 +5,7 @@
 
 class CEvent : public CWaitable {
 public:
-    // False with errno set when the system has no descriptor for it.
+    // False with the system's error code set when the system has no object for it.
     bool Create(bool manualReset, bool initiallySignalled);
 
     bool Set();

@@ -7,7 +7,7 @@
 
 class CSemaphore : public CWaitable {
 public:
-    // False with errno set when the system has no descriptor for it.
+    // False with the system's error code set when the system has no object for it.
     bool Create(int initialCount, int maximumCount);
 
     // Adds one count; false (and no change) when the count is already at its maximum.
@@ -15,6 +15,7 @@ public:
     int Count() const { return m_count.load(); }
 
     bool TryAcquire() override;
+    void Acquired() override;
 
 private:
     std::atomic<int> m_count{0};

@@ -1,30 +1,7 @@
 #include "platform/Thread.h"
 
 #include <cerrno>
-#include <sys/resource.h>
 #include <system_error>
-#include <unistd.h>
-
-namespace {
-
-void ApplyPriority(ThreadPriority priority)
-{
-    int nice = 0;
-    switch (priority) {
-    case ThreadPriority::Normal:
-        return;
-    case ThreadPriority::AboveNormal:
-        nice = -1;
-        break;
-    case ThreadPriority::Highest:
-        nice = -2;
-        break;
-    }
-    // Raising a thread above normal needs a privilege most users lack; the result is ignored.
-    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice);
-}
-
-} // namespace
 
 CThread::~CThread()
 {
@@ -42,7 +19,7 @@ bool CThread::Start(std::function<void()> body, ThreadPriority priority)
     m_ended = false;
     try {
         m_thread = std::thread([this, body = std::move(body), priority] {
-            ApplyPriority(priority);
+            ApplyThreadPriority(priority);
             body();
             m_ended = true;
             m_endedEvent.Set();

@@ -13,6 +13,9 @@
 
 enum class ThreadPriority { Normal, AboveNormal, Highest };
 
+// Asks the system to run the calling thread at the priority; a refusal leaves it as it was.
+void ApplyThreadPriority(ThreadPriority priority);
+
 class CThread {
 public:
     CThread() = default;

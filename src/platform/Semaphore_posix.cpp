@@ -48,10 +48,15 @@ bool CSemaphore::TryAcquire()
     uint64_t value = 0;
     for (;;) {
         if (::read(m_fd, &value, sizeof value) == sizeof value) {
-            --m_count;
+            Acquired();
             return true;
         }
         if (errno != EINTR)
             return false;
     }
+}
+
+void CSemaphore::Acquired()
+{
+    --m_count;
 }
