@@ -1,13 +1,22 @@
+// The POSIX back end of CComPort: the device is an ISerialDevice (termios), the reader sleeps in
+// one poll on the device, its line-event descriptor and the shutdown event, with a time-out only
+// while the read interval of a started read runs.
 #include "serial/ComPort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstring>
 #include <ctime>
 #include <poll.h>
 #include <unistd.h>
 
 #include "diag/Trace.h"
+#include "platform/Event.h"
+#include "platform/Thread.h"
 
 namespace {
 
@@ -46,7 +55,65 @@ void AppendErrorName(char* text, size_t size, const char* name)
 
 } // namespace
 
-CComPort::CComPort() = default;
+struct CComPort::Impl {
+    explicit Impl(CComPort& owner) : m_owner(owner) {}
+
+    // The outstanding read: bytes gathered so far into m_readBuffer, when the last came, and the
+    // error that ended it (0 for none).
+    struct ReadRecord {
+        uint32_t count = 0;
+        std::chrono::steady_clock::time_point lastByte{};
+        int error = 0;
+    };
+    enum class ReadOutcome { Pending, Complete, EventChar, Failed };
+
+    bool Open(ISerialDevice* device);
+    void Close();
+    void StopReadThread();
+    bool Write(const void* data, uint32_t count);
+    bool GetCommState(CommState& state);
+    bool SetCommState(const CommState& state);
+    bool GetCommTimeouts(CommTimeouts& timeouts);
+    bool SetCommTimeouts(const CommTimeouts& timeouts);
+
+    void RunReader();
+    bool StartRead(uint8_t* buffer, uint32_t size);
+    bool CompleteRead(uint8_t* buffer, uint32_t& count);
+    bool WaitForCommEvent();
+    bool HandleCommEvent(bool collectResult);
+    // One read from the device into the outstanding read; hangup: poll reported the device gone.
+    ReadOutcome ReadFromDevice(uint8_t* buffer, uint32_t size, bool hangup);
+    bool ServeRead(ReadOutcome outcome);
+    // Nanoseconds until the read interval of the outstanding read runs out; -1 for no limit.
+    int64_t ReadIntervalLeft() const;
+
+    CComPort& m_owner;
+    uint8_t m_readBuffer[ReadBufferSize];
+    ReadRecord m_readOverlapped;
+    ISerialDevice* m_hCommFile = nullptr;
+    uint32_t m_eventMask = 0;
+    // The reader ended because the device has gone (reader thread only).
+    bool m_deviceGone = false;
+    std::atomic<uint32_t> m_readThreadId{0};
+    CThread m_hReadThread;
+    CEvent m_hShutdownEvent;
+
+    // Settings of ours the reader follows while it runs.
+    std::atomic<char> m_evtChar{'\n'};
+    std::atomic<bool> m_abortOnError{false};
+    std::atomic<uint32_t> m_readInterval{20};
+    std::mutex m_timeoutsLock;
+    CommTimeouts m_timeouts;
+
+    // Writers inside Write, so that Close does not close the device under them.
+    std::mutex m_writeLock;
+    std::condition_variable m_writersGone;
+    int m_writers = 0;
+
+    uint32_t m_stopTimeoutMs = 10000;
+};
+
+CComPort::CComPort() : m_impl(std::make_unique<Impl>(*this)) {}
 
 CComPort::~CComPort()
 {
@@ -71,10 +138,10 @@ void CComPort::OnDeviceGone() {}
 
 bool CComPort::IsOpen() const
 {
-    return m_hCommFile != nullptr;
+    return m_impl->m_hCommFile != nullptr;
 }
 
-bool CComPort::Open(std::unique_ptr<ISerialDevice>& device)
+bool CComPort::Open(SerialHandle& device)
 {
     if (!Open(device.get()))
         return false;
@@ -82,7 +149,52 @@ bool CComPort::Open(std::unique_ptr<ISerialDevice>& device)
     return true;
 }
 
-bool CComPort::Open(ISerialDevice* device)
+bool CComPort::Open(SerialDevice* device)
+{
+    return m_impl->Open(device);
+}
+
+void CComPort::Close()
+{
+    m_impl->Close();
+}
+
+void CComPort::StopReadThread()
+{
+    m_impl->StopReadThread();
+}
+
+void CComPort::SetStopTimeout(uint32_t timeoutMs)
+{
+    m_impl->m_stopTimeoutMs = timeoutMs;
+}
+
+bool CComPort::Write(const void* data, uint32_t count)
+{
+    return m_impl->Write(data, count);
+}
+
+bool CComPort::GetCommState(CommState& state)
+{
+    return m_impl->GetCommState(state);
+}
+
+bool CComPort::SetCommState(const CommState& state)
+{
+    return m_impl->SetCommState(state);
+}
+
+bool CComPort::GetCommTimeouts(CommTimeouts& timeouts)
+{
+    return m_impl->GetCommTimeouts(timeouts);
+}
+
+bool CComPort::SetCommTimeouts(const CommTimeouts& timeouts)
+{
+    return m_impl->SetCommTimeouts(timeouts);
+}
+
+bool CComPort::Impl::Open(ISerialDevice* device)
 {
     if (device == nullptr || !device->IsTerminal()) {
         TraceText("File handle is not a comm handle.\n");
@@ -124,7 +236,7 @@ bool CComPort::Open(ISerialDevice* device)
     }
     m_readOverlapped = ReadRecord{};
     m_eventMask = 0;
-    if (!m_hReadThread.Start([this] { (void)ReadThreadProc(this); }, ThreadPriority::Highest)) {
+    if (!m_hReadThread.Start([this] { (void)ReadThreadProc(&m_owner); }, ThreadPriority::Highest)) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Unable to create Read thread");
         m_readThreadId = 0;
         m_hShutdownEvent.Close();
@@ -135,7 +247,7 @@ bool CComPort::Open(ISerialDevice* device)
     return true;
 }
 
-void CComPort::Close()
+void CComPort::Impl::Close()
 {
     if (m_hCommFile == nullptr)
         return;
@@ -156,7 +268,7 @@ void CComPort::Close()
     delete device; // closing drops DTR: the modem hangs up
 }
 
-void CComPort::StopReadThread()
+void CComPort::Impl::StopReadThread()
 {
     if (!m_hReadThread.IsStarted() || m_hReadThread.IsCurrentThread())
         return;
@@ -177,7 +289,7 @@ void CComPort::StopReadThread()
     m_readThreadId = 0;
 }
 
-bool CComPort::GetCommState(CommState& state)
+bool CComPort::Impl::GetCommState(CommState& state)
 {
     if (m_hCommFile == nullptr) {
         errno = EBADF;
@@ -190,7 +302,7 @@ bool CComPort::GetCommState(CommState& state)
     return true;
 }
 
-bool CComPort::SetCommState(const CommState& state)
+bool CComPort::Impl::SetCommState(const CommState& state)
 {
     if (m_hCommFile == nullptr) {
         errno = EBADF;
@@ -201,7 +313,7 @@ bool CComPort::SetCommState(const CommState& state)
     return m_hCommFile->SetLineSettings(state);
 }
 
-bool CComPort::GetCommTimeouts(CommTimeouts& timeouts)
+bool CComPort::Impl::GetCommTimeouts(CommTimeouts& timeouts)
 {
     if (m_hCommFile == nullptr) {
         errno = EBADF;
@@ -212,7 +324,7 @@ bool CComPort::GetCommTimeouts(CommTimeouts& timeouts)
     return true;
 }
 
-bool CComPort::SetCommTimeouts(const CommTimeouts& timeouts)
+bool CComPort::Impl::SetCommTimeouts(const CommTimeouts& timeouts)
 {
     if (m_hCommFile == nullptr) {
         errno = EBADF;
@@ -230,11 +342,11 @@ uint32_t CComPort::ReadThreadProc(void* param)
 {
     if (param == nullptr)
         return 0;
-    static_cast<CComPort*>(param)->RunReader();
+    static_cast<CComPort*>(param)->m_impl->RunReader();
     return 0;
 }
 
-void CComPort::RunReader()
+void CComPort::Impl::RunReader()
 {
     m_readThreadId = static_cast<uint32_t>(::gettid());
     ISerialDevice* device = m_hCommFile;
@@ -284,11 +396,11 @@ void CComPort::RunReader()
     // The owner hears of a vanished device now, not at its next write; a stop it asked for itself
     // is no news to it.
     if (m_deviceGone && !m_hShutdownEvent.IsSet())
-        OnDeviceGone();
+        m_owner.OnDeviceGone();
     m_readThreadId = 0;
 }
 
-int64_t CComPort::ReadIntervalLeft() const
+int64_t CComPort::Impl::ReadIntervalLeft() const
 {
     if (m_readOverlapped.count == 0)
         return -1;
@@ -302,7 +414,7 @@ int64_t CComPort::ReadIntervalLeft() const
     return std::max<int64_t>(left.count(), 0);
 }
 
-CComPort::ReadOutcome CComPort::ReadFromDevice(uint8_t* buffer, uint32_t size, bool hangup)
+CComPort::Impl::ReadOutcome CComPort::Impl::ReadFromDevice(uint8_t* buffer, uint32_t size, bool hangup)
 {
     ReadRecord& read = m_readOverlapped;
     const ssize_t n = m_hCommFile->Read(buffer + read.count, size - read.count);
@@ -335,7 +447,7 @@ CComPort::ReadOutcome CComPort::ReadFromDevice(uint8_t* buffer, uint32_t size, b
     return ReadOutcome::Failed;
 }
 
-bool CComPort::ServeRead(ReadOutcome outcome)
+bool CComPort::Impl::ServeRead(ReadOutcome outcome)
 {
     uint32_t count = 0;
     switch (outcome) {
@@ -352,7 +464,7 @@ bool CComPort::ServeRead(ReadOutcome outcome)
     return false;
 }
 
-bool CComPort::StartRead(uint8_t* buffer, uint32_t size)
+bool CComPort::Impl::StartRead(uint8_t* buffer, uint32_t size)
 {
     for (;;) {
         if (m_hShutdownEvent.IsSet() || !m_hShutdownEvent.IsCreated())
@@ -370,26 +482,26 @@ bool CComPort::StartRead(uint8_t* buffer, uint32_t size)
         // Completed at once: delivered here and only here.
         const uint32_t count = m_readOverlapped.count;
         m_readOverlapped.count = 0;
-        if (!OnReceive(buffer, count))
+        if (!m_owner.OnReceive(buffer, count))
             return false;
     }
 }
 
-bool CComPort::CompleteRead(uint8_t* buffer, uint32_t& count)
+bool CComPort::Impl::CompleteRead(uint8_t* buffer, uint32_t& count)
 {
     count = m_readOverlapped.count;
     const int error = m_readOverlapped.error;
     m_readOverlapped = ReadRecord{};
     if (error == 0)
-        return OnReceive(buffer, count);
+        return m_owner.OnReceive(buffer, count);
     // Bytes that came before the failure are still handed on.
     if (count != 0)
-        (void)OnReceive(buffer, count);
+        (void)m_owner.OnReceive(buffer, count);
     m_deviceGone = TraceDeviceError(error, "Unexpected GetOverlappedResult Read Error: ", ReadResultInvalidHandleText);
     return false;
 }
 
-bool CComPort::WaitForCommEvent()
+bool CComPort::Impl::WaitForCommEvent()
 {
     for (;;) {
         if (m_hShutdownEvent.IsSet() || !m_hShutdownEvent.IsCreated())
@@ -409,7 +521,7 @@ bool CComPort::WaitForCommEvent()
     }
 }
 
-bool CComPort::HandleCommEvent(bool collectResult)
+bool CComPort::Impl::HandleCommEvent(bool collectResult)
 {
     if (collectResult) {
         uint32_t events = 0;
@@ -432,7 +544,7 @@ bool CComPort::HandleCommEvent(bool collectResult)
     }
     if (m_eventMask & EV_RLSD) {
         m_eventMask &= ~EV_RLSD;
-        OnCarrierChange();
+        m_owner.OnCarrierChange();
     }
     if (m_eventMask & EV_ERR) {
         uint32_t errors = 0;
@@ -464,7 +576,7 @@ bool CComPort::HandleCommEvent(bool collectResult)
 
 // ---- writing ----
 
-bool CComPort::Write(const void* data, uint32_t count)
+bool CComPort::Impl::Write(const void* data, uint32_t count)
 {
     if (count == 0)
         return true;

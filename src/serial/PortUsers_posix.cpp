@@ -9,7 +9,6 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "model/StringTable.h"
 #include "serial/SerialDevice.h"
 
 namespace {
@@ -127,15 +126,4 @@ std::vector<PortUser> FindOtherPortUsers(const std::string& portName)
             users.push_back(PortUser{static_cast<int>(pid), CommandName(pidDir)});
     }
     return users;
-}
-
-std::string PortUsersWarning(const std::string& portName, const std::vector<PortUser>& users)
-{
-    std::string list;
-    for (const PortUser& user : users) {
-        if (!list.empty())
-            list += ", ";
-        list += (user.name.empty() ? std::string("?") : user.name) + " (pid " + std::to_string(user.pid) + ")";
-    }
-    return FormatString(IDS_PORT_USERS_WARNING, {portName, list}); // one pass: a "%2" in the name stays
 }

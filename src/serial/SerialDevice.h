@@ -1,4 +1,5 @@
-// The serial device under CComPort: the only place that makes system calls on the port.
+// The serial device under the POSIX CComPort: the only place that makes system calls on the port.
+// (The Win32 CComPort has a table of its own: WinSerialDevice.h.)
 //
 // CComPort talks to the device through this interface only, so that tests can drive it over a real
 // pseudo-terminal (CPosixSerialDevice) or a scripted fake. Every call returns false (or -1) with
@@ -15,6 +16,9 @@
 #include <string>
 #include <sys/types.h>
 
+#include "serial/CommSettings.h"
+#include "serial/SerialHandle.h"
+
 // Line events a device reports (the values the modem world knows them by).
 constexpr uint32_t EV_RXFLAG = 0x0002; // the event character was received
 constexpr uint32_t EV_RLSD = 0x0020;   // the carrier-detect line changed state
@@ -27,7 +31,7 @@ constexpr uint32_t CE_RXPARITY = 0x0004; // parity error
 constexpr uint32_t CE_FRAME = 0x0008;    // framing error
 constexpr uint32_t CE_BREAK = 0x0010;    // a break was received
 
-// Parity and stop bit values of CommState.
+// Parity and stop bit values of CommState (on Windows <windows.h> gives them).
 constexpr uint8_t NOPARITY = 0;
 constexpr uint8_t ODDPARITY = 1;
 constexpr uint8_t EVENPARITY = 2;
@@ -36,29 +40,6 @@ constexpr uint8_t SPACEPARITY = 4;
 constexpr uint8_t ONESTOPBIT = 0;
 constexpr uint8_t ONE5STOPBITS = 1;
 constexpr uint8_t TWOSTOPBITS = 2;
-
-// The line settings CComPort and the modem driver care about; everything else of the device is
-// kept as the device reports it.
-struct CommState {
-    uint32_t baudRate = 9600;
-    uint8_t byteSize = 8;
-    uint8_t parity = NOPARITY;
-    uint8_t stopBits = ONESTOPBIT;
-    bool abortOnError = false;
-    char evtChar = '\n'; // receiving it raises the event-character line event; 0 for none
-};
-
-// Read time-outs in ms. A read ends when ReadBufferSize bytes have come, or when, after the first
-// byte, more than readIntervalTimeout passes without a further byte (0: the gap does not end a read;
-// 0xFFFFFFFF: whatever has come ends it at once). A read never times out while nothing arrives.
-// The total time-outs are kept and reported but not acted on: reads and writes have no time limit.
-struct CommTimeouts {
-    uint32_t readIntervalTimeout = 20;
-    uint32_t readTotalTimeoutMultiplier = 0;
-    uint32_t readTotalTimeoutConstant = 0;
-    uint32_t writeTotalTimeoutMultiplier = 0;
-    uint32_t writeTotalTimeoutConstant = 0;
-};
 
 class ISerialDevice {
 public:
@@ -98,12 +79,3 @@ public:
 
 // True for the errno values that mean the device has gone (unplugged, hung up, closed under us).
 bool IsDeviceGone(int error);
-
-// Opens the port by its name: "comN" (N from 1) is /dev/ttyS(N-1); a name starting with "/" is a
-// device path used as it stands. Opened without becoming the controlling terminal, exclusive.
-// Null on failure with *error set to the errno value (ENOENT, EACCES, EBUSY, ENOTTY, ...).
-std::unique_ptr<ISerialDevice> OpenSerialDevice(const std::string& portName, int* error);
-
-// The device path a port name stands for ("com1" -> "/dev/ttyS0"); empty for a name that is
-// neither "comN" nor a path.
-std::string SerialDevicePath(const std::string& portName);
