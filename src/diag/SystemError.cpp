@@ -1,45 +1,16 @@
 #include "diag/SystemError.h"
 
-#include <cerrno>
-
 #include "diag/Trace.h"
-
-SystemErrorKind ClassifySystemError(int error)
-{
-    switch (error) {
-    case 0:
-        return SystemErrorKind::None;
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-    case ENOTDIR:
-        return SystemErrorKind::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return SystemErrorKind::Permission;
-    case EBUSY:
-    case EAGAIN:
-        return SystemErrorKind::Busy;
-    case EMFILE:
-    case ENFILE:
-    case ENOMEM:
-    case ENOSPC:
-        return SystemErrorKind::Resource;
-    case ENOTTY:
-        return SystemErrorKind::NotATerminal;
-    case EIO:
-        return SystemErrorKind::Io;
-    case EBADF:
-        return SystemErrorKind::InvalidHandle;
-    default:
-        return SystemErrorKind::Unknown;
-    }
-}
 
 std::string SystemErrorText(int error)
 {
     char buffer[512];
     const char* text = FormatLastError(static_cast<uint32_t>(error), buffer, sizeof buffer);
-    return text != nullptr ? std::string(text) : std::string("Unknown error");
+    if (text == nullptr)
+        return "Unknown error";
+    std::string result(text);
+    // Windows ends its texts with a line end; a message shown to the user carries none.
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+        result.pop_back();
+    return result;
 }

@@ -1,6 +1,7 @@
 // The debug trace: diagnostic lines for the developer, never shown to the user.
 //
-// Lines go to a sink; the default sink writes each line to standard error with one write(2).
+// Lines go to a sink; the default sink (WriteTraceToSystem) writes each line in one call to
+// standard error, and on Windows to the debugger's output channel (OutputDebugStringA) as well.
 // Front ends may silence the trace (pravel-cli without --trace) and tests install a capturing
 // sink to assert on exact lines. Every routine here may be called from any thread at any time.
 #pragma once
@@ -11,20 +12,29 @@
 #include <functional>
 #include <string_view>
 
+// The stack area of one trace text, and the bound on texts composed from a system error text:
+// 1024 bytes, the terminating NUL included.
+constexpr size_t TraceWorkAreaSize = 4096;
+constexpr size_t TraceComposeLimit = 1024;
+
 // Receives one complete trace text per call, exactly as built (line ends included).
 using TraceSink = std::function<void(std::string_view text)>;
 
 // Replaces the sink; an empty function silences the trace. Returns the sink that was in place.
 TraceSink SetTraceSink(TraceSink sink);
-// Restores the default sink (standard error).
+// Restores the default sink.
 void ResetTraceSink();
+// The default sink: the system's trace channel. A failing channel is not noticed.
+void WriteTraceToSystem(std::string_view text);
 
 // Sends a fixed text to the trace as it stands ("Stopping the Comm\n").
 void TraceText(const char* text);
 
-// The text of a system error code (an errno value), US English.
+// The text of a system error code, US English: an errno value on POSIX (the C library's text), a
+// GetLastError code on Windows (FormatMessageA's text, which ends in "\r\n").
 // With a buffer, the text goes into it (at most size bytes) and the buffer is returned.
-// Without one (buffer null), the text is allocated for the caller, who releases it with FreeErrorText.
+// Without one (buffer null), the text is allocated for the caller, who releases it with
+// FreeErrorText (LocalFree on Windows).
 // An unknown code, or a text that does not fit, gives the sentence
 // "FormatMessage failed on error 0x<code> for the following reasons: <text of the failure>".
 // Returns null only when memory runs out.
