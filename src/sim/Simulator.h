@@ -1,18 +1,17 @@
-// The simulated voice modem with Emergency phone units behind it, on a pseudo-terminal.
+// The simulated voice modem with Emergency phone units behind it, on a pseudo-terminal or an
+// in-process memory line (sim/SimTransport.h).
 //
-// Start opens a pseudo-terminal pair and starts the serving thread; Pravel opens DevicePath() as
-// its serial port. The simulator keeps a descriptor of its own on that side for its whole life, so
-// the line never hangs up while no program has it open, and it leaves the terminal settings as the
-// system made them: the program that opens the port puts it in raw mode.
+// Start opens the line and starts the serving thread; Pravel opens DevicePath() as its serial
+// port ("/dev/pts/3", or "sim:1" for the memory line). The line never hangs up while no program
+// has it open.
 //
-// Thread contract: Start (any thread) starts one serving thread, which blocks in poll(2) on the
-// master side and a stop event, with the next scheduled output as its time-out; it alone touches
-// the descriptors. It shares the modem state with the callers of UnitState, InjectFaults and
+// Thread contract: Start (any thread) starts one serving thread, which blocks on the line and a
+// stop event, with the next scheduled output as its time-out; it alone touches the line. It shares the modem state with the callers of UnitState, InjectFaults and
 // Faults under one mutex. Stop (any thread but the serving one) signals the stop event and joins
 // the thread, then closes the pair; the destructor stops. Not copyable.
 //
-// With the fault unplugWhileDialling a dial command makes the serving thread close both of the
-// simulator's descriptors and end, as a USB modem pulled out: the program's side hangs up and the
+// With the fault unplugWhileDialling a dial command makes the serving thread give the line up and
+// end, as a USB modem pulled out: the program's side hangs up and the
 // device path goes away. Stop is safe after that as before.
 #pragma once
 
@@ -25,6 +24,7 @@
 #include "platform/Event.h"
 #include "platform/Thread.h"
 #include "sim/SimConfig.h"
+#include "sim/SimTransport.h"
 
 class CSimModem;
 
@@ -36,9 +36,11 @@ public:
     CSimulator& operator=(const CSimulator&) = delete;
 
     // False with a message when the configuration is not valid, the simulator already runs, or no
-    // pseudo-terminal or thread can be had.
+    // line or thread can be had. The line is the system's default (DefaultSimLink) or the one asked
+    // for.
     bool Start(const SimConfig& config, std::string* error);
-    // The path of the side Pravel opens, such as "/dev/pts/3"; empty before Start.
+    bool Start(const SimConfig& config, std::string* error, SimLink link);
+    // What Pravel opens, such as "/dev/pts/3" or "sim:1"; empty before Start.
     std::string DevicePath() const;
     // False once the modem has been unplugged.
     bool IsRunning() const;
@@ -55,9 +57,11 @@ public:
     // Waits until the modem has been unplugged (fault unplugWhileDialling), up to timeoutMs
     // (INFINITE for no limit); true when it has. After Stop: whether it had been.
     bool WaitUnplugged(uint32_t timeoutMs) const;
+#ifndef _WIN32
     // Readable once the modem has been unplugged, to poll beside other descriptors; -1 when not
     // started.
     int UnpluggedFd() const { return m_unplugged.Fd(); }
+#endif
 
 private:
     void Serve();
@@ -68,8 +72,7 @@ private:
     mutable CEvent m_unplugged;     // set by the serving thread; lives until the next Start
     std::atomic<bool> m_wasUnplugged{false};
     CThread m_thread;
-    int m_master = -1;
-    int m_slave = -1; // our own descriptor on Pravel's side, open for the life of the pair
+    std::unique_ptr<ISimTransport> m_line;
     std::string m_path;
     std::string m_pendingOutput; // serving thread only
 
