@@ -13,14 +13,18 @@
 // "Failed to create file (%1)" with %1 replaced by a file error text.
 std::string FailedToCreateFileMessage(const std::string& fileErrorText);
 
-// Writes the image with one write to a new file beside path, puts it on the disk and renames it
-// over path; on any failure the new file is removed and an older file at path is left as it was.
-// An older file's permission bits are kept; a new one gets 0666 less the umask. A file that
-// another save or load holds (advisory lock) is refused. A write that stores fewer bytes is
-// "Disk full". Only a regular file is written: a directory, FIFO, device or socket at path is
-// refused at once.
+// Writes the image with one write to a new file beside path, puts it on the disk and puts it in
+// place of path; on any failure the new file is removed and an older file at path is left as it
+// was. Only a regular file on a disk is written: a directory, FIFO, device or socket at path is
+// refused at once. A write that stores fewer bytes is "Disk full".
+// POSIX: an older file's permission bits are kept, a new one gets 0666 less the umask; a file
+// that another save or load holds (advisory lock) is refused; the new file is renamed over path.
+// Windows: a file that any program has open is refused (the file is opened without sharing);
+// ReplaceFileA keeps an older file's attributes, MoveFileExA (replace, write through) is the
+// fallback and puts a new file in place.
 bool WriteParameterFile(const std::string& path, const std::vector<uint8_t>& image, std::string* message);
-// Opens the file for reading (others may read it too, not write it) and reads at most
+// Opens the file for reading (others may read it too, not write it: a shared lock on POSIX,
+// FILE_SHARE_READ on Windows) and reads at most
 // ParameterFileImageSize bytes with one read; bytes holds what the read returned. Anything but a
 // regular file is refused at once, without waiting on it.
 bool ReadParameterFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* message);
