@@ -1,0 +1,46 @@
+// What became of one row of a batch run, as the journal keeps it and the report shows it.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/ProgrammingJob.h"
+
+enum class RowOutcome {
+    Succeeded,   // the job ran to its normal end
+    Busy,        // the line was busy (tried again while retries are left)
+    NoAnswer,    // nobody answered (tried again while retries are left)
+    CodeRefused, // the unit refused the programming code; never tried again
+    Failed,      // any other end; not tried again
+    Stopped,     // the run was stopped while the row's call ran; a resumed run dials it again
+};
+
+// "succeeded", "busy", "no-answer", "code-refused", "failed", "stopped".
+const char* RowOutcomeWord(RowOutcome outcome);
+// False for a word that is none of them.
+bool RowOutcomeFromWord(const std::string& word, RowOutcome* outcome);
+// Busy lines and unanswered calls are tried again later in the run.
+bool IsRetried(RowOutcome outcome);
+
+struct RowResult {
+    int row = 0;
+    std::string number;
+    int unit = 1;
+    JobMode action = JobRead;
+    RowOutcome outcome = RowOutcome::Failed;
+    std::string message; // the job's error, empty when it succeeded
+    std::string firmware;
+    std::string power;
+    // Read: each value read; write: each value written (the cell's text, or the file's).
+    std::vector<std::pair<std::string, std::string>> values;
+    std::string start;   // when the last call began, UTC, "2026-12-08T19:04:05Z"
+    double durationSeconds = 0;
+    int attempts = 0;
+    std::string port;    // the modem that made the last call
+    std::string archive; // the parameter file a read saved, empty when none
+};
+
+// One result as a line of JSON, and back. FromJsonLine is false for a line that is not one.
+std::string RowResultToJsonLine(const RowResult& result);
+bool RowResultFromJsonLine(const std::string& line, RowResult* result);

@@ -1,0 +1,279 @@
+#include "batch/BatchRunner.h"
+
+#include <algorithm>
+#include <ctime>
+#include <thread>
+
+#include "batch/ChildProcess.h"
+#include "batch/RowCall.h"
+
+namespace {
+
+std::string UtcNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+} // namespace
+
+CBatchRunner::CBatchRunner() = default;
+CBatchRunner::~CBatchRunner() = default;
+
+bool CBatchRunner::Run(const BatchPlan& plan, const BatchOptions& options, const std::function<void()>& tick,
+                       std::vector<RowResult>* results, std::string* problem)
+{
+    if (options.ports.empty()) {
+        *problem = "No modem to call with: give --port DEVICE.";
+        return false;
+    }
+    if (options.program.empty()) {
+        *problem = "pravel-cli's own path is not known.";
+        return false;
+    }
+    if (!m_journal.Open(options.journalPath, options.resume, problem))
+        return false;
+    m_plan = &plan;
+    m_options = options;
+    const size_t modems = options.ports.size();
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_results.assign(plan.rows.size(), RowResult{});
+        m_ended.assign(plan.rows.size(), false);
+        const auto now = std::chrono::steady_clock::now();
+        for (size_t i = 0; i < plan.rows.size(); ++i) {
+            const PlanRow& row = plan.rows[i];
+            auto done = m_journal.Done().find(row.row);
+            if (done != m_journal.Done().end() && LineKey(done->second.number) == LineKey(row.number) &&
+                done->second.unit == row.unit && done->second.action == row.action) {
+                m_results[i] = done->second;
+                m_ended[i] = true;
+                ++m_endedCount;
+                ++m_succeeded;
+                continue;
+            }
+            RowResult& result = m_results[i];
+            result.row = row.row;
+            result.number = row.number;
+            result.unit = row.unit;
+            result.action = row.action;
+            result.outcome = RowOutcome::Stopped;
+            result.message = "Not dialled: the run was stopped first.";
+            m_pending.push_back({i, 0, now});
+        }
+        m_lastLine.assign(modems, std::string());
+        m_children.assign(modems, nullptr);
+        m_activity.assign(modems, ModemActivity{});
+        for (size_t m = 0; m < modems; ++m)
+            m_activity[m].port = options.ports[m];
+    }
+
+    std::vector<std::thread> threads;
+    for (size_t m = 0; m < modems; ++m)
+        threads.emplace_back([this, m] { ServeModem(m); });
+    for (;;) {
+        std::unique_lock<std::mutex> lock(m_lock);
+        const bool over = m_changed.wait_for(lock, std::chrono::milliseconds(200), [&] {
+            return (m_pending.empty() || m_stopping) && m_running == 0;
+        });
+        lock.unlock();
+        if (tick)
+            tick();
+        if (over)
+            break;
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    m_journal.Close();
+    std::lock_guard<std::mutex> guard(m_lock);
+    *results = m_results;
+    return true;
+}
+
+void CBatchRunner::Stop()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_stopping = true;
+    ++m_stops;
+    for (const auto& child : m_children)
+        if (child)
+            child->AskToStop();
+    m_changed.notify_all();
+}
+
+std::string CBatchRunner::JournalProblem() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_journalProblem;
+}
+
+bool CBatchRunner::StopRequested() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_stopping;
+}
+
+BatchProgress CBatchRunner::Progress() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    BatchProgress progress;
+    progress.total = static_cast<int>(m_results.size());
+    progress.ended = m_endedCount;
+    progress.succeeded = m_succeeded;
+    progress.failed = m_failed;
+    progress.modems = m_activity;
+    if (m_calls > 0 && !m_activity.empty()) {
+        const double perCall = m_callSeconds / m_calls;
+        const int left = progress.total - progress.ended;
+        progress.secondsLeft = perCall * left / static_cast<double>(m_activity.size());
+    }
+    return progress;
+}
+
+bool CBatchRunner::Pick(size_t modem, std::chrono::steady_clock::time_point now, Pending* pending)
+{
+    auto best = m_pending.end();
+    size_t bestRows = 0;
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+        const std::string key = LineKey(m_plan->rows[it->index].number);
+        auto holder = m_lineHolder.find(key);
+        if (it->readyAt > now || (holder != m_lineHolder.end() && holder->second != modem))
+            continue;
+        if (key == m_lastLine[modem]) {
+            best = it;
+            break;
+        }
+        size_t rows = 0;
+        for (const Pending& other : m_pending)
+            rows += LineKey(m_plan->rows[other.index].number) == key ? 1 : 0;
+        if (rows > bestRows) {
+            best = it;
+            bestRows = rows;
+        }
+    }
+    if (best == m_pending.end())
+        return false;
+    *pending = *best;
+    m_pending.erase(best);
+    return true;
+}
+
+void CBatchRunner::ServeModem(size_t modem)
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    for (;;) {
+        if (m_stopping || (m_pending.empty() && m_running == 0))
+            break;
+        const auto now = std::chrono::steady_clock::now();
+        Pending pending{};
+        if (!Pick(modem, now, &pending)) {
+            if (m_pending.empty()) {
+                // Another modem's call may yet come back to be tried again.
+                m_changed.wait(lock);
+                continue;
+            }
+            auto next = std::min_element(m_pending.begin(), m_pending.end(), [](const Pending& a, const Pending& b) {
+                return a.readyAt < b.readyAt;
+            });
+            if (next->readyAt > now)
+                m_changed.wait_until(lock, next->readyAt);
+            else
+                m_changed.wait(lock); // the ready rows' lines are on other modems' calls
+            continue;
+        }
+        const PlanRow& row = m_plan->rows[pending.index];
+        const std::string key = LineKey(row.number);
+        m_lineHolder[key] = modem;
+        m_lastLine[modem] = key;
+        ++pending.attempts;
+        ++m_running;
+        m_activity[modem] = {m_options.ports[modem], row.row, row.number, row.unit, row.action, pending.attempts};
+        lock.unlock();
+        RowResult result = Call(modem, pending);
+        lock.lock();
+        Finish(modem, pending, result);
+        m_lineHolder.erase(key);
+        m_activity[modem] = ModemActivity{};
+        m_activity[modem].port = m_options.ports[modem];
+        --m_running;
+        m_changed.notify_all();
+    }
+    m_changed.notify_all();
+}
+
+RowResult CBatchRunner::Call(size_t modem, const Pending& pending)
+{
+    const PlanRow& row = m_plan->rows[pending.index];
+    RowResult result;
+    result.row = row.row;
+    result.number = row.number;
+    result.unit = row.unit;
+    result.action = row.action;
+    result.attempts = pending.attempts;
+    result.port = m_options.ports[modem];
+    result.start = UtcNow();
+    if (row.action == JobRead && !m_options.archiveDirectory.empty())
+        result.archive = ArchivePath(m_options.archiveDirectory, row);
+    const auto began = std::chrono::steady_clock::now();
+
+    auto child = std::make_shared<CChildProcess>();
+    std::string problem;
+    bool started = false;
+    {
+        // Started under the lock, so that a Stop either comes first (no call) or reaches it.
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_stopping) {
+            started = child->Start(RowCallArguments(m_options.program, row, result.port, result.archive), &problem);
+            if (started)
+                m_children[modem] = child;
+        }
+    }
+    if (!started) {
+        result.outcome = problem.empty() ? RowOutcome::Stopped : RowOutcome::Failed;
+        result.message = problem.empty() ? "Not dialled: the run was stopped first." : problem;
+        result.archive.clear();
+        return result;
+    }
+    const int status = child->Wait();
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_children[modem] = nullptr;
+    }
+    ReadRowCallResult(row, status, child->Output(), &result);
+    result.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    if (result.outcome != RowOutcome::Succeeded && !result.archive.empty() && status != 0)
+        result.archive.clear(); // a read that did not complete saves nothing
+    return result;
+}
+
+void CBatchRunner::Finish(size_t modem, const Pending& pending, const RowResult& result)
+{
+    (void)modem;
+    m_callSeconds += result.durationSeconds;
+    ++m_calls;
+    if (IsRetried(result.outcome) && pending.attempts <= m_options.retries && !m_stopping) {
+        Pending again = pending;
+        again.readyAt = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(m_options.retryDelaySeconds));
+        m_pending.push_back(again);
+        m_results[pending.index] = result; // what the report says should the run stop before the next call
+        return;
+    }
+    std::string problem;
+    if (!m_journal.Append(result, &problem) && m_journalProblem.empty())
+        m_journalProblem = problem;
+    m_results[pending.index] = result;
+    if (result.outcome == RowOutcome::Stopped)
+        return; // not ended: a resumed run calls it again
+    m_ended[pending.index] = true;
+    ++m_endedCount;
+    if (result.outcome == RowOutcome::Succeeded)
+        ++m_succeeded;
+    else
+        ++m_failed;
+}

@@ -1,0 +1,114 @@
+// Runs a checked plan over one or several modems. Each call is a child process of pravel-cli
+// itself (the job core runs one job per process), at most one per modem at a time.
+//
+// The schedule: a modem that has just called a number takes the next row of that number, so
+// the rows of one line go one after another on one modem and a line never carries two calls;
+// otherwise it takes the line with the most rows still to do, in plan order between equals. A
+// busy line or a call nobody answered goes back into the run, to be tried again after the retry
+// delay, as long as retries are left; a refused code or any other failure is not tried again.
+// Each row's result goes to the journal as the row ends.
+//
+// Thread contract: Run is called on one thread and blocks until the run has ended; it starts one
+// thread per modem and joins them all before it returns, calling tick on its own thread about
+// five times a second meanwhile. Stop and Progress may be called from any thread (tick
+// included). A first Stop lets each running call log off and hang up and starts no new call; a
+// second asks the calls to stop at once. Not copyable; one Run per runner.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "batch/BatchJournal.h"
+#include "batch/BatchPlan.h"
+#include "batch/BatchResult.h"
+
+class CChildProcess;
+
+struct BatchOptions {
+    std::vector<std::string> ports; // one modem each
+    std::string program;            // the pravel-cli to run for each call
+    int retries = 2;                // further calls to a busy or unanswered line
+    double retryDelaySeconds = 60;
+    std::string archiveDirectory;   // reads save their parameter file here; empty: none
+    std::string journalPath;
+    bool resume = false;            // skip the rows the journal says succeeded
+};
+
+struct ModemActivity {
+    std::string port;
+    int row = 0; // the plan row being called, 0 when idle
+    std::string number;
+    int unit = 0;
+    JobMode action = JobRead;
+    int attempt = 0;
+};
+
+struct BatchProgress {
+    int total = 0;
+    int ended = 0; // rows with their result, those a resumed run skipped included
+    int succeeded = 0;
+    int failed = 0;
+    double secondsLeft = -1; // estimate; negative while unknown
+    std::vector<ModemActivity> modems;
+};
+
+class CBatchRunner {
+public:
+    CBatchRunner();
+    ~CBatchRunner();
+    CBatchRunner(const CBatchRunner&) = delete;
+    CBatchRunner& operator=(const CBatchRunner&) = delete;
+
+    // Runs the plan. *results gets one entry per plan row, in plan order: a row skipped by a
+    // resume keeps its journalled result, a row never called says so ("stopped"). False with the
+    // problem when the run could not begin (no modem, no program, the journal not opened).
+    bool Run(const BatchPlan& plan, const BatchOptions& options, const std::function<void()>& tick,
+             std::vector<RowResult>* results, std::string* problem);
+    void Stop();
+    bool StopRequested() const;
+    // The first failure to write the journal, empty when every row was journalled.
+    std::string JournalProblem() const;
+    BatchProgress Progress() const;
+
+private:
+    struct Pending {
+        size_t index; // into the plan's rows
+        int attempts = 0;
+        std::chrono::steady_clock::time_point readyAt;
+    };
+
+    void ServeModem(size_t modem);
+    // The next row for the modem, under m_lock; false when none may be called now.
+    bool Pick(size_t modem, std::chrono::steady_clock::time_point now, Pending* pending);
+    RowResult Call(size_t modem, const Pending& pending);
+    void Finish(size_t modem, const Pending& pending, const RowResult& result);
+
+    const BatchPlan* m_plan = nullptr;
+    BatchOptions m_options;
+
+    mutable std::mutex m_lock; // guards everything below
+    std::condition_variable m_changed;
+    bool m_stopping = false;
+    int m_stops = 0;
+    std::vector<Pending> m_pending;
+    std::map<std::string, size_t> m_lineHolder; // line key -> modem calling it
+    std::vector<std::string> m_lastLine;        // per modem
+    std::vector<ModemActivity> m_activity;
+    std::vector<std::shared_ptr<CChildProcess>> m_children; // per modem, the running call
+    std::vector<RowResult> m_results;
+    std::vector<bool> m_ended;
+    int m_running = 0;
+    int m_endedCount = 0;
+    int m_succeeded = 0;
+    int m_failed = 0;
+    double m_callSeconds = 0; // the calls of this run that ended, for the estimate
+    int m_calls = 0;
+    CBatchJournal m_journal;
+    std::string m_journalProblem;
+};

@@ -1,0 +1,42 @@
+// A child process of our own: started with an argument list, its standard output and error
+// collected, waited for, asked to stop. The child runs in a process group of its own, so that a
+// Ctrl-C at the terminal reaches only us; we pass the stop on, once.
+//
+// Thread contract: one thread calls Start and then Wait, which blocks reading the child's output
+// until it ends and reaps it. AskToStop may be called from any other thread at any time; before
+// Start and after the child is reaped it does nothing. Not copyable.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CChildProcess {
+public:
+    CChildProcess() = default;
+    ~CChildProcess();
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+
+    // Starts arguments[0] (a path) with the arguments, standard input empty. False with the problem.
+    bool Start(const std::vector<std::string>& arguments, std::string* problem);
+    // Collects the output until the child ends and reaps it. The exit status, or -1 when it died
+    // of a signal (or was never started).
+    int Wait();
+    const std::string& Output() const { return m_output; }
+    const std::string& ErrorOutput() const { return m_errorOutput; }
+    // Asks the child to stop (the interrupt a Ctrl-C would give it: a job logs off and hangs up).
+    // A second call asks again, which a job takes as "stop at once".
+    void AskToStop();
+
+private:
+    std::mutex m_lock; // guards m_pid against the reap
+    long m_pid = -1;
+    int m_outFd = -1;
+    int m_errFd = -1;
+    std::string m_output;
+    std::string m_errorOutput;
+};
+
+// The path of the running program, for starting it again as a child; empty when unknown.
+std::string CurrentProgramPath();

@@ -1,0 +1,90 @@
+#include "batch/RowCall.h"
+
+#include <nlohmann/json.hpp>
+
+#include "model/ParameterTable.h"
+#include "model/StringTable.h"
+
+std::vector<std::string> RowCallArguments(const std::string& program, const PlanRow& row, const std::string& port,
+                                          const std::string& archivePath)
+{
+    std::vector<std::string> args = {program, row.action == JobWrite ? "write" : "read", "--port", port, "--number",
+                                     row.number, "--code", row.code, "--unit", std::to_string(row.unit)};
+    if (row.action == JobWrite) {
+        if (!row.file.empty())
+            args.insert(args.end(), {"--file", row.file});
+        for (const auto& [parameter, value] : row.cells)
+            args.insert(args.end(), {"--set", std::string(ParameterTable[parameter].name) + "=" + value});
+    } else if (row.readAll) {
+        args.emplace_back("--all");
+    } else {
+        for (const auto& [parameter, value] : row.cells)
+            args.insert(args.end(), {"--param", ParameterTable[parameter].name});
+    }
+    if (row.action == JobRead && !archivePath.empty())
+        args.insert(args.end(), {"--save", archivePath});
+    args.insert(args.end(), {"--json", "--quiet"});
+    return args;
+}
+
+std::string ArchivePath(const std::string& directory, const PlanRow& row)
+{
+    std::string name;
+    for (char c : row.number)
+        name += (c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#' ? c : '_';
+    std::string path = directory;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path + name + "_unit" + std::to_string(row.unit) + ".oxl";
+}
+
+void ReadRowCallResult(const PlanRow& row, int exitStatus, const std::string& output, RowResult* result)
+{
+    result->values.clear();
+    const nlohmann::json json = nlohmann::json::parse(output, nullptr, false);
+    if (!json.is_object()) {
+        result->outcome = RowOutcome::Failed;
+        result->message = exitStatus < 0 ? "pravel-cli ended by a signal without a result."
+                                         : "pravel-cli ended with status " + std::to_string(exitStatus) +
+                                               " without a result.";
+        return;
+    }
+    const auto text = [&](const char* key) {
+        return json.contains(key) && json[key].is_string() ? json[key].get<std::string>() : std::string();
+    };
+    result->message = text("error");
+    result->firmware = text("firmware");
+    result->power = text("power");
+    if (json.contains("values") && json["values"].is_object()) {
+        for (const auto& item : json["values"].items())
+            if (item.value().is_string())
+                result->values.emplace_back(item.key(), item.value().get<std::string>());
+    }
+    if (json.contains("written") && json["written"].is_array()) {
+        for (const auto& name : json["written"]) {
+            if (!name.is_string())
+                continue;
+            std::string value;
+            for (const auto& [parameter, cell] : row.cells)
+                if (ParameterTable[parameter].name == name.get<std::string>())
+                    value = cell;
+            result->values.emplace_back(name.get<std::string>(), value);
+        }
+    }
+    if (exitStatus == 0 && text("outcome") == "completed") {
+        result->outcome = RowOutcome::Succeeded;
+        result->message.clear();
+    } else if (result->message == LoadString(IDS_BUSY)) {
+        result->outcome = RowOutcome::Busy;
+    } else if (result->message == LoadString(IDS_NO_ANSWER)) {
+        result->outcome = RowOutcome::NoAnswer;
+    } else if (result->message == LoadString(IDS_BAD_CODE)) {
+        result->outcome = RowOutcome::CodeRefused;
+    } else if (result->message.rfind("Interrupted", 0) == 0) {
+        result->outcome = RowOutcome::Stopped;
+    } else {
+        result->outcome = RowOutcome::Failed;
+        if (result->message.empty())
+            result->message = "pravel-cli ended with status " + std::to_string(exitStatus) + ".";
+    }
+}

@@ -1,0 +1,111 @@
+#include "batch/BatchPlan.h"
+
+#include <gtest/gtest.h>
+
+#include "model/ParameterTable.h"
+
+namespace {
+
+const std::string Header = "number,unit,code,action,AlarmReceiver1,TestAlarmTime,LedSequence\n";
+
+struct PlanCase {
+    const char* name;
+    std::string text;
+    int row;            // the first error's row; 0 with column "-" for none expected
+    std::string column; // the first error's column
+    std::string contains;
+};
+
+class BatchPlanErrorTest : public ::testing::TestWithParam<PlanCase> {};
+
+TEST_P(BatchPlanErrorTest, NamesRowAndColumn)
+{
+    const PlanCase& c = GetParam();
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    EXPECT_FALSE(ParseBatchPlan(c.text, JobRead, {}, &plan, &errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors.front().row, c.row);
+    EXPECT_EQ(errors.front().column, c.column);
+    EXPECT_NE(errors.front().text.find(c.contains), std::string::npos) << errors.front().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BatchPlanErrorTest,
+    ::testing::Values(
+        PlanCase{"unknown_column", "number,code,Colour\n1,3958,x\n", 1, "Colour", "no such column"},
+        PlanCase{"no_code_column", "number,unit\n1,1\n", 1, "code", "no column code"},
+        PlanCase{"twice", "number,code,code\n", 1, "code", "twice"},
+        PlanCase{"no_rows", "# only\nnumber,code\n", 0, "", "no rows"},
+        PlanCase{"field_count", Header + "5550101,1,3958,read,all\n", 2, "", "fields"},
+        PlanCase{"unit_range", Header + "5550101,7,3958,read,all,,\n", 2, "unit", "1 to 6"},
+        PlanCase{"action_word", Header + "5550101,1,3958,erase,all,,\n", 2, "action", "read or write"},
+        PlanCase{"code_letters", Header + "5550101,1,39a8,read,all,,\n", 2, "code", ""},
+        PlanCase{"code_long", Header + "5550101,1,39580,read,all,,\n", 2, "code", "four digits"},
+        PlanCase{"number_empty", Header + ",1,3958,read,all,,\n", 2, "number", ""},
+        PlanCase{"number_command", Header + "555;ATH,1,3958,read,all,,\n", 2, "number", ""},
+        PlanCase{"number_long", Header + "123456789012345678901,1,3958,read,all,,\n", 2, "number", "20"},
+        PlanCase{"value_too_long", Header + "5550101,1,3958,write,123456789012345678901,,\n", 2, "AlarmReceiver1",
+                 "at most 20"},
+        PlanCase{"value_character", Header + "5550101,1,3958,write,0612B,,\n", 2, "AlarmReceiver1", ""},
+        PlanCase{"combo_range", Header + "5550101,1,3958,write,,11,\n", 2, "TestAlarmTime", ""},
+        PlanCase{"flag_value", Header + "5550101,1,3958,write,,,2\n", 2, "LedSequence", ""},
+        PlanCase{"nothing_to_write", Header + "5550101,1,3958,write,,,\n", 2, "", "nothing to write"},
+        PlanCase{"nothing_to_read", Header + "5550101,1,3958,read,,,\n", 2, "", "nothing to read"},
+        PlanCase{"missing_file", "number,code,action,file\n5550101,3958,write,/nonexistent/p.oxl\n", 2, "file", ""},
+        PlanCase{"later_row", Header + "5550101,1,3958,read,all,,\n\n# gap\n5550102,0,3958,read,all,,\n", 5, "unit",
+                 ""},
+        PlanCase{"csv_error", "number,code\n\"5550101,3958\n", 0, "", "line 2"}),
+    [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });
+
+TEST(BatchPlanTest, EveryBadRowIsReportedAndTheGoodOnesAreNotKept)
+{
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    const std::string text = Header + "5550101,1,3958,read,all,,\n5550102,9,3958,read,all,,\n5550103,1,x,read,all,,\n";
+    EXPECT_FALSE(ParseBatchPlan(text, JobRead, {}, &plan, &errors));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(PlanErrorText(errors[0]), "row 3, column unit: the unit is 1 to 6");
+    EXPECT_EQ(errors[1].row, 4);
+}
+
+TEST(BatchPlanTest, RowsTakeTheirActionCellsAndDefaults)
+{
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    const std::string text = Header + "5550101,,3958,,0612345678,3,1\n555 0102,2,1234,read,x,,\n5550103,6,0000,read,,all,\n";
+    ASSERT_TRUE(ParseBatchPlan(text, JobWrite, {}, &plan, &errors)) << PlanErrorText(errors.front());
+    ASSERT_EQ(plan.rows.size(), 3u);
+    const PlanRow& write = plan.rows[0];
+    EXPECT_EQ(write.row, 2);
+    EXPECT_EQ(write.unit, 1);
+    EXPECT_EQ(write.action, JobWrite);
+    ASSERT_EQ(write.cells.size(), 3u);
+    EXPECT_EQ(write.cells[0], std::make_pair(static_cast<int>(RowAlarmReceiver1), std::string("0612345678")));
+    EXPECT_EQ(plan.rows[1].action, JobRead);
+    EXPECT_FALSE(plan.rows[1].readAll);
+    ASSERT_EQ(plan.rows[1].cells.size(), 1u);
+    EXPECT_EQ(LineKey(plan.rows[1].number), "5550102");
+    EXPECT_TRUE(plan.rows[2].readAll);
+    EXPECT_EQ(plan.rows[2].unit, 6);
+}
+
+TEST(BatchPlanTest, TheFrontEndsValueRuleIsApplied)
+{
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    PlanValueRule digitsOnly = [](int row, const std::string& value, std::string* problem) {
+        if (row == RowAlarmReceiver1 && value.find('*') != std::string::npos) {
+            *problem = "digits only";
+            return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(ParseBatchPlan(Header + "5550101,1,3958,write,06*1,,\n", JobRead, {}, &plan, &errors));
+    errors.clear();
+    EXPECT_FALSE(ParseBatchPlan(Header + "5550101,1,3958,write,06*1,,\n", JobRead, digitsOnly, &plan, &errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(PlanErrorText(errors[0]), "row 2, column AlarmReceiver1: digits only");
+}
+
+} // namespace
