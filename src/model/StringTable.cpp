@@ -46,6 +46,10 @@ constexpr StringEntry Strings[] = {
                                "read are incomplete."},
     {IDS_MODEM_STOPPED_ANSWERING, "The modem on %1 stopped answering."},
     {IDS_NO_DIAL_RESULT, "The modem on %1 gave no result for the call within %2 seconds."},
+    {IDS_NO_VOICE_MODE, "The modem on %1 has no voice mode: it answered \"%2\" to \"%3\"."},
+    {IDS_NO_DIAL_TONE, "The modem on %1 hears no dial tone. Is the telephone line plugged in?"},
+    {IDS_TIP_MODEM_PROFILE, "Which voice commands the modem speaks. Automatic tries the older '#' commands first and "
+                            "changes to the V.253 commands when the modem refuses them."},
     {IDS_PORT_USERS_WARNING, "Another program has %1 open: %2. It may take the modem's answers. Close it and try "
                              "again (on many desktops ModemManager probes new modems)."},
     {IDS_PORT_NOT_FOUND, "The device does not exist."},
