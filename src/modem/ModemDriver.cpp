@@ -16,8 +16,6 @@ int32_t dtmfLength;
 
 namespace {
 
-constexpr char DLE = 0x10;
-
 void ClearDtmfBuffer()
 {
     dtmfBuffer[0] = '\0';
@@ -26,8 +24,9 @@ void ClearDtmfBuffer()
 
 } // namespace
 
-CModemDriver::CModemDriver(const ProgrammingJob* job, std::string portName)
-    : m_watchdogSeconds(GetDialogueTiming().watchdogTicks), m_job(job), m_timing(GetDialogueTiming())
+CModemDriver::CModemDriver(const ProgrammingJob* job, std::string portName, ModemProfile profile)
+    : m_watchdogSeconds(GetDialogueTiming().watchdogTicks), m_job(job), m_timing(GetDialogueTiming()),
+      m_profile(profile), m_v253(profile == ModemProfile::V253)
 {
     m_portName = std::move(portName);
     m_lineText.reserve(MaxLineLength);
@@ -279,6 +278,7 @@ void CModemDriver::BeginOrderlyStop()
     m_stopping = true;
     m_mayShowError = false;
     m_step = StepAbort;
+    m_followUp.clear();
     m_modemAnswered = true;
     m_waitTimeoutMs = m_timing.logoffWaitMs;
 }
@@ -304,50 +304,38 @@ void CModemDriver::ProcessReceived()
     }
 }
 
-// Lines end at CR or LF, also across chunks; empty lines vanish. At the start of a line, each DLE
-// and the character after it is a code from the modem: 'C' restarts the DTMF collection, 'b' is
-// a busy tone, anything else is a DTMF character. When a DTMF frame's closing 'D' has come in
-// and nothing else is on the line, the line is interpreted at once (the modem does not end its
-// DTMF reports with a line end).
+// Lines end at CR or LF, also across chunks; empty lines vanish. The DLE codes among the bytes
+// are the collector's to tell apart: a DTMF tone goes into dtmfBuffer ('C' restarts it), a busy
+// tone ends the call, anything else (events, burst marks, repeated tones, data bytes) only goes
+// to the trace. When a DTMF frame's closing 'D' has come in, the frame is interpreted at once (the
+// modem does not end its DTMF reports with a line end).
 bool CModemDriver::TakeByte(char c)
 {
-    if (m_dlePending) {
-        m_dlePending = false;
-        if (c == '\0')
-            return true;
-        if (c == '\r' || c == '\n')
-            return EndLine();
-        if (c == 'b') {
-            // Busy tone: the far end has hung up. A log-off would go nowhere; end the call now.
-            TraceDialogue("<", "DLE b");
-            ShowError(m_connected.load() ? IDS_BUSY_TONE : IDS_BUSY);
-            m_loggedIn = false;
-            Abort();
-            return false;
-        }
-        {
-            const char code[] = {'D', 'L', 'E', ' ', c, '\0'};
-            TraceDialogue("<", code);
-        }
-        if (c == 'C') {
-            dtmfBuffer[0] = 'C';
-            dtmfLength = 1;
-        } else if (dtmfLength < DtmfBufferLimit) {
-            dtmfBuffer[dtmfLength++] = c;
-        }
-        dtmfBuffer[dtmfLength] = '\0';
-        if (dtmfBuffer[dtmfLength - 1] == 'D')
-            return InterpretLine(std::string());
+    const CDtmfCollector::Item item = m_collector.Take(c);
+    switch (item.kind) {
+    case CDtmfCollector::Kind::Pending:
         return true;
+    case CDtmfCollector::Kind::LineEnd:
+        return EndLine();
+    case CDtmfCollector::Kind::Tone:
+        return TakeTone(item.code);
+    case CDtmfCollector::Kind::Busy:
+        return TakeBusyTone();
+    case CDtmfCollector::Kind::Repeat:
+    case CDtmfCollector::Kind::Mark:
+    case CDtmfCollector::Kind::Event:
+    case CDtmfCollector::Kind::DataByte: {
+        if (item.code == '\0')
+            return true;
+        const char code[] = {'D', 'L', 'E', ' ', item.code, ' ', '(', 'i', 'g', 'n', 'o', 'r', 'e', 'd', ')', '\0'};
+        TraceDialogue("<", code);
+        return true;
+    }
+    case CDtmfCollector::Kind::Text:
+        break;
     }
     if (c == '\r' || c == '\n')
         return EndLine();
-    if (c == '\0')
-        return true;
-    if (c == DLE && m_lineText.empty()) {
-        m_dlePending = true;
-        return true;
-    }
     // Result lines are printable text: a control character on the line (a lone XON or XOFF, a
     // stray BEL) is not part of it.
     if (static_cast<unsigned char>(c) < 0x20)
@@ -355,6 +343,36 @@ bool CModemDriver::TakeByte(char c)
     if (m_lineText.size() < MaxLineLength)
         m_lineText += c;
     return true;
+}
+
+bool CModemDriver::TakeTone(char tone)
+{
+    {
+        const char code[] = {'D', 'L', 'E', ' ', tone, '\0'};
+        TraceDialogue("<", code);
+    }
+    if (tone == 'C') {
+        dtmfBuffer[0] = 'C';
+        dtmfLength = 1;
+    } else if (dtmfLength < DtmfBufferLimit) {
+        dtmfBuffer[dtmfLength++] = tone;
+    }
+    dtmfBuffer[dtmfLength] = '\0';
+    if (dtmfLength > 0 && dtmfBuffer[dtmfLength - 1] == 'D')
+        return InterpretLine(std::string());
+    return true;
+}
+
+// Busy tone: the far end has hung up. A log-off would go nowhere; end the call now.
+bool CModemDriver::TakeBusyTone()
+{
+    TraceDialogue("<", "DLE b");
+    if (m_step == StepAbort && !m_loggedIn)
+        return true; // a V.253 modem repeats it while the tone lasts: the call is ending already
+    ShowError(m_connected.load() ? IDS_BUSY_TONE : IDS_BUSY);
+    m_loggedIn = false;
+    Abort();
+    return false;
 }
 
 bool CModemDriver::EndLine()
@@ -371,7 +389,7 @@ bool CModemDriver::EndLine()
 void CModemDriver::ResetLine()
 {
     m_lineText.clear();
-    m_dlePending = false;
+    m_collector.Reset();
 }
 
 void CModemDriver::ShowError(int stringId)

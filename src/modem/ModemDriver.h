@@ -25,7 +25,9 @@
 #include <string_view>
 #include <vector>
 
+#include "model/ModemProfile.h"
 #include "model/ProgrammingJob.h"
+#include "modem/DtmfCollector.h"
 #include "modem/DialogueTiming.h"
 #include "platform/Event.h"
 #include "platform/NotifyWindow.h"
@@ -65,8 +67,10 @@ public:
     static constexpr size_t MaxLineLength = 128;
 
     // The job is read, never written, and must outlive the driver. portName is the port Start
-    // opens: "comN" or a device path.
-    CModemDriver(const ProgrammingJob* job, std::string portName);
+    // opens: "comN" or a device path. profile is the voice command set to speak: Auto begins
+    // with the '#' set and changes to V.253 for the rest of the call when the modem answers
+    // "ERROR" to "AT#CLS=8".
+    CModemDriver(const ProgrammingJob* job, std::string portName, ModemProfile profile = ModemProfile::Auto);
     CModemDriver(const CModemDriver&) = delete;
     CModemDriver& operator=(const CModemDriver&) = delete;
     ~CModemDriver() override;
@@ -114,6 +118,8 @@ private:
     // One received byte; false abandons the rest of the chunk.
     bool TakeByte(char c);
     bool EndLine();
+    bool TakeTone(char tone);
+    bool TakeBusyTone();
     void ResetLine();
     void ReleaseDialogue();
     void ShowError(int stringId);
@@ -127,6 +133,8 @@ private:
     bool CheckLogin();
     void EndDialogue();
     void SendAT(const std::string& suffix);
+    bool VoiceModeRefused(const std::string& line);
+    std::string ToneCommand(const char* tones) const;
     void SendDtmfCommand(const std::string& command, int32_t answerTargetId);
     void SendCode(const std::string& code, int32_t answerTargetId);
     void WriteCommand(const std::string& command);
@@ -176,5 +184,9 @@ private:
     std::string m_portName;
     // The line being collected across chunks.
     std::string m_lineText;
-    bool m_dlePending = false;
+    CDtmfCollector m_collector;
+    // The voice command set.
+    ModemProfile m_profile;
+    bool m_v253 = false;       // speaking the V.253 set: from the start, or since "AT#CLS=8" was refused
+    std::string m_followUp;    // an AT command to send on the "OK" before the step counts as done
 };

@@ -14,7 +14,25 @@
 
 namespace {
 
+constexpr int32_t VoiceModeStep = 2;
 constexpr int32_t FirstParameterStep = 8;
+
+// Lines a modem sends of its own accord, whatever it was asked: a ring, and the caller-id lines
+// ("DATE = 1208", "NMBR = 5550100", ...). They answer nothing.
+bool IsUnsolicitedLine(const std::string& line)
+{
+    if (line == "RING")
+        return true;
+    for (const char* tag : {"DATE", "TIME", "NMBR", "NAME", "MESG", "DDN_NMBR"}) {
+        const size_t length = std::strlen(tag);
+        if (line.compare(0, length, tag) != 0)
+            continue;
+        const size_t sign = line.find_first_not_of(' ', length);
+        if (sign != std::string::npos && line[sign] == '=')
+            return true;
+    }
+    return false;
+}
 
 // Read job, steps 8 to 19: one read code each, in this order.
 constexpr ParameterRow ReadSteps[] = {
@@ -91,6 +109,10 @@ bool CModemDriver::InterpretLine(const std::string& line)
     // The modem's echo of a command.
     if (line.compare(0, 2, "AT") == 0)
         return true;
+    if (IsUnsolicitedLine(line)) {
+        TraceText("Modem: Unsolicited line, ignored\n");
+        return true;
+    }
 
     uint16_t expect = m_expect.load();
     if (expect & ExpectOk) {
@@ -103,12 +125,20 @@ bool CModemDriver::InterpretLine(const std::string& line)
                 m_modemAnswered = true;
                 m_waitTimeoutMs = INFINITE; // from here AT commands wait for their answer without end
             }
+            if (expect == 0 && !m_followUp.empty()) {
+                std::string followUp;
+                followUp.swap(m_followUp);
+                SendAT(followUp);
+                return true;
+            }
             if (expect == 0) {
                 ++m_step;
                 m_stepEvent.Set();
             }
             return true;
         }
+        if (m_step == VoiceModeStep && !m_stopping && VoiceModeRefused(line))
+            return true;
         // The modem refused the command (most often "ERROR"): say which, and to what.
         if (!m_stopping)
             ShowErrorText(FormatString(IDS_MODEM_REFUSED, {m_portName, line, m_lastCommand}));
@@ -126,7 +156,11 @@ bool CModemDriver::InterpretLine(const std::string& line)
         } else if (line == "NO ANSWER") {
             ShowError(IDS_NO_ANSWER);
             Abort();
-        } else if (line == "VCON") {
+        } else if (line == "NO DIALTONE" || line == "NO DIAL TONE") {
+            ShowErrorText(FormatString(IDS_NO_DIAL_TONE, {m_portName}));
+            Abort();
+        } else if (line == "VCON" || (m_v253 && line == "OK")) {
+            // A V.253 modem says "OK" once the ringback has stopped (some chips "VCON").
             m_connected = true;
             if (expect == 0) {
                 ++m_step;
@@ -176,6 +210,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
 void CModemDriver::Abort()
 {
     m_step = StepAbort;
+    m_followUp.clear();
     m_stepEvent.Set();
 }
 
@@ -199,11 +234,16 @@ void CModemDriver::RunStep()
         case 1:
             SendAT("E0");
             return;
-        case 2:
-            SendAT("#CLS=8");
+        case VoiceModeStep:
+            if (m_v253) {
+                SendAT("+FCLASS=8");
+                m_followUp = "+VIT=0"; // the inactivity timer would drop voice mode during the call
+            } else {
+                SendAT("#CLS=8");
+            }
             return;
         case 3:
-            SendAT("#VBT=1");
+            SendAT(m_v253 ? "+VTD=10" : "#VBT=1"); // 100 ms tones: 10 ms units against 100 ms units
             return;
         case 4:
             SendAT((m_job->mode == JobWrite ? "DT" : "D") + std::string(m_job->phoneNumber));
@@ -217,7 +257,7 @@ void CModemDriver::RunStep()
             if (m_step != 5)
                 continue; // an orderly stop was asked for meanwhile
             char command[32];
-            std::snprintf(command, sizeof command, "#VTS=#,%d", static_cast<int>(m_job->unit));
+            std::snprintf(command, sizeof command, "%s=#,%d", m_v253 ? "+VTS" : "#VTS", static_cast<int>(m_job->unit));
             SendAT(command);
             return;
         }
@@ -376,10 +416,46 @@ void CModemDriver::SendCode(const std::string& code, int32_t answerTargetId)
 {
     if (code.size() > MaxCodeLength) {
         // The first part of a long number: its answer is not reported, the rest's answer is.
-        SendDtmfCommand(BuildDtmfCommand(std::string_view(code).substr(0, MaxCodeLength)), 0);
+        SendDtmfCommand(ToneCommand(BuildDtmfCommand(std::string_view(code).substr(0, MaxCodeLength)).c_str()), 0);
         return;
     }
-    SendDtmfCommand(BuildDtmfCommand(code), answerTargetId);
+    SendDtmfCommand(ToneCommand(BuildDtmfCommand(code).c_str()), answerTargetId);
+}
+
+// The tone command in the set the modem speaks: "AT#VTS=..." becomes "AT+VTS=..." for V.253,
+// whose bare tones take the +VTD length.
+std::string CModemDriver::ToneCommand(const char* command) const
+{
+    std::string text = command;
+    if (m_v253 && text.compare(0, 6, "AT#VTS") == 0)
+        text.replace(2, 4, "+VTS");
+    return text;
+}
+
+// The answer to the voice mode command was not "OK". Under Auto a '#' command refused with
+// "ERROR" means a V.253 modem: the call goes on in that set. True when the line was dealt with
+// (the V.253 command sent, or the job ended saying the modem has no voice mode).
+bool CModemDriver::VoiceModeRefused(const std::string& line)
+{
+    if (m_v253 && m_lastCommand == "AT+VIT=0") {
+        // Not every V.253 modem has the inactivity timer; voice mode is on all the same.
+        TraceText("Modem: The modem has no inactivity timer to switch off\n");
+        ++m_step;
+        m_stepEvent.Set();
+        return true;
+    }
+    if (line != "ERROR")
+        return false;
+    if (!m_v253 && m_profile == ModemProfile::Auto) {
+        TraceText("Modem: The modem refuses the '#' voice commands, speaking V.253 from here\n");
+        m_v253 = true;
+        SendAT("+FCLASS=8");
+        m_followUp = "+VIT=0";
+        return true;
+    }
+    ShowErrorText(FormatString(IDS_NO_VOICE_MODE, {m_portName, line, m_lastCommand}));
+    Abort();
+    return true;
 }
 
 void CModemDriver::WriteCommand(const std::string& command)

@@ -212,3 +212,27 @@ bool ValidateSimConfig(const SimConfig& config, std::string* error)
         return Fail(error, "durations and fault counts must not be negative");
     return true;
 }
+
+const char* SimModemPersonaName(SimModemPersona persona)
+{
+    switch (persona) {
+    case SimModemPersona::Conexant:
+        return "conexant";
+    case SimModemPersona::Intel:
+        return "intel";
+    case SimModemPersona::Hash:
+        break;
+    }
+    return "hash";
+}
+
+bool ParseSimModemPersona(const std::string& name, SimModemPersona* persona)
+{
+    for (SimModemPersona p : {SimModemPersona::Hash, SimModemPersona::Conexant, SimModemPersona::Intel}) {
+        if (name == SimModemPersonaName(p)) {
+            *persona = p;
+            return true;
+        }
+    }
+    return false;
+}

@@ -58,7 +58,28 @@ struct SimFaults {
     std::string garbageStatus = {};
     // A dial command pulls the modem out: the simulator closes both sides of its terminal pair.
     bool unplugWhileDialling = false;
+    // Event codes (DLE s, q, d, c, u, T) and DLE DLE between the reported tones and inside their
+    // bursts.
+    bool interleaveEvents = false;
+    // The DLE of the first and of the last tone of every answer goes out on its own, its code
+    // SplitDleGapMs later, so that a reader gets the two in separate chunks.
+    bool splitDlePairs = false;
+    // A RING line and caller-id lines follow every answer.
+    bool ringLines = false;
 };
+
+// What kind of voice modem the simulator is.
+enum class SimModemPersona {
+    Hash,     // the '#' voice commands; each received tone reported once as DLE + tone
+    Conexant, // V.253: "ERROR" to '#' commands, "OK" as the voice dial result, tones shielded as
+              // DLE '/', the tone repeated every 70 ms while it lasts, DLE '~'
+    Intel,    // V.253 like Conexant, but "VCON" as the dial result and tones without a start mark,
+              // ended by DLE 0x7F
+};
+// "hash", "conexant" or "intel".
+const char* SimModemPersonaName(SimModemPersona persona);
+// False for any other name.
+bool ParseSimModemPersona(const std::string& name, SimModemPersona* persona);
 
 // Durations in milliseconds. Fast mode sets them all to zero, except that the busy tone still
 // comes 100 ms after the login answer (so that the two reach the reader apart); the modem's tone
@@ -79,6 +100,7 @@ struct SimConfig {
     std::function<void(std::string_view text)> transcriptSink;
     SimFaults faults;
     SimTiming timing;
+    SimModemPersona modem = SimModemPersona::Hash;
 };
 
 // A telephone number as the modem compares it: without the spacing characters a modem skips

@@ -139,8 +139,10 @@ SimLine ParseLine(const json& object, const std::string& where)
 
 SimConfig ParseRoot(const json& root)
 {
-    CheckKeys(root, "configuration", {"fast", "transcript", "timing", "faults", "lines"});
+    CheckKeys(root, "configuration", {"fast", "transcript", "modem", "timing", "faults", "lines"});
     SimConfig config = DefaultSimConfig();
+    if (root.contains("modem") && !ParseSimModemPersona(GetString(root, "modem", "configuration"), &config.modem))
+        Throw("configuration.modem", "must be \"hash\", \"conexant\" or \"intel\"");
     config.fast = GetBool(root, "fast", "configuration", config.fast);
     config.transcript = GetBool(root, "transcript", "configuration", config.transcript);
     if (root.contains("timing")) {
@@ -157,7 +159,7 @@ SimConfig ParseRoot(const json& root)
         CheckKeys(f, "faults",
                   {"corruptNextAnswers", "dropNextAnswers", "busyToneAfterLogin", "answerDelayMs", "absentUnits",
                    "deadModem", "corruptAllAnswers", "loneXoff", "staleAtOpen", "garbageStatus",
-                   "unplugWhileDialling"});
+                   "unplugWhileDialling", "interleaveEvents", "splitDlePairs", "ringLines"});
         SimFaults& faults = config.faults;
         faults.corruptNextAnswers = GetInt(f, "corruptNextAnswers", "faults", 0);
         faults.dropNextAnswers = GetInt(f, "dropNextAnswers", "faults", 0);
@@ -169,6 +171,9 @@ SimConfig ParseRoot(const json& root)
         faults.staleAtOpen = GetString(f, "staleAtOpen", "faults");
         faults.garbageStatus = GetString(f, "garbageStatus", "faults");
         faults.unplugWhileDialling = GetBool(f, "unplugWhileDialling", "faults", false);
+        faults.interleaveEvents = GetBool(f, "interleaveEvents", "faults", false);
+        faults.splitDlePairs = GetBool(f, "splitDlePairs", "faults", false);
+        faults.ringLines = GetBool(f, "ringLines", "faults", false);
         if (f.contains("absentUnits")) {
             if (!f["absentUnits"].is_array())
                 Throw("faults.absentUnits", "must be a list of unit numbers");

@@ -1,10 +1,11 @@
 // The simulator's configuration file, JSON:
 //
 //   {
-//     "fast": true, "transcript": false,
+//     "fast": true, "transcript": false, "modem": "conexant",
 //     "timing": {"ringMs": 2000, "noAnswerMs": 8000, "replyGapMs": 300, "unitToneMs": 100, "busyToneGapMs": 500},
 //     "faults": {"corruptNextAnswers": 0, "dropNextAnswers": 0, "busyToneAfterLogin": false,
-//                "answerDelayMs": 0, "absentUnits": [3], "deadModem": false},
+//                "answerDelayMs": 0, "absentUnits": [3], "deadModem": false, "interleaveEvents": true,
+//                "splitDlePairs": true, "ringLines": true},
 //     "lines": [
 //       {"number": "5550100", "answer": "voice",
 //        "units": [{"unit": 1, "code": "3958", "firmware": "207", "power": "1", "status0": "0",
@@ -14,7 +15,7 @@
 //   }
 //
 // Every key is optional; what is left out keeps its default (DefaultSimConfig; a line without
-// "units" has one default unit 1). "answer" is "voice", "busy", "no-answer" or "silent"; a voice
+// "units" has one default unit 1). "modem" is "hash" (the default), "conexant" or "intel". "answer" is "voice", "busy", "no-answer" or "silent"; a voice
 // line with "busyFirst": N answers its first N calls "BUSY". Setting values are texts in the
 // program's slot form; numbers and true/false are taken as their text.
 // Unknown keys are errors, so that a misspelt fault does not pass unseen.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "sim/ToneFrame.h"
 
@@ -14,6 +15,37 @@ constexpr size_t MaxCommandLength = 200; // a longer line is answered "ERROR"
 constexpr size_t MaxFrameTones = 64;     // a frame that never ends is forgotten
 constexpr int MaxToneTenths = 50;
 constexpr int FastBusyToneGapMs = 100;
+constexpr int RepeatPeriodMs = 70;    // a V.253 modem reports a lasting tone again this often
+constexpr int BusyRepeatMs = 4000;    // and a busy tone this often
+constexpr int BusyRepeats = 3;        // DLE 'b' reports of one busy tone
+constexpr int SplitDleGapMs = 60;     // beyond the 50 ms a reader waits for more bytes
+constexpr int MaxToneDuration = 500;  // +VTD and element durations, in 10 ms
+constexpr char EndOfTone = 0x7F;
+
+// The DTMF tone of a frequency pair, '\0' for none.
+char DtmfOfFrequencies(int low, int high)
+{
+    static const int rows[] = {697, 770, 852, 941};
+    static const int columns[] = {1209, 1336, 1477, 1633};
+    static const char keys[4][5] = {"123A", "456B", "789C", "*0#D"};
+    if (low > high)
+        std::swap(low, high);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            if (rows[r] == low && columns[c] == high)
+                return keys[r][c];
+    return '\0';
+}
+
+// A decimal number of at most maxDigits digits; -1 when it is not one.
+int SmallNumber(const std::string& text, size_t maxDigits)
+{
+    if (text.empty() || text.size() > maxDigits || !std::all_of(text.begin(), text.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        }))
+        return -1;
+    return std::stoi(text);
+}
 
 std::string Upper(std::string text)
 {
@@ -41,7 +73,8 @@ std::string ShowTones(const std::string& tones)
 } // namespace
 
 CSimModem::CSimModem(const SimConfig& config, NoteSink notes)
-    : m_notes(std::move(notes)), m_timing(config.timing), m_fast(config.fast), m_faults(config.faults)
+    : m_notes(std::move(notes)), m_timing(config.timing), m_fast(config.fast), m_faults(config.faults),
+      m_persona(config.modem), m_tonePeriodMs(config.timing.unitToneMs)
 {
     // Fast mode has no delays, but for the busy tone: it comes a little after the login answer, so
     // that a reader which gathers bytes for some tens of milliseconds gets the answer first, alone.
@@ -169,6 +202,10 @@ void CSimModem::Process(const std::string& line, TimePoint now)
         return;
     }
     const std::string command = Upper(line.substr(2));
+    if (m_persona != SimModemPersona::Hash) {
+        ProcessV253(command, now);
+        return;
+    }
     if (command.empty()) {
         Result(now, "OK");
     } else if (command == "Z" || command == "Z0") {
@@ -207,12 +244,63 @@ void CSimModem::Process(const std::string& line, TimePoint now)
     }
 }
 
+// The V.253 personas' command set.
+void CSimModem::ProcessV253(const std::string& command, TimePoint now)
+{
+    auto digits = [](const std::string& text) { return SmallNumber(text, 3); };
+    if (command.empty()) {
+        Result(now, "OK");
+    } else if (command == "Z" || command == "Z0") {
+        Reset();
+        Result(now, "OK");
+    } else if (command == "E0" || command == "E" || command == "E1") {
+        m_echo = command == "E1";
+        Result(now, "OK");
+        if (command == "E0" && m_faults.loneXoff)
+            Schedule(now, std::string(1, Xoff), "<XOFF> (fault)");
+    } else if (command == "H" || command == "H0") {
+        Hangup();
+        Result(now, "OK");
+    } else if (command == "I" || command == "I0") {
+        Result(now, "56000");
+        Result(now, "OK");
+    } else if (command == "+FCLASS=0" || command == "+FCLASS=8") {
+        m_voice = command == "+FCLASS=8";
+        Result(now, "OK");
+    } else if (command == "+FCLASS?") {
+        Result(now, m_voice ? "8" : "0");
+        Result(now, "OK");
+    } else if (command == "+FCLASS=?") {
+        Result(now, "0,1,8");
+        Result(now, "OK");
+    } else if (command.rfind("+V", 0) == 0 && !m_voice) {
+        Result(now, "ERROR"); // voice commands exist only in voice mode
+    } else if (command.rfind("+VIT=", 0) == 0) {
+        Result(now, digits(command.substr(5)) >= 0 ? "OK" : "ERROR");
+    } else if (command.rfind("+VTD=", 0) == 0) {
+        const int tenMs = digits(command.substr(5));
+        if (tenMs <= 0 || tenMs > MaxToneDuration) {
+            Result(now, "ERROR");
+            return;
+        }
+        m_toneMs = tenMs * 10;
+        Result(now, "OK");
+    } else if (command.rfind("+VTS=", 0) == 0) {
+        PlayV253Tones(command.substr(5), now);
+    } else if (command[0] == 'D') {
+        Dial(command.substr(1), now);
+    } else {
+        Result(now, "ERROR"); // the '#' commands among them
+    }
+}
+
 void CSimModem::Reset()
 {
     Hangup();
     m_echo = true;
     m_voice = false;
     m_toneTenths = 1;
+    m_toneMs = 100;
 }
 
 void CSimModem::Hangup()
@@ -295,7 +383,7 @@ void CSimModem::Dial(const std::string& dialString, TimePoint now)
     m_call = Call::Connected;
     m_callLine = static_cast<int>(line - m_lines.begin());
     m_lineFreeAt = m_readyAt;
-    Result(m_readyAt, "VCON");
+    Result(m_readyAt, m_persona == SimModemPersona::Conexant ? "OK" : "VCON");
 }
 
 void CSimModem::PlayTones(const std::string& list, TimePoint now)
@@ -318,14 +406,159 @@ void CSimModem::PlayTones(const std::string& list, TimePoint now)
         Result(now, "ERROR");
         return;
     }
-    const int playMs = m_fast ? 0 : static_cast<int>(tones.size()) * m_toneTenths * 100;
-    const TimePoint okAt = now + Ms(playMs);
+    PlayToLine(tones, static_cast<int>(tones.size()) * m_toneTenths * 100, now);
+}
+
+// +VTS: elements separated by commas, each a bare tone (of the +VTD length), {tone,duration} or
+// [f1,f2,duration] (a frequency pair; 0 for none), durations in 10 ms. Anything else is "ERROR".
+void CSimModem::PlayV253Tones(const std::string& list, TimePoint now)
+{
+    std::string tones; // '\0' for a sound that is no DTMF tone
+    int playMs = 0;
+    size_t i = 0;
+    for (;;) {
+        if (i >= list.size()) {
+            Result(now, "ERROR"); // empty, or a trailing comma
+            return;
+        }
+        const char open = list[i];
+        if (open == '{' || open == '[') {
+            const size_t close = list.find(open == '{' ? '}' : ']', i);
+            if (close == std::string::npos) {
+                Result(now, "ERROR");
+                return;
+            }
+            std::vector<std::string> fields;
+            std::string inner = list.substr(i + 1, close - i - 1);
+            for (size_t start = 0;;) {
+                const size_t comma = inner.find(',', start);
+                fields.push_back(inner.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+                if (comma == std::string::npos)
+                    break;
+                start = comma + 1;
+            }
+            const size_t want = open == '{' ? 2 : 3;
+            const int duration = fields.size() == want ? SmallNumber(fields.back(), 3) : -1;
+            if (duration < 0 || duration > MaxToneDuration) {
+                Result(now, "ERROR");
+                return;
+            }
+            if (open == '{') {
+                if (fields[0].size() != 1 || !IsTone(fields[0][0])) {
+                    Result(now, "ERROR");
+                    return;
+                }
+                tones += fields[0][0];
+            } else {
+                const int f1 = SmallNumber(fields[0], 4), f2 = SmallNumber(fields[1], 4);
+                if (f1 < 0 || f2 < 0) {
+                    Result(now, "ERROR");
+                    return;
+                }
+                tones += DtmfOfFrequencies(f1, f2);
+            }
+            playMs += duration * 10;
+            i = close + 1;
+        } else if (IsTone(open)) {
+            tones += open;
+            playMs += m_toneMs;
+            ++i;
+        } else {
+            Result(now, "ERROR");
+            return;
+        }
+        if (i == list.size())
+            break;
+        if (list[i] != ',') {
+            Result(now, "ERROR");
+            return;
+        }
+        ++i;
+    }
+    PlayToLine(tones, playMs, now);
+}
+
+// The modem plays the tones for playMs and says "OK" when they are done; in a call the far end
+// hears them.
+void CSimModem::PlayToLine(const std::string& tones, int playMs, TimePoint now)
+{
+    const TimePoint okAt = now + Ms(m_fast ? 0 : playMs);
     m_readyAt = okAt;
     Result(okAt, "OK");
     if (m_call != Call::Connected)
         return;
     for (char tone : tones)
-        HearTone(tone, okAt);
+        if (tone != '\0')
+            HearTone(tone, okAt);
+}
+
+// One DLE pair at *at; split (fault) puts the code SplitDleGapMs after its DLE and moves *at on.
+void CSimModem::PutPair(TimePoint* at, char code, const std::string& note, bool split)
+{
+    if (split && m_faults.splitDlePairs) {
+        Schedule(*at, std::string(1, Dle), "", true);
+        *at += Ms(SplitDleGapMs);
+        Schedule(*at, std::string(1, code), note.empty() ? "" : note + " (DLE pairs split: fault)", true);
+        return;
+    }
+    Schedule(*at, std::string{Dle, code}, note, true);
+}
+
+// One of the event codes (fault), taking turns through codes; a DLE stands for DLE DLE.
+void CSimModem::PutEvent(TimePoint at, const char* codes)
+{
+    const size_t count = std::strlen(codes);
+    const char code = codes[m_eventCount++ % count];
+    Schedule(at, std::string{Dle, code}, "", true);
+}
+
+// The unit's answer as the modem reports it, from at on; returns when the last report is out.
+CSimModem::TimePoint CSimModem::ReportTones(const std::string& tones, const std::string& note, TimePoint at)
+{
+    static const char between[] = {'s', 'q', Dle, '\0'};
+    static const char inside[] = {'d', 'c', 'u', 'T', Dle, '\0'};
+    const bool v253 = m_persona != SimModemPersona::Hash;
+    // A tone sounds for most of its period; the modem reports it again every 70 ms meanwhile.
+    const int toneOnMs = m_tonePeriodMs * 7 / 10;
+    const int repeats = std::max(2, 1 + toneOnMs / RepeatPeriodMs);
+    for (size_t i = 0; i < tones.size(); ++i) {
+        const bool last = i + 1 == tones.size();
+        const bool split = i == 0 || last;
+        const std::string shown = last ? note : std::string();
+        if (i > 0) {
+            at += Ms(v253 ? m_timing.unitToneMs - (m_fast ? 0 : toneOnMs) : m_timing.unitToneMs);
+            if (m_faults.interleaveEvents)
+                PutEvent(at, between);
+        }
+        if (!v253) {
+            PutPair(&at, tones[i], shown, split);
+            continue;
+        }
+        if (m_persona == SimModemPersona::Conexant)
+            PutPair(&at, '/', "", false);
+        for (int r = 0; r < repeats; ++r) {
+            if (r > 0)
+                at += Ms(m_fast ? 0 : RepeatPeriodMs);
+            PutPair(&at, tones[i], "", split && r == 0);
+            if (m_faults.interleaveEvents && r == 0)
+                PutEvent(at, inside);
+        }
+        PutPair(&at, m_persona == SimModemPersona::Conexant ? '~' : EndOfTone, shown, false);
+    }
+    if (m_faults.ringLines)
+        Schedule(at, "\r\nRING\r\n\r\nDATE = 1208\r\nTIME = 1900\r\nNMBR = 5550123\r\nNAME = PRAVEL\r\n",
+                 "RING and caller id (fault)", true);
+    return at;
+}
+
+// The far end hung up: '#' modems say so once, the V.253 ones every 4 s while the tone lasts.
+void CSimModem::PlayBusyTone(TimePoint at)
+{
+    const int repeats = m_persona == SimModemPersona::Hash ? 1 : BusyRepeats;
+    for (int i = 0; i < repeats; ++i) {
+        Schedule(at, std::string{Dle, 'b'}, "<DLE>b (busy tone)", true);
+        at += Ms(m_fast ? FastBusyToneGapMs : BusyRepeatMs);
+    }
 }
 
 void CSimModem::HearTone(char tone, TimePoint okAt)
@@ -410,13 +643,9 @@ void CSimModem::HearFrame(const std::string& frame, TimePoint okAt)
         note(who + " answer \"" + answer + "\" gets a wrong check digit (fault)");
     }
     const std::string tones = EncodeToneFrameWithCheck(answer, check);
-    TimePoint at = std::max(okAt, m_lineFreeAt) + Ms(m_timing.replyGapMs) + Ms(m_faults.answerDelayMs);
-    for (size_t i = 0; i < tones.size(); ++i) {
-        if (i > 0)
-            at += Ms(m_timing.unitToneMs);
-        const bool last = i + 1 == tones.size();
-        Schedule(at, std::string{Dle, tones[i]}, last ? ShowTones(tones) + " (\"" + answer + "\")" : "", true);
-    }
+    const TimePoint at = ReportTones(tones, ShowTones(tones) + " (\"" + answer + "\")",
+                                     std::max(okAt, m_lineFreeAt) + Ms(m_timing.replyGapMs) +
+                                         Ms(m_faults.answerDelayMs));
     m_lineFreeAt = at;
     if (reply.loginAccepted && m_faults.busyToneAfterLogin) {
         note("the far end hangs up after the login (fault): busy tone");
@@ -425,6 +654,6 @@ void CSimModem::HearFrame(const std::string& frame, TimePoint okAt)
         m_inFrame = false;
         for (CSimEmergencyUnit& u : line.units)
             u.Hangup();
-        Schedule(at + Ms(m_timing.busyToneGapMs), std::string{Dle, 'b'}, "<DLE>b (busy tone)", true);
+        PlayBusyTone(at + Ms(m_timing.busyToneGapMs));
     }
 }

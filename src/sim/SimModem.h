@@ -8,6 +8,14 @@
 // unit selected by '#' and its digit hears each frame and its answer comes back as DLE + character
 // per tone, after the modem's "OK". A busy tone is DLE 'b'.
 //
+// The V.253 personas (conexant, intel) answer "ERROR" to every '#' command and to +V commands
+// before "AT+FCLASS=8", take +VIT, +VTD (tone length in 10 ms) and +VTS with its three element
+// forms (a bare tone, {tone,duration}, [f1,f2,duration]), answer "OK" to +VTS once the tones have
+// played, and dial into a voice call with "OK" (conexant) or "VCON" (intel). They report a tone the
+// unit plays as a burst: the tone every 70 ms while it lasts, between DLE '/' and DLE '~'
+// (conexant) or without a start mark and ended by DLE 0x7F (intel); a busy tone as DLE 'b' every
+// 4 s while it lasts.
+//
 // No clock and no I/O of its own: the owner feeds received bytes and the current time and collects
 // what is due. Not thread-safe: the owner serialises every call.
 #pragma once
@@ -73,7 +81,14 @@ private:
     void Reset();
     void Hangup();
     void Dial(const std::string& number, TimePoint now);
+    void ProcessV253(const std::string& command, TimePoint now);
     void PlayTones(const std::string& list, TimePoint now);
+    void PlayV253Tones(const std::string& list, TimePoint now);
+    void PlayToLine(const std::string& tones, int playMs, TimePoint now);
+    TimePoint ReportTones(const std::string& tones, const std::string& note, TimePoint at);
+    void PutPair(TimePoint* at, char code, const std::string& note, bool split);
+    void PutEvent(TimePoint at, const char* codes);
+    void PlayBusyTone(TimePoint at);
     void HearTone(char tone, TimePoint okAt);
     void HearFrame(const std::string& frame, TimePoint okAt);
     Clock::duration Ms(int ms) const;
@@ -82,6 +97,9 @@ private:
     SimTiming m_timing;
     bool m_fast;
     SimFaults m_faults;
+    SimModemPersona m_persona;
+    int m_tonePeriodMs;   // the unit's tone spacing as configured (also in fast mode)
+    size_t m_eventCount = 0; // interleaved events so far, to take turns through the codes
     std::vector<Line> m_lines;
 
     std::string m_lineBuffer;
@@ -96,7 +114,8 @@ private:
 
     bool m_echo = true;
     bool m_voice = false;
-    int m_toneTenths = 1;
+    int m_toneTenths = 1; // #VBT
+    int m_toneMs = 100;   // +VTD
 
     Call m_call = Call::None;
     int m_callLine = -1;

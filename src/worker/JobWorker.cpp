@@ -11,6 +11,7 @@
 
 #include "diag/Trace.h"
 #include "model/ComPortName.h"
+#include "model/ModemProfile.h"
 #include "model/JobMessages.h"
 #include "model/ProgrammingJob.h"
 #include "modem/DialogueTiming.h"
@@ -37,7 +38,7 @@ void JobWorkerThread()
     };
     const DialogueTiming timing = GetDialogueTiming();
     {
-        CModemDriver driver(&theJob, GetComPortName());
+        CModemDriver driver(&theJob, GetComPortName(), GetModemProfile());
         if (driver.Start()) {
             using Clock = std::chrono::steady_clock;
             bool stopping = false;

@@ -290,6 +290,36 @@ TEST_P(ModemDriverChunking, EmptyLinesNulBytesAndStrayDleCodesChangeNothing)
 INSTANTIATE_TEST_SUITE_P(Chunks, ModemDriverChunking,
                          ::testing::Values(Chunking::Whole, Chunking::ByteAtATime, Chunking::Pairs));
 
+// Every way a modem reports the unit's tones, in every cut of the bytes: the same read.
+class ModemDriverReporting
+    : public ModemDriverTest,
+      public ::testing::WithParamInterface<std::tuple<ScriptedModem::Reporting, bool, Chunking>> {};
+
+TEST_P(ModemDriverReporting, ReadAllGivesTheSameOutcome)
+{
+    const auto [reporting, events, chunking] = GetParam();
+    job.selectionMask = AllParametersMask;
+    ScriptedModem script;
+    script.reporting = reporting;
+    script.events = events;
+    ScriptedModem modem = Run(script, chunking);
+    EXPECT_EQ(modem.Codes(), ReadAllCodes(true)) << "no answer may be asked for twice";
+    auto values = window.Values();
+    EXPECT_EQ(values[1010].text, "012345678901");
+    EXPECT_EQ(values[1011].text, "98765432109876543210");
+    EXPECT_EQ(values[1016].text, "3");
+    EXPECT_EQ(values[1017].text, "44");
+    EXPECT_EQ(values[1048].text, ScriptedModem{}.status.substr(13, 2));
+    EXPECT_TRUE(presenter.Texts().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modems, ModemDriverReporting,
+    ::testing::Combine(::testing::Values(ScriptedModem::Reporting::Single, ScriptedModem::Reporting::Shielded,
+                                         ScriptedModem::Reporting::Unmarked),
+                       ::testing::Bool(),
+                       ::testing::Values(Chunking::Whole, Chunking::ByteAtATime, Chunking::RandomCuts)));
+
 TEST_F(ModemDriverTest, AStrayDleCodeInsideAFrameIsAskedForAgain)
 {
     job.selectionMask = 0x1;

@@ -120,6 +120,27 @@ std::string ScriptedModem::Frame(const std::string& answer, bool corrupt)
     return framed;
 }
 
+std::string ScriptedModem::Reported(const std::string& frame) const
+{
+    if (reporting == Reporting::Single && !events)
+        return frame;
+    std::string out;
+    for (size_t i = 0; i + 1 < frame.size(); i += 2) {
+        const std::string pair = frame.substr(i, 2);
+        if (events && i > 0)
+            out += "\x10s\x10\x10";
+        if (reporting == Reporting::Single) {
+            out += pair;
+            continue;
+        }
+        if (reporting == Reporting::Shielded)
+            out += "\x10/";
+        out += pair + (events ? "\x10q\x10\x10" : "") + pair + pair;
+        out += reporting == Reporting::Shielded ? "\x10~" : "\x10\x7f";
+    }
+    return out;
+}
+
 std::vector<std::string> ScriptedModem::Codes() const
 {
     std::vector<std::string> codes;
@@ -176,7 +197,7 @@ std::string ScriptedModem::Reply(const std::string& command)
     bool corrupt = corruptNextAnswers > 0;
     if (corrupt)
         --corruptNextAnswers;
-    std::string frame = Frame(answer, corrupt);
+    std::string frame = Reported(Frame(answer, corrupt));
     if (!noiseInsideFrame.empty()) {
         frame.insert(4, noiseInsideFrame);
         noiseInsideFrame.clear();
@@ -200,8 +221,13 @@ void CScriptedDriver::Feed(const std::string& bytes)
 {
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
     size_t step = m_chunking == Chunking::Whole ? bytes.size() : m_chunking == Chunking::Pairs ? 2 : 1;
-    for (size_t at = 0; at < bytes.size(); at += step)
+    for (size_t at = 0; at < bytes.size(); at += step) {
+        if (m_chunking == Chunking::RandomCuts) {
+            m_random = m_random * 1103515245u + 12345u;
+            step = 1 + (m_random >> 16) % 7;
+        }
         OnReceive(p + at, static_cast<uint32_t>(std::min(step, bytes.size() - at)));
+    }
 }
 
 bool CScriptedDriver::RunToEnd(int timeoutMs)

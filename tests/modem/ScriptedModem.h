@@ -70,6 +70,11 @@ struct ScriptedModem {
     bool lineDropped = false;
     std::string noiseBeforeReply; // bytes sent before every reply
     std::string noiseInsideFrame; // bytes sent between the frame's characters, once
+    // How the answer's tones are reported: once each (a '#' modem), shielded in DLE '/' ... DLE '~'
+    // with each tone three times, or three times without a start mark and ended by DLE 0x7F.
+    enum class Reporting { Single, Shielded, Unmarked };
+    Reporting reporting = Reporting::Single;
+    bool events = false; // event codes and DLE DLE between and inside the tones' reports
     std::vector<std::string> commands; // every command written, as written
 
     ScriptedModem();
@@ -79,11 +84,13 @@ struct ScriptedModem {
     static std::string CodeOf(const std::string& command);
     // The DLE-coded frame the modem reports for an answer of the unit.
     static std::string Frame(const std::string& answer, bool corrupt);
+    // A '#' modem's report of a frame (DLE + tone each) as this modem reports it.
+    std::string Reported(const std::string& frame) const;
     // The codes sent (the tone commands only, decoded).
     std::vector<std::string> Codes() const;
 };
 
-enum class Chunking { Whole, ByteAtATime, Pairs };
+enum class Chunking { Whole, ByteAtATime, Pairs, RandomCuts };
 
 class CScriptedDriver : public CModemDriver {
 public:
@@ -99,4 +106,5 @@ public:
 
 private:
     Chunking m_chunking;
+    unsigned m_random = 12345; // the cuts of RandomCuts, the same every run
 };

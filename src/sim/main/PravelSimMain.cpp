@@ -97,7 +97,9 @@ int main(int argc, char** argv)
                  "pravel-sim"};
 
     app.footer("The modem answers Z, E0/E1, #CLS=8, #VBT=n, #VTS=<tones>, D/DT<number>, H and I; anything\n"
-               "else is \"ERROR\". In a call the unit selected with tones '#' and its digit answers framed codes\n"
+               "else is \"ERROR\". --modem conexant and intel speak V.253 instead: +FCLASS=8, +VIT, +VTD=n,\n"
+               "+VTS=<tones, {tone,dur}, [f1,f2,dur]>, \"ERROR\" to every '#' command; they report tones as\n"
+               "bursts (DLE / tone... DLE ~, or tone... DLE 0x7F) and dial into voice with OK or VCON. In a call the unit selected with tones '#' and its digit answers framed codes\n"
                "(login \"20\"+code, reads \"22\"+location, writes \"21\"+location+value, status \"22227\", log-off\n"
                "\"99\") as DLE-prefixed tones after the modem's OK. A telephone number matches with or without the\n"
                "spacing characters space - ( ) and '.'. --stale-at-open takes the escapes \\r \\n \\t \\\\ and \\xHH.\n"
@@ -118,6 +120,8 @@ int main(int argc, char** argv)
     std::vector<int> absent;
     bool corruptAll = false, loneXoff = false, unplug = false;
     std::string staleAtOpen, garbageStatus;
+    std::string persona;
+    bool interleave = false, splitPairs = false, ringLines = false;
 
     auto* numberOpt = app.add_option("--number", number, "Telephone number the unit answers on")->capture_default_str();
     auto* codeOpt = app.add_option("--code", code, "The unit's programming code (four digits)")->capture_default_str();
@@ -157,6 +161,14 @@ int main(int argc, char** argv)
                    "Answer the status code 22227 with this text, in a frame that\n"
                    "passes Pravel's check (such as ZZZZZZZZZZZZZZZZZZZ)");
     app.add_flag("--unplug-while-dialling", unplug, "A dial pulls the modem out: the port hangs up and goes away");
+    app.add_option("--modem", persona, "The kind of voice modem: hash (the default), conexant or intel;\n"
+                                       "overrides the --config file's \"modem\"")
+        ->check(CLI::IsMember({"hash", "conexant", "intel"}));
+    app.add_flag("--interleave-events", interleave,
+                 "Event codes (DLE s q d c u T) and DLE DLE between and inside the reported tones");
+    app.add_flag("--split-dle-pairs", splitPairs,
+                 "Send the DLE of an answer's first and last tone apart from its code (60 ms later)");
+    app.add_flag("--ring-lines", ringLines, "A RING line and caller-id lines after every answer");
 
     try {
         app.parse(argc, argv);
@@ -201,6 +213,11 @@ int main(int argc, char** argv)
     faults.corruptAllAnswers = faults.corruptAllAnswers || corruptAll;
     faults.loneXoff = faults.loneXoff || loneXoff;
     faults.unplugWhileDialling = faults.unplugWhileDialling || unplug;
+    faults.interleaveEvents = faults.interleaveEvents || interleave;
+    faults.splitDlePairs = faults.splitDlePairs || splitPairs;
+    faults.ringLines = faults.ringLines || ringLines;
+    if (!persona.empty())
+        ParseSimModemPersona(persona, &config.modem);
     if (!staleAtOpen.empty())
         faults.staleAtOpen = staleAtOpen;
     if (!garbageStatus.empty())
