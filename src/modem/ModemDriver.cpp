@@ -53,7 +53,7 @@ bool CModemDriver::Start()
     }
 
     int error = 0;
-    std::unique_ptr<ISerialDevice> device = OpenSerialDevice(m_portName, &error);
+    SerialHandle device = OpenSerialDevice(m_portName, &error);
     if (!device) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Modem: Unable to open serial port: ");
         ShowErrorText(PortOpenErrorText(m_portName, error));

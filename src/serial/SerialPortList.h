@@ -4,7 +4,9 @@
 // core that it lists whether or not a UART is there (the on-board 8250 ports) are left out when
 // their "type" is 0 (none found).
 //
-// The root folder is a parameter, so that a test can give a fake /dev and /sys tree.
+// The root folder is a parameter, so that a test can give a fake /dev and /sys tree. On Windows
+// (SerialPortList_win.cpp) the ports come from the registry instead: path is the port name ("COM3"),
+// driver the device the system names for it ("\Device\Serial0"), and the root is not used.
 #pragma once
 
 #include <string>
