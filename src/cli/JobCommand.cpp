@@ -9,6 +9,7 @@
 #include "cli/TerminalText.h"
 #include "cli/ValueRules.h"
 #include "model/ComPortName.h"
+#include "model/ModemProfile.h"
 #include "model/DialogIds.h"
 #include "form/ParameterForm.h"
 #include "model/ParameterTable.h"
@@ -54,6 +55,16 @@ void CJobCommand::AddJobOptions(CLI::App& app)
                                   "Run against the built-in simulated modem with one unit (number, code 3958 and "
                                   "unit 1 by default)");
     port->excludes(simulate);
+    app.add_option("--modem", m_modemProfile,
+                   "The modem's voice commands: auto (the default: the '#' commands, V.253 when the modem "
+                   "refuses them), hash or v253")
+        ->check(CLI::IsMember({"auto", "hash", "v253"}).description(""))
+        ->type_name("PROFILE");
+    app.add_option("--sim-modem", m_simulatedModem,
+                   "With --simulate: the kind of simulated modem, hash (the default), conexant or intel")
+        ->check(CLI::IsMember({"hash", "conexant", "intel"}).description(""))
+        ->type_name("KIND")
+        ->needs(simulate);
     app.add_option("--number", m_number, "Telephone number of the unit's line (at most 20 characters)")
         ->type_name("NUMBER");
     app.add_option("--code", m_code, "The unit's programming code, four digits")->type_name("CODE");
@@ -147,6 +158,8 @@ bool CJobCommand::StartSimulator(std::string* problem)
 {
     SimConfig config = DefaultSimConfig();
     config.fast = true;
+    if (!m_simulatedModem.empty())
+        ParseSimModemPersona(m_simulatedModem, &config.modem);
     // The simulated line answers the number dialled, with the unit chosen; the unit keeps its
     // own programming code, so a wrong --code is refused as a real unit would refuse it.
     config.lines.front().number = theJob.phoneNumber;
@@ -171,6 +184,7 @@ int CJobCommand::RunJob(CommandIo& io)
     std::string problem;
     if (!CheckBeforeDialling(&problem) || !session.Prepare(&problem))
         return UsageError(io, problem);
+    SetModemProfile(ParseModemProfile(m_modemProfile).value_or(ModemProfile::Auto));
     if (m_simulate) {
         if (!StartSimulator(&problem)) {
             PrintError(io, "The simulator could not be started: " + problem);

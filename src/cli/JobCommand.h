@@ -19,7 +19,7 @@ protected:
     CJobCommand(std::string name, std::string description, JobMode mode);
     ~CJobCommand() override;
 
-    // --port, --simulate, --number, --code, --unit, --param, --trace, --quiet and --json.
+    // --port, --simulate, --modem, --sim-modem, --number, --code, --unit, --param, --trace, --quiet and --json.
     void AddJobOptions(CLI::App& app);
 
     // Checks the connection options and puts number, code, unit and the --param selection into
@@ -56,6 +56,8 @@ protected:
     std::vector<std::string> m_params;
     bool m_trace = false;
     bool m_quiet = false;
+    std::string m_modemProfile = "auto";
+    std::string m_simulatedModem; // empty: the simulator's default
 
 private:
     bool StartSimulator(std::string* problem);

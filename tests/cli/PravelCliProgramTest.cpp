@@ -118,6 +118,41 @@ TEST(PravelCliProgram, ReadsTheSimulatedUnitAsJson)
     EXPECT_EQ(run.err, "Pravel 1.09 - Dialing (60)\nPravel 1.09 - Connected/Logging in\nPravel 1.09 - Transfer\n");
 }
 
+// --modem chooses the voice commands, --sim-modem the kind of simulated modem.
+TEST(PravelCliProgram, ModemProfilesAgainstTheSimulatedModems)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string errorPart; // in the JSON error or on standard error; empty: completed
+    } cases[] = {
+        {{"--sim-modem", "conexant"}, 0, ""},
+        {{"--sim-modem", "conexant", "--modem", "hash"}, 1, "has no voice mode: it answered \"ERROR\" to \"AT#CLS=8\""},
+        {{"--sim-modem", "hash", "--modem", "v253"}, 1, "has no voice mode: it answered \"ERROR\" to \"AT+FCLASS=8\""},
+        {{"--modem", "v.253"}, 2, "--modem"},
+        {{"--sim-modem", "usr"}, 2, "--sim-modem"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"read", "--simulate", "--param", "AlarmReceiver1", "--json"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ProgramRun run = RunProgram(args);
+        SCOPED_TRACE(c.args.back());
+        EXPECT_EQ(run.status, c.status) << run.err;
+        if (c.status == 2) {
+            EXPECT_NE((run.out + run.err).find(c.errorPart), std::string::npos) << run.out << run.err;
+            continue;
+        }
+        nlohmann::json result = nlohmann::json::parse(run.out);
+        if (c.errorPart.empty()) {
+            EXPECT_EQ(result["outcome"], "completed");
+            EXPECT_EQ(result["values"]["AlarmReceiver1"], SimUnit{}.settings.at("AlarmReceiver1"));
+        } else {
+            ASSERT_TRUE(result["error"].is_string()) << run.out;
+            EXPECT_NE(result["error"].get<std::string>().find(c.errorPart), std::string::npos) << run.out;
+        }
+    }
+}
+
 TEST(PravelCliProgram, HangUpAndTerminateStopTheJobAndExitOne)
 {
     // A modem that falls silent once it has dialled: the job would wait a minute for it.
