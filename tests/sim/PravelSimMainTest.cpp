@@ -158,7 +158,8 @@ TEST(PravelSimProgram, HelpAndBadUsage)
                                    "--fast", "--transcript", "--config", "--corrupt-answers", "--drop-answers",
                                    "--busy-tone-after-login", "--answer-delay", "--absent-unit", "--dead-modem",
                                    "--corrupt-all-answers", "--lone-xoff", "--stale-at-open", "--garbage-status",
-                                   "--unplug-while-dialling", "--version", "\\r \\n"})
+                                   "--unplug-while-dialling", "--version", "\\r \\n", "--modem", "--interleave-events",
+                                   "--split-dle-pairs", "--ring-lines"})
             EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     {
@@ -206,6 +207,7 @@ TEST(PravelSimProgram, OptionErrorsExitTwo)
         {"--stale-at-open", "\\x4"},
         {"--garbage-status", "12D4"},
         {"--config", "/nonexistent/pravel-sim.json"},
+        {"--modem", "usr"},
         {"stray"},
     };
     for (const auto& args : cases) {
