@@ -45,3 +45,17 @@ bool CAppSettings::WriteComPort(const QString& name) const
     store.sync();
     return store.status() == QSettings::NoError;
 }
+
+ModemProfile CAppSettings::ReadModemProfile() const
+{
+    const QString name = OpenStore(m_applicationName).value(QString::fromLatin1(ModemProfileValueName)).toString();
+    return ParseModemProfile(name.toStdString()).value_or(ModemProfile::Auto);
+}
+
+bool CAppSettings::WriteModemProfile(ModemProfile profile) const
+{
+    QSettings store = OpenStore(m_applicationName);
+    store.setValue(QString::fromLatin1(ModemProfileValueName), QString::fromLatin1(ModemProfileName(profile)));
+    store.sync();
+    return store.status() == QSettings::NoError;
+}

@@ -1,12 +1,15 @@
-// The program's one stored setting, "ComPort", in the user's settings store of the maker
-// "Velmora, Sweden" and the application (the executable's base name), top section.
+// The program's stored settings, "ComPort" and "ModemProfile", in the user's settings store of the
+// maker "Velmora, Sweden" and the application (the executable's base name), top section.
 #pragma once
 
 #include <QString>
 
+#include "model/ModemProfile.h"
+
 constexpr const char* SettingsOrganisation = "Velmora, Sweden";
 constexpr const char* ComPortValueName = "ComPort";
 constexpr const char* DefaultComPort = "com1";
+constexpr const char* ModemProfileValueName = "ModemProfile";
 
 class CAppSettings {
 public:
@@ -17,6 +20,10 @@ public:
     QString ReadComPort() const;
     // Stores the port name; false when the store cannot be written (not reported to the user).
     bool WriteComPort(const QString& name) const;
+    // The stored voice command set: "auto", "hash" or "v253"; Auto when none or another text is stored.
+    ModemProfile ReadModemProfile() const;
+    // Stores it by its name; false when the store cannot be written (not reported to the user).
+    bool WriteModemProfile(ModemProfile profile) const;
     // Where the store lives.
     QString StorePath() const;
 

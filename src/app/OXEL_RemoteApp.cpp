@@ -53,6 +53,7 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
     }
 
     SetComPortName(m_settings.ReadComPort().toStdString());
+    SetModemProfile(m_settings.ReadModemProfile());
 
     if (parser.isSet(simulate)) {
         m_simulator = std::make_unique<CSimulator>();

@@ -9,6 +9,8 @@
 #include "app/AppSettings.h"
 #include "app/SerialDeviceList.h"
 #include "model/ComPortName.h"
+#include "model/ModemProfile.h"
+#include "model/StringTable.h"
 
 namespace {
 
@@ -20,12 +22,15 @@ constexpr int IDCANCEL = 2;
 const ControlTemplate PortControls[] = {
     {NoControlId, ControlKind::GroupBox, "COM port", 7, 7, 133, 35, StyleNone},
     {CSelectPortDlg::IDC_PORT_LIST, ControlKind::ComboBox, "", 14, 23, 120, 101, StyleVScroll},
+    {NoControlId, ControlKind::GroupBox, "Modem commands", 7, 46, 133, 35, StyleNone},
+    {CSelectPortDlg::IDC_MODEM_PROFILE, ControlKind::ComboList, "Automatic\n'#' commands\nV.253 commands", 14, 62, 120,
+     50, StyleNone},
     {IDOK, ControlKind::PushButton, "OK", 147, 10, 50, 14, StyleDefaultButton},
     {IDCANCEL, ControlKind::PushButton, "Cancel", 147, 27, 50, 14, StyleNone},
 };
 
 const DialogTemplate PortDialogTemplate = {131, "Select serial port", 204,
-                                           49,  PortControls,         static_cast<int>(std::size(PortControls))};
+                                           88,  PortControls,         static_cast<int>(std::size(PortControls))};
 
 QStringList DevicesNow()
 {
@@ -69,6 +74,9 @@ void CSelectPortDlg::OnInitDialog()
     if (index < 0)
         m_list->setEditText(current);
     m_list->setToolTip(m_list->currentText());
+    m_profiles = qobject_cast<QComboBox*>(m_built.controls[IDC_MODEM_PROFILE]);
+    m_profiles->setCurrentIndex(static_cast<int>(GetModemProfile()));
+    m_profiles->setToolTip(QString::fromStdString(LoadString(IDS_TIP_MODEM_PROFILE)));
     connect(m_list, &QComboBox::activated, this, &CSelectPortDlg::OnSelectPort);
     if (QLineEdit* field = m_list->lineEdit())
         connect(field, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -133,5 +141,10 @@ void CSelectPortDlg::accept()
     QString name = ChosenName();
     SetComPortName(name.toStdString());
     m_settings.WriteComPort(name);
+    const int profile = m_profiles->currentIndex();
+    if (profile >= 0 && profile <= static_cast<int>(ModemProfile::V253)) {
+        SetModemProfile(static_cast<ModemProfile>(profile));
+        m_settings.WriteModemProfile(static_cast<ModemProfile>(profile));
+    }
     QDialog::accept();
 }

@@ -1,8 +1,8 @@
 // CSelectPortDlg: the small dialog that picks the serial port the modem is on. Entries COM01 to
 // COM10 (stored as "com1" ... "com10"), then the serial devices present on the machine and the
 // pseudo-terminals of running simulators (stored as their paths); any other path may be typed
-// into the field. OK makes the choice the port of the next job and stores it; Cancel changes
-// nothing.
+// into the field. Under the port list, the voice commands the modem speaks (automatic, '#' or
+// V.253). OK makes the choices those of the next job and stores them; Cancel changes nothing.
 #pragma once
 
 #include <QDialog>
@@ -17,6 +17,7 @@ class CSelectPortDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int IDC_PORT_LIST = 1071;
+    static constexpr int IDC_MODEM_PROFILE = 1072;
     static constexpr int NumberedPorts = 10;
 
     CSelectPortDlg(const CAppSettings& settings, QWidget* parent, const QStringList& devices);
@@ -24,6 +25,8 @@ public:
     CSelectPortDlg(const CAppSettings& settings, QWidget* parent = nullptr);
 
     QComboBox* PortList() const { return m_list; }
+    // Its entries in the order of ModemProfile: Auto, Hash, V253.
+    QComboBox* ProfileList() const { return m_profiles; }
     // The port name an entry of the list stands for.
     QString PortNameOf(int index) const;
     // The list index the port name opens on, or -1.
@@ -42,5 +45,6 @@ private:
     QStringList m_devices;
     BuiltDialog m_built;
     QComboBox* m_list = nullptr;
+    QComboBox* m_profiles = nullptr;
     bool m_changed = false; // the user chose an entry or typed
 };

@@ -55,6 +55,22 @@ private slots:
         QCOMPARE(settings.ReadComPort(), QStringLiteral("/dev/ttyUSB0"));
     }
 
+    void theModemProfileIsStoredByNameAndAutoByDefault()
+    {
+        CAppSettings settings(QStringLiteral("pravel-profile"));
+        QCOMPARE(settings.ReadModemProfile(), ModemProfile::Auto);
+        for (ModemProfile profile : {ModemProfile::V253, ModemProfile::Hash, ModemProfile::Auto}) {
+            QVERIFY(settings.WriteModemProfile(profile));
+            QCOMPARE(settings.ReadModemProfile(), profile);
+            QCOMPARE(Raw(QStringLiteral("pravel-profile")).value(QStringLiteral("ModemProfile")).toString(),
+                     QString::fromLatin1(ModemProfileName(profile)));
+        }
+        for (const char* stored : {"V253", "", "usr"}) {
+            Raw(QStringLiteral("pravel-profile")).setValue(QStringLiteral("ModemProfile"), QString::fromLatin1(stored));
+            QCOMPARE(settings.ReadModemProfile(), ModemProfile::Auto);
+        }
+    }
+
     void otherFormsPassUnchanged()
     {
         for (const QString& name : {QStringLiteral("COM3"), QStringLiteral("com17"), QStringLiteral("x")}) {

@@ -14,6 +14,7 @@
 #include "app/SelectPortDlg.h"
 #include "app/SerialDeviceList.h"
 #include "model/ComPortName.h"
+#include "model/ModemProfile.h"
 
 class TestSelectPort : public QObject {
     Q_OBJECT
@@ -114,6 +115,31 @@ private slots:
         QCOMPARE(Stored(), QStringLiteral("com1"));
         // After a restart the stored name applies again.
         QCOMPARE(settings.ReadComPort(), QStringLiteral("com1"));
+    }
+
+    void theModemCommandsAreChosenUnderThePortListAndStoredWithOk()
+    {
+        SetComPortName("com1");
+        SetModemProfile(ModemProfile::Hash);
+        CAppSettings settings(QStringLiteral("pravel-port"));
+        for (bool ok : {false, true}) {
+            CSelectPortDlg dialog(settings, nullptr, m_devices);
+            QComboBox* profiles = dialog.ProfileList();
+            QVERIFY(!profiles->isEditable());
+            QCOMPARE(profiles->count(), 3);
+            QCOMPARE(profiles->currentIndex(), 1); // opens on the profile in force
+            QVERIFY(profiles->toolTip().contains(QStringLiteral("V.253")));
+            QVERIFY(profiles->geometry().top() > dialog.PortList()->geometry().bottom());
+            profiles->setCurrentIndex(2);
+            if (ok) {
+                dialog.accept();
+            } else {
+                dialog.reject();
+            }
+            QCOMPARE(GetModemProfile(), ok ? ModemProfile::V253 : ModemProfile::Hash);
+            QCOMPARE(settings.ReadModemProfile(), ok ? ModemProfile::V253 : ModemProfile::Auto);
+        }
+        SetModemProfile(ModemProfile::Auto);
     }
 
     void choosingADeviceStoresItsPath()
