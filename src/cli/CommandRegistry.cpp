@@ -3,6 +3,7 @@
 #include <iomanip>
 #include <ostream>
 
+#include "cli/BatchCommand.h"
 #include "cli/PortsCommand.h"
 #include "cli/ReadCommand.h"
 #include "cli/ShowCommand.h"
@@ -17,6 +18,7 @@ std::vector<std::unique_ptr<CCommand>> MakeCommands()
     std::vector<std::unique_ptr<CCommand>> commands;
     commands.push_back(std::make_unique<CReadCommand>());
     commands.push_back(std::make_unique<CWriteCommand>());
+    commands.push_back(std::make_unique<CBatchCommand>());
     commands.push_back(std::make_unique<CShowCommand>());
     commands.push_back(std::make_unique<CPortsCommand>());
     return commands;

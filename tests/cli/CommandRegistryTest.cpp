@@ -4,12 +4,12 @@
 
 #include "cli/CliTestSupport.h"
 
-TEST(CommandRegistry, KnowsReadWriteShowAndPorts)
+TEST(CommandRegistry, KnowsReadWriteBatchShowAndPorts)
 {
     std::vector<std::string> names;
     for (const auto& command : MakeCommands())
         names.push_back(command->Name());
-    EXPECT_EQ(names, (std::vector<std::string>{"read", "write", "show", "ports"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"read", "write", "batch", "show", "ports"}));
     EXPECT_TRUE(MakeCommand("show"));
     EXPECT_FALSE(MakeCommand("erase"));
 }

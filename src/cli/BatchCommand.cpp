@@ -1,0 +1,247 @@
+#include "cli/BatchCommand.h"
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <ostream>
+
+#include <CLI/CLI.hpp>
+
+#include "batch/BatchPlan.h"
+#include "batch/BatchReport.h"
+#include "batch/BatchRunner.h"
+#include "batch/ChildProcess.h"
+#include "batch/RowCall.h"
+#include "cli/Interrupt.h"
+#include "cli/TerminalText.h"
+#include "cli/ValueRules.h"
+#include "files/ParameterFileIo.h"
+#include "sim/SimConfigFile.h"
+#include "sim/Simulator.h"
+
+namespace {
+
+std::string g_programForTests;
+
+std::string BaseName(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Clock(double seconds)
+{
+    const long whole = static_cast<long>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
+
+// "Rows 5/12 done, about 0:20 left | ttyUSB0: 5550101 unit 2 write | pts/4: idle"
+std::string ProgressText(const BatchProgress& progress)
+{
+    std::string text = "Rows " + std::to_string(progress.ended) + "/" + std::to_string(progress.total) + " done";
+    if (progress.secondsLeft >= 0)
+        text += ", about " + Clock(progress.secondsLeft) + " left";
+    for (const ModemActivity& modem : progress.modems) {
+        text += " | " + BaseName(modem.port) + ": ";
+        if (modem.row == 0)
+            text += "idle";
+        else
+            text += modem.number + " unit " + std::to_string(modem.unit) + (modem.action == JobWrite ? " write" : " read") +
+                    (modem.attempt > 1 ? " (call " + std::to_string(modem.attempt) + ")" : "");
+    }
+    return EscapeControlCharacters(text);
+}
+
+// Without --sim-config the simulated modems reach every line of the plan, each unit with the
+// plan's code: a dry run of the plan.
+SimConfig FleetOfPlan(const BatchPlan& plan)
+{
+    SimConfig config;
+    std::map<std::string, size_t> lines;
+    for (const PlanRow& row : plan.rows) {
+        const std::string key = LineKey(row.number);
+        if (lines.count(key) == 0) {
+            lines[key] = config.lines.size();
+            SimLine line;
+            line.number = key;
+            line.units.clear();
+            config.lines.push_back(line);
+        }
+        SimLine& line = config.lines[lines[key]];
+        bool known = false;
+        for (const SimUnit& unit : line.units)
+            known = known || unit.unit == row.unit;
+        if (!known) {
+            SimUnit unit;
+            unit.unit = row.unit;
+            unit.programmingCode = row.code;
+            line.units.push_back(unit);
+        }
+    }
+    return config;
+}
+
+void PrintSummary(std::ostream& out, const std::vector<RowResult>& results)
+{
+    int succeeded = 0;
+    for (const RowResult& r : results) {
+        succeeded += r.outcome == RowOutcome::Succeeded ? 1 : 0;
+        char line[96];
+        std::snprintf(line, sizeof line, "%5d  %-20s %d  %-5s  %-12s ", r.row, r.number.c_str(), r.unit,
+                      r.action == JobWrite ? "write" : "read", RowOutcomeWord(r.outcome));
+        out << EscapeControlCharacters(line) << EscapeControlCharacters(r.message) << '\n';
+    }
+    out << succeeded << " of " << results.size() << " rows succeeded.\n" << std::flush;
+}
+
+} // namespace
+
+void SetBatchProgramForTests(const std::string& path)
+{
+    g_programForTests = path;
+}
+
+CBatchCommand::CBatchCommand()
+    : CCommand("batch", "Read or program many units from a plan (CSV), over one or several modems")
+{
+}
+
+void CBatchCommand::AddOptions(CLI::App& app)
+{
+    app.add_option("plan", m_planPath, "The plan: a CSV file with a header row, one row per unit")
+        ->required()
+        ->type_name("PLAN.csv");
+    auto* port = app.add_option("--port", m_ports, "Serial device of a voice modem (repeatable: one call on each)")
+                     ->type_name("DEVICE");
+    auto* simulate = app.add_option("--simulate", m_simulate, "Run over N simulated modems")
+                         ->check(CLI::Range(1, 16).description(""))
+                         ->type_name("N");
+    port->excludes(simulate);
+    app.add_option("--sim-config", m_simConfigPath, "The simulated lines and units (a pravel-sim configuration)")
+        ->needs(simulate)
+        ->type_name("FILE");
+    app.add_option("--action", m_action, "What rows without an action do: read (default) or write")
+        ->check(CLI::IsMember({"read", "write"}))
+        ->type_name("read|write");
+    app.add_option("--retries", m_retries, "Calls again to a busy or unanswered line (default 2)")
+        ->check(CLI::Range(0, 100).description(""))
+        ->type_name("N");
+    app.add_option("--retry-delay", m_retryDelay, "Seconds before a busy or unanswered line is called again (default 60)")
+        ->check(CLI::Range(0.0, 86400.0).description(""))
+        ->type_name("S");
+    app.add_option("--report", m_reportPath, "Write the report to FILE.csv or FILE.json; the journal goes beside it")
+        ->type_name("FILE");
+    app.add_option("--archive", m_archiveDirectory, "Save each unit read as a parameter file in this folder")
+        ->type_name("DIR");
+    app.add_flag("--resume", m_resume, "Skip the rows the journal of an earlier run says succeeded");
+    app.add_flag("--quiet", m_quiet, "No progress: only the summary and errors");
+    AddJsonOption(app);
+}
+
+int CBatchCommand::Execute(CommandIo& io)
+{
+    if (m_ports.empty() && m_simulate == 0)
+        return UsageError(io, "Give the modems' serial ports with --port DEVICE, or use --simulate N.");
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    if (!LoadBatchPlan(m_planPath, m_action == "write" ? JobWrite : JobRead, CheckParameterValue, &plan, &errors)) {
+        std::string all;
+        for (const PlanError& error : errors) {
+            io.err << "pravel-cli: " << EscapeControlCharacters(m_planPath + ": " + PlanErrorText(error)) << '\n';
+            all += (all.empty() ? "" : "\n") + m_planPath + ": " + PlanErrorText(error);
+        }
+        io.err << "pravel-cli: the plan has " << errors.size() << (errors.size() == 1 ? " error" : " errors")
+               << "; nothing was dialled.\n"
+               << std::flush;
+        if (JsonWanted())
+            PrintUsageErrorJson(io.out, all);
+        return ExitUsage;
+    }
+    std::string problem;
+    if (!m_archiveDirectory.empty()) {
+        for (const PlanRow& row : plan.rows)
+            if (row.action == JobRead) {
+                if (!CheckParameterFileSavePath(ArchivePath(m_archiveDirectory, row), &problem))
+                    return UsageError(io, problem);
+                break;
+            }
+    }
+    BatchOptions options;
+    options.program = g_programForTests.empty() ? CurrentProgramPath() : g_programForTests;
+    options.retries = m_retries;
+    options.retryDelaySeconds = m_retryDelay;
+    options.archiveDirectory = m_archiveDirectory;
+    options.journalPath = (m_reportPath.empty() ? m_planPath : m_reportPath) + ".journal";
+    options.resume = m_resume;
+    options.ports = m_ports;
+
+    std::vector<std::unique_ptr<CSimulator>> simulators;
+    if (m_simulate > 0) {
+        SimConfig config = FleetOfPlan(plan);
+        if (!m_simConfigPath.empty() && !LoadSimConfigFile(m_simConfigPath, &config, &problem))
+            return UsageError(io, problem);
+        config.fast = true;
+        for (int i = 0; i < m_simulate; ++i) {
+            simulators.push_back(std::make_unique<CSimulator>());
+            if (!simulators.back()->Start(config, &problem)) {
+                io.err << "pravel-cli: The simulator could not be started: " << problem << '\n';
+                return ExitFailed;
+            }
+            options.ports.push_back(simulators.back()->DevicePath());
+        }
+    }
+
+    // From here on Ctrl-C, SIGTERM and SIGHUP stop the run rather than the program.
+    CInterruptScope interrupts;
+    CBatchRunner runner;
+    const bool drawing = io.errIsTerminal && !m_quiet;
+    std::string drawn;
+    int stops = 0;
+    auto tick = [&] {
+        if (InterruptRequested() && stops == 0) {
+            stops = 1;
+            io.err << (drawn.empty() ? "" : "\r\033[K") << "pravel-cli: stopping: each running call logs off and hangs up.\n"
+                   << std::flush;
+            drawn.clear();
+            runner.Stop();
+        }
+        if (AbortRequested() && stops == 1) {
+            stops = 2;
+            runner.Stop();
+        }
+        if (!drawing)
+            return;
+        const std::string text = ProgressText(runner.Progress());
+        if (text != drawn) {
+            io.err << "\r\033[K" << text << std::flush;
+            drawn = text;
+        }
+    };
+    std::vector<RowResult> results;
+    const bool ran = runner.Run(plan, options, tick, &results, &problem);
+    if (!drawn.empty())
+        io.err << "\r\033[K" << std::flush;
+    for (auto& simulator : simulators)
+        simulator->Stop();
+    ClearInterrupt();
+    if (!ran)
+        return UsageError(io, problem);
+    if (!runner.JournalProblem().empty())
+        io.err << "pravel-cli: " << runner.JournalProblem() << '\n';
+
+    int status = ExitOk;
+    for (const RowResult& result : results)
+        if (result.outcome != RowOutcome::Succeeded)
+            status = ExitFailed;
+    if (!m_reportPath.empty() && !WriteBatchReport(m_reportPath, results, &problem)) {
+        io.err << "pravel-cli: " << problem << '\n';
+        status = ExitFailed;
+    }
+    if (JsonWanted())
+        io.out << BatchReportJson(results) << std::flush;
+    else
+        PrintSummary(io.out, results);
+    return status;
+}

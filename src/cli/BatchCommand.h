@@ -1,0 +1,40 @@
+// pravel-cli batch PLAN.csv: programs or reads a fleet from a plan, one row per unit, over one or
+// several modems (--port, repeatable) or N simulated ones (--simulate N). The plan is checked
+// whole first; a plan with errors is refused with each error's row and column and nothing is
+// dialled. Each call runs as a child pravel-cli read or write; busy lines and unanswered calls
+// are tried again later (--retries, --retry-delay). The journal beside the report keeps each
+// row's result as it ends; --resume skips the rows that succeeded. Ctrl-C lets each running call
+// log off and hang up, then ends the run. Exit status 0 when every row succeeded, 1 when some
+// did not, 2 for a bad plan or usage.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+
+class CBatchCommand : public CCommand {
+public:
+    CBatchCommand();
+
+protected:
+    void AddOptions(CLI::App& app) override;
+    int Execute(CommandIo& io) override;
+
+private:
+    std::string m_planPath;
+    std::vector<std::string> m_ports;
+    int m_simulate = 0;
+    std::string m_simConfigPath;
+    std::string m_action = "read";
+    int m_retries = 2;
+    double m_retryDelay = 60;
+    std::string m_reportPath;
+    std::string m_archiveDirectory;
+    bool m_resume = false;
+    bool m_quiet = false;
+};
+
+// Tests run the command in-process: the calls then start this pravel-cli instead of the
+// running program. Empty: the running program.
+void SetBatchProgramForTests(const std::string& path);
