@@ -156,10 +156,14 @@ TEST_F(ModemDriverTest, FailedDialsShowTheirTextAndResetTheModemWithoutLoggingIn
 {
     struct Case {
         ScriptedModem::Dial dial;
-        int stringId;
-    } cases[] = {{ScriptedModem::Dial::Busy, IDS_BUSY},
-                 {ScriptedModem::Dial::NoAnswer, IDS_NO_ANSWER},
-                 {ScriptedModem::Dial::Unknown, IDS_UNKNOWN_DIAL_RESPONSE}};
+        std::string text;
+    } cases[] = {{ScriptedModem::Dial::Busy, LoadString(IDS_BUSY)},
+                 {ScriptedModem::Dial::NoAnswer, LoadString(IDS_NO_ANSWER)},
+                 {ScriptedModem::Dial::Unknown, LoadString(IDS_UNKNOWN_DIAL_RESPONSE)},
+                 {ScriptedModem::Dial::NoDialTone, FormatString(IDS_NO_DIAL_TONE, {GetComPortName()})},
+                 {ScriptedModem::Dial::NoCarrier, LoadString(IDS_UNKNOWN_DIAL_RESPONSE)},
+                 // Only a V.253 modem connects a voice call with "OK"; this one speaks '#'.
+                 {ScriptedModem::Dial::Ok, LoadString(IDS_UNKNOWN_DIAL_RESPONSE)}};
     for (const Case& c : cases) {
         CRecordingPresenter presenter;
         ScriptedModem script;
@@ -168,7 +172,7 @@ TEST_F(ModemDriverTest, FailedDialsShowTheirTextAndResetTheModemWithoutLoggingIn
         EXPECT_TRUE(modem.Codes().empty());
         EXPECT_EQ(modem.commands.back(), "ATZ\r\n");
         ASSERT_EQ(presenter.Texts().size(), 1u);
-        EXPECT_EQ(presenter.Texts()[0], LoadString(c.stringId));
+        EXPECT_EQ(presenter.Texts()[0], c.text);
         EXPECT_EQ(presenter.Caption(), "Pravel");
     }
 }

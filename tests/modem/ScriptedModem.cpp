@@ -166,6 +166,12 @@ std::string ScriptedModem::Reply(const std::string& command)
             return "\r\nCONNECT 9600\r\n";
         case Dial::Silent:
             return std::string();
+        case Dial::NoDialTone:
+            return "\r\nNO DIALTONE\r\n";
+        case Dial::NoCarrier:
+            return "\r\nNO CARRIER\r\n";
+        case Dial::Ok:
+            return ok;
         }
     }
     if (command.rfind("AT#VTS=C", 0) != 0)

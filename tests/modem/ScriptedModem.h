@@ -58,7 +58,7 @@ private:
 
 // The modem and the unit. Everything here runs on the driver thread (inside Write).
 struct ScriptedModem {
-    enum class Dial { Voice, Busy, NoAnswer, Unknown, Silent };
+    enum class Dial { Voice, Busy, NoAnswer, Unknown, Silent, NoDialTone, NoCarrier, Ok };
     Dial dial = Dial::Voice;
     std::string code = "3958";
     std::string firmware = "207";
