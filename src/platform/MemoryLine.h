@@ -10,8 +10,9 @@
 //
 // Threads: every call may come from any thread; the queues are under one lock. A wake-up is called
 // on the thread whose call caused it (bytes written for the end, room made in the end's outgoing
-// queue by the other end's read, the other end detaching), outside the line's lock; it must only
-// signal (set an event), never call back into the line. SetWakeUp waits for a wake-up in progress
+// queue by the other end's read, the other end detaching), outside the line's lock; it may look at
+// the line (Available, Room, OtherEndGone) and signal, but must not read, write, detach or discard
+// (that would wake the other end from inside this wake-up). SetWakeUp waits for a wake-up in progress
 // of that end to return, so that after SetWakeUp(end, {}) none runs any more.
 #pragma once
 

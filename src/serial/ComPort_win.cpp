@@ -90,6 +90,8 @@ struct CComPort::Impl {
     static DWORD WINAPI ThreadEntry(LPVOID param) { return CComPort::ReadThreadProc(param); }
     void RunReader();
     bool StartRead(uint8_t* buffer, DWORD size);
+    // Collects the outstanding read and delivers it; one that has not completed after all stays
+    // outstanding (m_readPending).
     bool CompleteRead(uint8_t* buffer, DWORD& count);
     bool WaitForCommEvent();
     bool HandleCommEvent(OVERLAPPED* record, bool collectResult);
@@ -469,7 +471,9 @@ void CComPort::Impl::RunReader()
             }
             if (result == readPosition) {
                 DWORD count = 0;
-                if (!CompleteRead(m_readBuffer, count) || !StartRead(m_readBuffer, ReadBufferSize))
+                if (!CompleteRead(m_readBuffer, count))
+                    break;
+                if (!m_readPending && !StartRead(m_readBuffer, ReadBufferSize))
                     break;
                 continue;
             }
@@ -554,6 +558,11 @@ bool CComPort::Impl::CompleteRead(uint8_t* buffer, DWORD& count)
     if (m_api->GetOverlappedResult(m_hCommFile, &m_readOverlapped, &count, FALSE))
         return Deliver(buffer, count);
     const DWORD error = ::GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) {
+        // Woken before the read was done (a device that signals early): it stays outstanding.
+        m_readPending = true;
+        return true;
+    }
     m_deviceGone =
         TraceDeviceError(error, "Unexpected GetOverlappedResult Read Error: ", ReadResultInvalidHandleText);
     return false;

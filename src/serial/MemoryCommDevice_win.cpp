@@ -23,11 +23,16 @@ CMemoryCommDevice::~CMemoryCommDevice()
 void CMemoryCommDevice::WakeUp()
 {
     // Called by the line when bytes or room came, or the far end left: whoever waits looks again.
-    // (A wake-up may not read or write the line; signalling is all it does.)
+    // (A wake-up may look at the line but not read or write it.)
+    // Each record is signalled only when its operation can complete: a read for bytes, a write for
+    // room, either for the far end gone.
+    const bool gone = m_line->OtherEndGone(CMemoryLine::PortEnd);
+    const bool bytes = gone || m_line->Available(CMemoryLine::PortEnd) != 0;
+    const bool room = gone || m_line->Room(CMemoryLine::PortEnd) != 0;
     std::lock_guard<std::mutex> guard(m_lock);
-    if (m_read.overlapped != nullptr)
+    if (m_read.overlapped != nullptr && bytes)
         ::SetEvent(m_read.overlapped->hEvent);
-    if (m_write.overlapped != nullptr)
+    if (m_write.overlapped != nullptr && room)
         ::SetEvent(m_write.overlapped->hEvent);
 }
 
