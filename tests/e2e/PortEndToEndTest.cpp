@@ -145,6 +145,9 @@ Runner WineRunner()
         Run({"wine", "reg", "add", "HKLM\\Software\\Wine\\Ports", "/v", "COM1", "/t", "REG_SZ", "/d", link, "/f"});
         Run({"wineserver", "-k"});
         Run({"wineserver", "-w"});
+        // One server for the whole run: a client that starts while a server is on its way out
+        // loses its connection.
+        Run({"wineserver", "-p", "60"});
     }
     return {"wine", {"wine", exe}, [prefix, link](const std::string& pty, std::string* port, std::string* why) {
                 std::error_code error;
