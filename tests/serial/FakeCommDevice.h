@@ -91,36 +91,11 @@ public:
     // ---- the table ----
 
     DWORD GetFileType(HANDLE) override { return fileType; }
-    BOOL GetCommState(HANDLE, DCB* dcb) override
-    {
-        std::lock_guard<std::mutex> guard(m_probe->lock);
-        *dcb = m_probe->dcb;
-        return TRUE;
-    }
-    BOOL SetCommState(HANDLE, DCB* dcb) override
-    {
-        std::lock_guard<std::mutex> guard(m_probe->lock);
-        m_probe->dcb = *dcb;
-        return TRUE;
-    }
-    BOOL GetCommTimeouts(HANDLE, COMMTIMEOUTS* timeouts) override
-    {
-        std::lock_guard<std::mutex> guard(m_probe->lock);
-        *timeouts = m_probe->timeouts;
-        return TRUE;
-    }
-    BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* timeouts) override
-    {
-        std::lock_guard<std::mutex> guard(m_probe->lock);
-        m_probe->timeouts = *timeouts;
-        return TRUE;
-    }
-    BOOL SetCommMask(HANDLE, DWORD mask) override
-    {
-        std::lock_guard<std::mutex> guard(m_probe->lock);
-        m_probe->mask = mask;
-        return TRUE;
-    }
+    BOOL GetCommState(HANDLE, DCB* dcb) override { return Copy(*dcb, m_probe->dcb); }
+    BOOL SetCommState(HANDLE, DCB* dcb) override { return Copy(m_probe->dcb, *dcb); }
+    BOOL GetCommTimeouts(HANDLE, COMMTIMEOUTS* t) override { return Copy(*t, m_probe->timeouts); }
+    BOOL SetCommTimeouts(HANDLE, COMMTIMEOUTS* t) override { return Copy(m_probe->timeouts, *t); }
+    BOOL SetCommMask(HANDLE, DWORD mask) override { return Copy(m_probe->mask, mask); }
     BOOL WaitCommEvent(HANDLE, DWORD* mask, OVERLAPPED* overlapped) override
     {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -257,6 +232,13 @@ public:
     }
 
 private:
+    template <typename T>
+    BOOL Copy(T& to, const T& from)
+    {
+        std::lock_guard<std::mutex> guard(m_probe->lock);
+        to = from;
+        return TRUE;
+    }
     template <typename Change>
     void Note(const char* call, Change change)
     {
