@@ -1,7 +1,7 @@
 #include "batch/BatchRunner.h"
 
 #include <algorithm>
-#include <ctime>
+#include <cstdio>
 #include <thread>
 
 #include "batch/ChildProcess.h"
@@ -9,13 +9,25 @@
 
 namespace {
 
+// "2026-12-08T19:04:05Z" from the system clock, by the civil calendar (no gmtime_r everywhere).
 std::string UtcNow()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    gmtime_r(&now, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    using namespace std::chrono;
+    const long long seconds = duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch()).count();
+    long long days = seconds / 86400;
+    const long long daySeconds = seconds % 86400;
+    days += 719468;
+    const long long era = days / 146097;
+    const long long dayOfEra = days - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long monthIndex = (5 * dayOfYear + 2) / 153;
+    const long long day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const long long month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char text[128];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ", year, month, day, daySeconds / 3600,
+                  daySeconds / 60 % 60, daySeconds % 60);
     return text;
 }
 

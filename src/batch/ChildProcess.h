@@ -7,6 +7,7 @@
 // Start and after the child is reaped it does nothing. Not copyable.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,8 +33,10 @@ public:
 private:
     std::mutex m_lock; // guards m_pid against the reap
     long m_pid = -1;
-    int m_outFd = -1;
-    int m_errFd = -1;
+    // The pipes' read ends and (Windows) the process: descriptors or handles.
+    intptr_t m_outFd = -1;
+    intptr_t m_errFd = -1;
+    intptr_t m_processHandle = -1;
     std::string m_output;
     std::string m_errorOutput;
 };

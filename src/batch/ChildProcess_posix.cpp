@@ -17,6 +17,13 @@ extern char** environ;
 
 namespace {
 
+void CloseFd(intptr_t& fd)
+{
+    if (fd >= 0)
+        ::close(static_cast<int>(fd));
+    fd = -1;
+}
+
 void CloseFd(int& fd)
 {
     if (fd >= 0)
@@ -101,7 +108,7 @@ int CChildProcess::Wait()
 {
     if (m_pid <= 0)
         return -1;
-    pollfd fds[2] = {{m_outFd, POLLIN, 0}, {m_errFd, POLLIN, 0}};
+    pollfd fds[2] = {{static_cast<int>(m_outFd), POLLIN, 0}, {static_cast<int>(m_errFd), POLLIN, 0}};
     int open = 2;
     while (open > 0) {
         if (::poll(fds, 2, -1) < 0) {
