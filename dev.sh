@@ -6,6 +6,11 @@
 #                    the fuzz targets for a bounded time, and the core again under ThreadSanitizer
 #                    (under CI as root it also installs the Debian package and runs it)
 #   ./dev.sh build   install what is missing and build
+#   ./dev.sh windows install the mingw-w64 cross tool chain and Wine, build the Windows programs
+#                    into build-win/ (bin/pravel-cli.exe, statically linked) and make the zip
+#
+# The test command also runs the Windows stage: the cross build, and its test suites under Wine
+# in a headless prefix of its own (build-win/wineprefix).
 #
 # Idempotent: packages already present are not touched, and an up-to-date build does nothing.
 set -euo pipefail
@@ -17,12 +22,21 @@ PACKAGES=(
     qt6-base-dev libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev
 )
+# Only for the Windows build and its tests under Wine; installed when first needed.
+WINDOWS_PACKAGES=(
+    cmake make libcli11-dev nlohmann-json3-dev googletest
+    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb imagemagick
+)
 BUILD_DIR=${PRAVEL_BUILD_DIR:-build}
+WIN_BUILD_DIR=${PRAVEL_WIN_BUILD_DIR:-build-win}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
+# install_missing [PACKAGE...]: the packages given, or PACKAGES.
 install_missing() {
+    local wanted=("$@")
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${PACKAGES[@]}")
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$p")
         fi
@@ -54,6 +68,44 @@ run_tests() {
     ctest --test-dir "$1" --output-on-failure -j "$JOBS" "${@:2}"
 }
 
+# The Windows programs and test suites, cross-built with mingw-w64 (cmake/mingw-w64.cmake).
+build_windows() {
+    install_missing "${WINDOWS_PACKAGES[@]}"
+    if [ ! -f "$WIN_BUILD_DIR/CMakeCache.txt" ]; then
+        cmake -S . -B "$WIN_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fi
+    cmake --build "$WIN_BUILD_DIR" -j "$JOBS"
+}
+
+# A headless Wine prefix for the Windows tests: no display, nothing downloaded, one wineserver
+# kept alive for the run (later starts take ~0.1 s instead of ~1.5 s). Wine's own output goes to
+# log files beside the prefix, never to a pipe (its services would hold the pipe open).
+wine_up() {
+    export WINEPREFIX="$PWD/$WIN_BUILD_DIR/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    unset DISPLAY WAYLAND_DISPLAY
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Making the Wine prefix $WINEPREFIX"
+        wineboot -i >"$WIN_BUILD_DIR/wineboot.log" 2>&1
+    fi
+    wineserver -p >"$WIN_BUILD_DIR/wineserver.log" 2>&1
+    # The first program starts Wine's background services, which keep its standard output:
+    # start them here, on a log file, before ctest reads test programs through pipes.
+    wine cmd.exe /c ver >"$WIN_BUILD_DIR/wine-start.log" 2>&1
+}
+
+wine_down() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k >>"$WIN_BUILD_DIR/wineserver.log" 2>&1 || true
+}
+
+run_windows_tests() {
+    build_windows
+    wine_up
+    trap wine_down EXIT
+    run_tests "$WIN_BUILD_DIR"
+    wine_down
+    trap - EXIT
+}
+
 case "${1:-}" in
 demo)
     # Only pravel-cli and what it links: the demo runs in minutes on a new machine; the test
@@ -80,13 +132,19 @@ test)
     fi
     build "$BUILD_DIR-tsan" -DPRAVEL_TSAN=ON -DPRAVEL_BUILD_GUI=OFF -DPRAVEL_BUILD_BENCH=OFF
     run_tests "$BUILD_DIR-tsan"
+    run_windows_tests
     ;;
 build)
     install_missing
     build "$BUILD_DIR"
     ;;
+windows)
+    build_windows
+    (cd "$WIN_BUILD_DIR" && cpack -G ZIP)
+    ls "$WIN_BUILD_DIR"/pravel-*-windows-x64.zip
+    ;;
 *)
-    echo "usage: $0 demo|test|build" >&2
+    echo "usage: $0 demo|test|build|windows" >&2
     exit 2
     ;;
 esac

@@ -47,7 +47,14 @@ void FreeErrorText(char* text);
 void TraceLastError(uint32_t code, const char* prefix, const char* file, int line);
 
 // A trace line formatted as printf does; "\r\n" is added unless the text ends in a line feed.
-void TracePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// mingw-w64 formats with its own C99 printf (%zu, %lld), not the Microsoft one its "printf"
+// format check stands for.
+#ifdef __MINGW32__
+#define PRAVEL_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define PRAVEL_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#endif
+void TracePrintf(const char* format, ...) PRAVEL_PRINTF_FORMAT(1, 2);
 void TraceVPrintf(const char* format, va_list args);
 
 // TraceLastError with the caller's own file and line.
