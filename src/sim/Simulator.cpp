@@ -197,7 +197,8 @@ void CSimulator::Serve()
         if (!m_pendingOutput.empty())
             m_pendingOutput.erase(0, m_line->Send(m_pendingOutput.data(), m_pendingOutput.size()));
         if (m_pendingOutput.size() > MaxPendingOutput) {
-            TracePrintf("Simulator: nobody reads %s; %zu bytes dropped", m_path.c_str(), m_pendingOutput.size());
+            TracePrintf("Simulator: nobody reads %s; %lu bytes dropped", m_path.c_str(),
+                        static_cast<unsigned long>(m_pendingOutput.size()));
             m_pendingOutput.clear();
         }
     }
