@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "diag/SystemError.h"
 #include "diag/Trace.h"
 #include "model/JobValidation.h"
 #include "model/StringTable.h"
@@ -109,18 +110,18 @@ bool CModemDriver::StartDialogue()
 bool CModemDriver::CreateDialogueObjects()
 {
     if (!m_receiveSemaphore.Create(0, MaxQueuedChunks)) {
-        TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Modem: Unable to CreateSemaphore: ");
+        TRACE_LAST_ERROR(static_cast<uint32_t>(LastSystemError()), "Modem: Unable to CreateSemaphore: ");
         ReleaseDialogue();
         return false;
     }
     if (!m_stepEvent.Create(false, false) || !m_finishedEvent.Create(true, false) ||
         !m_stopRequestEvent.Create(false, false)) {
-        TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Modem: Unable to CreateEvent: ");
+        TRACE_LAST_ERROR(static_cast<uint32_t>(LastSystemError()), "Modem: Unable to CreateEvent: ");
         ReleaseDialogue();
         return false;
     }
     if (!m_stopEvent.Create(true, false)) {
-        TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "LU: Unable to CreateEvent: ");
+        TRACE_LAST_ERROR(static_cast<uint32_t>(LastSystemError()), "LU: Unable to CreateEvent: ");
         ReleaseDialogue();
         return false;
     }
@@ -262,7 +263,7 @@ void CModemDriver::DriverThread()
             RunStep();
             break;
         default:
-            TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Modem: Driver thread cannot wait: ");
+            TRACE_LAST_ERROR(static_cast<uint32_t>(LastSystemError()), "Modem: Driver thread cannot wait: ");
             return;
         }
     }

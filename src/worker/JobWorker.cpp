@@ -9,6 +9,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "diag/SystemError.h"
 #include "diag/Trace.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
@@ -52,7 +53,7 @@ void JobWorkerThread()
                     break;
                 }
                 if (result == WAIT_FAILED) {
-                    TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Job: Unable to wait: ");
+                    TRACE_LAST_ERROR(static_cast<uint32_t>(LastSystemError()), "Job: Unable to wait: ");
                     break;
                 }
                 if (result == WAIT_OBJECT_0 + 1)
@@ -110,7 +111,7 @@ bool StartJob()
     g_workerThread.Join(); // the previous worker, which has cleared jobThread and is ending
     if ((!g_stopJobEvent.IsCreated() && !g_stopJobEvent.Create(true, false)) ||
         (!g_abortJobEvent.IsCreated() && !g_abortJobEvent.Create(true, false))) {
-        TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Job: Unable to CreateEvent: ");
+        TRACE_LAST_ERROR(static_cast<uint32_t>(LastSystemError()), "Job: Unable to CreateEvent: ");
         return false;
     }
     g_stopJobEvent.Reset();
