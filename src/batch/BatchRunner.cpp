@@ -146,6 +146,13 @@ BatchProgress CBatchRunner::Progress() const
     return progress;
 }
 
+std::vector<RowResult> CBatchRunner::Results(std::vector<bool>* ended) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    *ended = m_ended;
+    return m_results;
+}
+
 bool CBatchRunner::Pick(size_t modem, std::chrono::steady_clock::time_point now, Pending* pending)
 {
     auto best = m_pending.end();

@@ -75,6 +75,9 @@ public:
     // The first failure to write the journal, empty when every row was journalled.
     std::string JournalProblem() const;
     BatchProgress Progress() const;
+    // Each plan row's result so far, in plan order (a row not yet ended holds its last call's
+    // result, or "stopped" when none was made), with whether it has ended. Empty before Run.
+    std::vector<RowResult> Results(std::vector<bool>* ended) const;
 
 private:
     struct Pending {

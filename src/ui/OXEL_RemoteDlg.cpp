@@ -27,10 +27,12 @@
 #include "model/ParameterTable.h"
 #include "model/StringTable.h"
 #include "serial/PortUsers.h"
+#include "serial/SerialPortList.h"
 #include "ui/DialogPrompts.h"
 #include "ui/JobRunner.h"
 #include "ui/MainDialogTemplate.h"
 #include "ui/MessageBoxes.h"
+#include "ui/BatchWindow.h"
 #include "ui/ProgramArt.h"
 #include "ui/ShellActions.h"
 #include "ui/TextLimitValidator.h"
@@ -250,6 +252,18 @@ bool COXEL_RemoteDlg::OnInitDialog()
         addAction(m_aboutAction);
         setContextMenuPolicy(Qt::ActionsContextMenu);
     }
+    // Batch runs of a plan, in a window of their own beside the dialog.
+    auto* batch = new QAction(tr("Batch..."), this);
+    connect(batch, &QAction::triggered, this, [this] {
+        std::vector<std::string> ports;
+        for (const SerialPortEntry& entry : ListSerialPorts())
+            ports.push_back(entry.path);
+        auto* window = new CBatchWindow(ports, this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    });
+    addAction(batch);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 
     setWindowIcon(ProgramIcon());
     CreateTooltips(this, TooltipTable);

@@ -1,0 +1,79 @@
+// The "Batch..." window: opens a plan, ticks the modems' ports, starts and stops a batch run and
+// shows each row's state as it changes; saves the report. It runs the same runner as
+// pravel-cli batch, each call a child pravel-cli.
+//
+// Thread contract: the window lives on the GUI thread. Start runs the runner on a thread of its
+// own (m_thread), which touches only the runner, the plan and the options; the window polls the
+// runner's snapshot on a timer and never waits for the run. Stop asks the runner to stop (a
+// second time: at once). Closing the window while a run goes on stops it and waits for the
+// running calls to hang up. Not copyable.
+#pragma once
+
+#include <QDialog>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "batch/BatchPlan.h"
+#include "batch/BatchResult.h"
+#include "batch/BatchRunner.h"
+#include "platform/Thread.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+
+class CBatchWindow : public QDialog {
+    Q_OBJECT
+public:
+    // ports: the devices to offer (the port list's), typed ones may be added with AddPort.
+    CBatchWindow(const std::vector<std::string>& ports, QWidget* parent = nullptr);
+    ~CBatchWindow() override;
+
+    // Reads and checks the plan; false with every error shown in the status text.
+    bool OpenPlan(const std::string& path);
+    void AddPort(const std::string& port, bool ticked);
+    // Starts the run over the ticked ports; false with the reason in the status text.
+    bool Start();
+    void Stop();
+    bool IsRunning() const { return m_thread.IsStarted(); }
+    bool SaveReport(const std::string& path);
+    // pravel-cli for the calls (default: beside this program).
+    void SetProgram(const std::string& path) { m_program = path; }
+    void SetRetries(int retries, double delaySeconds);
+
+    QTableWidget* Table() const { return m_table; }
+    QString StatusText() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnOpen();
+    void OnSave();
+    void Poll();
+    void FillTable();
+    void UpdateButtons();
+
+    QListWidget* m_ports;
+    QTableWidget* m_table;
+    QLabel* m_status;
+    QPushButton* m_open;
+    QPushButton* m_start;
+    QPushButton* m_stop;
+    QPushButton* m_save;
+    QTimer* m_timer;
+
+    std::string m_planPath;
+    BatchPlan m_plan;
+    BatchOptions m_options;
+    std::string m_program;
+    std::unique_ptr<CBatchRunner> m_runner;
+    std::vector<RowResult> m_results;
+    std::atomic<bool> m_finished{false};
+    std::string m_runProblem; // written by the run thread before m_finished
+    CThread m_thread;
+};
