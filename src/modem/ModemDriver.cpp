@@ -66,7 +66,7 @@ bool CModemDriver::Start()
     errno = 0;
     if (!Open(device.get())) {
         // The port traced the failing call; the device is still ours and closes as it goes.
-        int openError = errno;
+        int openError = LastSystemError();
         TracePrintf("Modem: Unable to open the line on %s\n", m_portName.c_str());
         ShowErrorText(PortOpenErrorText(m_portName, openError));
         ReleaseDialogue();
