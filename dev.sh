@@ -87,6 +87,10 @@ wine_up() {
         echo "Making the Wine prefix $WINEPREFIX"
         wineboot -i >"$WIN_BUILD_DIR/wineboot.log" 2>&1
     fi
+    # wineboot leaves its server running, and a second "wineserver -p" fails while one runs: end
+    # any server of this prefix (ours alone), wait for it, then keep one alive for the run.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w
     wineserver -p >"$WIN_BUILD_DIR/wineserver.log" 2>&1
     # The first program starts Wine's background services, which keep its standard output:
     # start them here, on a log file, before ctest reads test programs through pipes.
