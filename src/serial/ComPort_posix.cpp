@@ -120,33 +120,9 @@ CComPort::~CComPort()
     Close();
 }
 
-bool CComPort::OnReceive(const uint8_t* data, uint32_t count)
-{
-    if (count == 0)
-        return true;
-    char text[ReadBufferSize + 4];
-    const uint32_t n = std::min<uint32_t>(count, sizeof text - 1);
-    std::memcpy(text, data, n);
-    text[n] = '\0';
-    TracePrintf("Got '%s' from comm\n", text);
-    return true;
-}
-
-void CComPort::OnCarrierChange() {}
-
-void CComPort::OnDeviceGone() {}
-
 bool CComPort::IsOpen() const
 {
     return m_impl->m_hCommFile != nullptr;
-}
-
-bool CComPort::Open(SerialHandle& device)
-{
-    if (!Open(device.get()))
-        return false;
-    (void)device.release();
-    return true;
 }
 
 bool CComPort::Open(SerialDevice* device)
