@@ -22,8 +22,8 @@ layers=(
     "form"
     "batch"
     "sim"
-    "cli ui"
-    "app"
+    "cli ui winui"
+    "app winapp"
 )
 # Folders a folder must never include, whatever their layer.
 declare -A never=([sim]="unit serial modem worker files form batch" [batch]="sim")

@@ -14,7 +14,7 @@
 #include "batch/RowCall.h"
 #include "cli/Interrupt.h"
 #include "cli/TerminalText.h"
-#include "cli/ValueRules.h"
+#include "form/ValueRules.h"
 #include "files/ParameterFileIo.h"
 #include "sim/SimConfigFile.h"
 #include "sim/Simulator.h"

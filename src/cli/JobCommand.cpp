@@ -7,7 +7,7 @@
 #include "cli/Interrupt.h"
 #include "cli/ResultOutput.h"
 #include "cli/TerminalText.h"
-#include "cli/ValueRules.h"
+#include "form/ValueRules.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
 #include "model/DialogIds.h"

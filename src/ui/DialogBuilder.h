@@ -9,7 +9,7 @@
 #include <QList>
 #include <map>
 
-#include "ui/DialogTemplate.h"
+#include "form/DialogTemplate.h"
 #include "ui/DialogUnits.h"
 
 class QButtonGroup;

@@ -2,18 +2,9 @@
 // whole program, so there is no tooltip window of our own to create or keep.
 #pragma once
 
-#include <cstdint>
+#include "form/TooltipTable.h"
 
 class QWidget;
-
-struct TooltipEntry {
-    int32_t controlId;  // 0 ends the table
-    uint32_t stringId;  // string-table entry with the text
-    int32_t toolMarker; // cleared when the tooltips are built
-};
-
-// The main dialog's tooltips: the buttons, the LED pair, dial tone detection and the six units.
-extern TooltipEntry TooltipTable[];
 
 // Gives every control of the table that the dialog has its text. Rows naming no control of the
 // dialog, and strings that do not load, are skipped. The texts show also while the dialog is not

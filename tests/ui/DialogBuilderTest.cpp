@@ -14,7 +14,7 @@
 #include "model/ParameterTable.h"
 #include "ui/DialogBuilder.h"
 #include "ui/DialogUnits.h"
-#include "ui/MainDialogTemplate.h"
+#include "form/MainDialogTemplate.h"
 #include "ui/ProgramArt.h"
 #include "ui/UpDownControl.h"
 

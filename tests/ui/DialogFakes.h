@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ui/DialogPrompts.h"
-#include "ui/JobRunner.h"
+#include "worker/JobRunner.h"
 #include "ui/ShellActions.h"
 
 struct ShownMessage {

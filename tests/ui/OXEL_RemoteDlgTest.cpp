@@ -25,7 +25,7 @@
 #include "model/ParameterTable.h"
 #include "model/StringTable.h"
 #include "ui/DialogFakes.h"
-#include "ui/MainDialogTemplate.h"
+#include "form/MainDialogTemplate.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OXEL_RemoteDlg.h"
 #include "ui/Tooltips.h"

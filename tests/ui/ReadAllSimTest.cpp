@@ -17,7 +17,7 @@
 #include "model/ParameterTable.h"
 #include "sim/Simulator.h"
 #include "ui/DialogFakes.h"
-#include "ui/MainDialogTemplate.h"
+#include "form/MainDialogTemplate.h"
 #include "ui/OXEL_RemoteDlg.h"
 #include "ui/QtMessagePresenter.h"
 

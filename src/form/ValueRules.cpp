@@ -1,4 +1,4 @@
-#include "cli/ValueRules.h"
+#include "form/ValueRules.h"
 
 #include "model/DialogIds.h"
 #include "model/ParameterTable.h"

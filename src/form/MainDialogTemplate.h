@@ -1,10 +1,11 @@
 // The main dialog's template (dialog 102): every control of the parameter form with its id, text,
-// place and size in dialog units.
+// place and size in dialog units. It is the one control table of both desktop front ends: the Qt
+// dialog is built from it and the Windows dialog resource is written from it.
 #pragma once
 
 #include <string>
 
-#include "ui/DialogTemplate.h"
+#include "form/DialogTemplate.h"
 
 // Command and control ids of the main dialog's buttons and fixed controls.
 enum MainDialogButtonId : int {

@@ -1,5 +1,5 @@
 // Our dialog templates: per control its id, kind, text, place and size in dialog units and its
-// style notes, the way a dialog resource describes a dialog. DialogBuilder turns one into widgets.
+// style notes, the way a dialog resource describes a dialog. The Qt front end turns one into widgets.
 #pragma once
 
 #include <cstdint>

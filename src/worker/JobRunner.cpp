@@ -1,4 +1,4 @@
-#include "ui/JobRunner.h"
+#include "worker/JobRunner.h"
 
 #include "worker/JobWorker.h"
 

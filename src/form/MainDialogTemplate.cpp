@@ -1,4 +1,4 @@
-#include "ui/MainDialogTemplate.h"
+#include "form/MainDialogTemplate.h"
 
 #include <iterator>
 #include <string>

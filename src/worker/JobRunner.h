@@ -1,4 +1,4 @@
-// How the main dialog starts, watches and stops a job: the job worker (job/JobWorker.h) behind
+// How a desktop dialog starts, watches and stops a job: the job worker (worker/JobWorker.h) behind
 // an interface, so that the dialog's own rules can be tested without a modem.
 #pragma once
 
