@@ -1,0 +1,11 @@
+// What the native main dialog asks of the program around it: the port dialog, the About box and
+// the help. pravel.exe gives the real ones; the dialog's tests give their own.
+#pragma once
+#include <windows.h>
+class IWinShellActions {
+public:
+    virtual ~IWinShellActions() = default;
+    virtual void RunComPortDialog(HWND owner) = 0;
+    virtual void RunAboutBox(HWND owner) = 0;
+    virtual void ShowHelp(HWND owner, unsigned helpContext) = 0; // 0x20000 + dialog id
+};
