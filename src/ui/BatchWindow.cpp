@@ -1,18 +1,23 @@
 #include "ui/BatchWindow.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "batch/BatchReport.h"
 #include "batch/ChildProcess.h"
+#include "form/ValueRules.h"
 
 namespace {
 
@@ -58,6 +63,30 @@ CBatchWindow::CBatchWindow(const std::vector<std::string>& ports, QWidget* paren
     buttons->addStretch();
     buttons->addWidget(new QLabel(tr("Modems:"), this));
     buttons->addWidget(m_ports);
+
+    // pravel-cli batch's defaults: rows read, two more calls to a busy or unanswered line a
+    // minute later, a fresh run.
+    m_action = new QComboBox(this);
+    m_action->setObjectName(QStringLiteral("action"));
+    m_action->addItems({tr("read"), tr("write")});
+    m_retries = new QSpinBox(this);
+    m_retries->setObjectName(QStringLiteral("retries"));
+    m_retries->setRange(0, 20);
+    m_retries->setValue(m_options.retries);
+    m_retryDelay = new QDoubleSpinBox(this);
+    m_retryDelay->setObjectName(QStringLiteral("retryDelay"));
+    m_retryDelay->setRange(0, 3600);
+    m_retryDelay->setDecimals(1);
+    m_retryDelay->setSuffix(tr(" s"));
+    m_retryDelay->setValue(m_options.retryDelaySeconds);
+    m_resume = new QCheckBox(tr("Skip rows an earlier run finished"), this);
+    m_resume->setObjectName(QStringLiteral("resume"));
+    auto* settings = new QFormLayout;
+    settings->addRow(tr("Rows without action:"), m_action);
+    settings->addRow(tr("Retries:"), m_retries);
+    settings->addRow(tr("Retry after:"), m_retryDelay);
+    buttons->addLayout(settings);
+    buttons->addWidget(m_resume);
     auto* top = new QHBoxLayout;
     top->addWidget(m_table, 1);
     top->addLayout(buttons);
@@ -79,6 +108,11 @@ CBatchWindow::CBatchWindow(const std::vector<std::string>& ports, QWidget* paren
     connect(m_stop, &QPushButton::clicked, this, &CBatchWindow::Stop);
     connect(m_save, &QPushButton::clicked, this, &CBatchWindow::OnSave);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_action, &QComboBox::currentIndexChanged, this, [this] {
+        // The open plan was checked for the other action: check it again.
+        if (!m_planPath.empty() && !IsRunning())
+            OpenPlan(m_planPath);
+    });
     UpdateButtons();
 }
 
@@ -98,8 +132,18 @@ void CBatchWindow::AddPort(const std::string& port, bool ticked)
 
 void CBatchWindow::SetRetries(int retries, double delaySeconds)
 {
-    m_options.retries = retries;
-    m_options.retryDelaySeconds = delaySeconds;
+    m_retries->setValue(retries);
+    m_retryDelay->setValue(delaySeconds);
+}
+
+void CBatchWindow::SetDefaultAction(JobMode action)
+{
+    m_action->setCurrentIndex(action == JobWrite ? 1 : 0);
+}
+
+void CBatchWindow::SetResume(bool resume)
+{
+    m_resume->setChecked(resume);
 }
 
 QString CBatchWindow::StatusText() const
@@ -111,9 +155,11 @@ bool CBatchWindow::OpenPlan(const std::string& path)
 {
     if (IsRunning())
         return false;
+    m_planPath = path;
     BatchPlan plan;
     std::vector<PlanError> errors;
-    if (!LoadBatchPlan(path, JobRead, {}, &plan, &errors)) {
+    const JobMode action = m_action->currentIndex() == 1 ? JobWrite : JobRead;
+    if (!LoadBatchPlan(path, action, CheckParameterValue, &plan, &errors)) {
         QString text = tr("The plan has errors; nothing will be dialled:");
         for (const PlanError& error : errors)
             text += "\n" + Text(PlanErrorText(error));
@@ -124,7 +170,6 @@ bool CBatchWindow::OpenPlan(const std::string& path)
         UpdateButtons();
         return false;
     }
-    m_planPath = path;
     m_plan = plan;
     m_results.clear();
     for (const PlanRow& row : m_plan.rows) {
@@ -157,7 +202,9 @@ bool CBatchWindow::Start()
     }
     m_options.program = m_program;
     m_options.journalPath = m_planPath + ".journal";
-    m_options.resume = false;
+    m_options.resume = m_resume->isChecked();
+    m_options.retries = m_retries->value();
+    m_options.retryDelaySeconds = m_retryDelay->value();
     m_runner = std::make_unique<CBatchRunner>();
     m_finished = false;
     m_runProblem.clear();
@@ -262,7 +309,10 @@ void CBatchWindow::UpdateButtons()
     m_start->setEnabled(!running && !m_plan.rows.empty());
     m_stop->setEnabled(running);
     m_save->setEnabled(!running && !m_results.empty());
-    m_ports->setEnabled(!running);
+    for (QWidget* setting : {static_cast<QWidget*>(m_ports), static_cast<QWidget*>(m_action),
+                             static_cast<QWidget*>(m_retries), static_cast<QWidget*>(m_retryDelay),
+                             static_cast<QWidget*>(m_resume)})
+        setting->setEnabled(!running);
 }
 
 void CBatchWindow::closeEvent(QCloseEvent* event)

@@ -1,6 +1,10 @@
 // The "Batch..." window: opens a plan, ticks the modems' ports, starts and stops a batch run and
 // shows each row's state as it changes; saves the report. It runs the same runner as
-// pravel-cli batch, each call a child pravel-cli.
+// pravel-cli batch, each call a child pravel-cli, and checks the plan with the same rules: a
+// plan with any bad row or value is refused whole. The settings beside the port list are
+// pravel-cli batch's options: what rows without an action do (--action), the retries of a busy
+// or unanswered line (--retries, --retry-delay) and whether to skip the rows an earlier run of the
+// same plan finished (--resume; the journal is PLAN.journal).
 //
 // Thread contract: the window lives on the GUI thread. Start runs the runner on a thread of its
 // own (m_thread), which touches only the runner, the plan and the options; the window polls the
@@ -20,8 +24,12 @@
 #include "batch/BatchRunner.h"
 #include "platform/Thread.h"
 
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QListWidget;
+class QSpinBox;
 class QPushButton;
 class QTableWidget;
 class QTimer;
@@ -44,6 +52,10 @@ public:
     // pravel-cli for the calls (default: beside this program).
     void SetProgram(const std::string& path) { m_program = path; }
     void SetRetries(int retries, double delaySeconds);
+    // What rows without an action of their own do; an open plan is checked again.
+    void SetDefaultAction(JobMode action);
+    // Skip the rows the plan's journal says an earlier run finished.
+    void SetResume(bool resume);
 
     QTableWidget* Table() const { return m_table; }
     QString StatusText() const;
@@ -59,6 +71,10 @@ private:
     void UpdateButtons();
 
     QListWidget* m_ports;
+    QComboBox* m_action;
+    QSpinBox* m_retries;
+    QDoubleSpinBox* m_retryDelay;
+    QCheckBox* m_resume;
     QTableWidget* m_table;
     QLabel* m_status;
     QPushButton* m_open;

@@ -1,5 +1,6 @@
 // The Batch window on the offscreen platform: a plan over one simulated modem runs on the
-// runner's thread while the window's rows follow it; a bad plan is refused with its row.
+// runner's thread while the window's rows follow it; a bad plan is refused with its row and
+// column; the retry and resume settings reach the run.
 #include <QElapsedTimer>
 #include <QTableWidget>
 #include <QtTest>
@@ -46,6 +47,55 @@ private slots:
         const std::string report = QDir::tempPath().toStdString() + "/batch_window_report.json";
         QVERIFY(window.SaveReport(report));
         sim.Stop();
+
+        // Again over a port that cannot be opened: resumed, nothing is called and the journalled
+        // results stand; a fresh run calls and fails.
+        struct Case {
+            bool resume;
+            const char* state;
+        } cases[] = {{true, "succeeded"}, {false, "failed"}};
+        for (const Case& c : cases) {
+            CBatchWindow again({});
+            again.SetProgram(PRAVEL_CLI_PATH);
+            again.AddPort("/dev/pravel-no-such-modem", true);
+            again.SetResume(c.resume);
+            QVERIFY(again.OpenPlan(plan));
+            QVERIFY(again.Start());
+            QTRY_VERIFY_WITH_TIMEOUT(!again.IsRunning(), 60000);
+            QCOMPARE(again.Table()->item(0, 4)->text(), QString(c.state));
+            QCOMPARE(again.Table()->item(1, 4)->text(), QString(c.state));
+        }
+    }
+
+    void ABusyLineIsCalledAgainOnlyWithRetriesLeft()
+    {
+        struct Case {
+            int retries;
+            const char* state;
+        } cases[] = {{0, "busy"}, {1, "succeeded"}};
+        const std::string plan = QDir::tempPath().toStdString() + "/batch_window_busy.csv";
+        std::ofstream(plan) << "number,unit,code,IdBeep\n5550402,1,3958,x\n";
+        for (const Case& c : cases) {
+            SimConfig config;
+            config.fast = true;
+            SimLine line;
+            line.number = "5550402";
+            line.busyFirst = 1;
+            line.units = {SimUnit{}};
+            config.lines = {line};
+            CSimulator sim;
+            std::string error;
+            QVERIFY2(sim.Start(config, &error), error.c_str());
+            CBatchWindow window({});
+            window.SetProgram(PRAVEL_CLI_PATH);
+            window.AddPort(sim.DevicePath(), true);
+            window.SetRetries(c.retries, 0.1);
+            QVERIFY(window.OpenPlan(plan));
+            QVERIFY(window.Start());
+            QTRY_VERIFY_WITH_TIMEOUT(!window.IsRunning(), 60000);
+            QCOMPARE(window.Table()->item(0, 4)->text(), QString(c.state));
+            sim.Stop();
+        }
     }
 
     void ABadPlanIsRefusedWithItsRow()
@@ -56,6 +106,23 @@ private slots:
         QVERIFY(!window.OpenPlan(plan));
         QVERIFY(window.StatusText().contains("row 2, column unit"));
         QVERIFY(!window.Start());
+    }
+
+    void AValueThePlanWouldWriteIsCheckedLikeTheCli()
+    {
+        // Read, the cell only names the parameter; written, letters in a digits-only field
+        // refuse the plan whole.
+        const std::string plan = QDir::tempPath().toStdString() + "/batch_window_values.csv";
+        std::ofstream(plan) << "number,unit,code,AlarmCode1\n5550401,1,3958,12a4\n5550402,1,3958,1234\n";
+        CBatchWindow window({});
+        QVERIFY(window.OpenPlan(plan));
+        QCOMPARE(window.Table()->rowCount(), 2);
+        window.SetDefaultAction(JobWrite);
+        QVERIFY(window.StatusText().contains("row 2, column AlarmCode1"));
+        QVERIFY(!window.StatusText().contains("row 3"));
+        QCOMPARE(window.Table()->rowCount(), 0);
+        window.SetDefaultAction(JobRead);
+        QCOMPARE(window.Table()->rowCount(), 2);
     }
 };
 
