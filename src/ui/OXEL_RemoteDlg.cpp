@@ -415,7 +415,7 @@ void COXEL_RemoteDlg::StartJob()
     std::string problem;
     if (!CheckTextLengths(static_cast<JobMode>(theJob.mode), &problem) || !ValidateJob(theJob, &problem)) {
         QString text = WithLabels(problem);
-        m_status.Refuse(text);
+        m_status.Refuse(text.toStdString());
         ShowStatusLine();
         m_prompts->ShowMessage(this, text, ProgramTitle(), MessageIcon::Exclamation);
         return;
@@ -431,14 +431,14 @@ void COXEL_RemoteDlg::StartJob()
         for (int row = 0; row < ParameterCount; ++row)
             if ((ParameterTable[row].maskBit & m_jobMask) != 0)
                 ++total;
-        m_status.Begin(m_jobName.isEmpty() ? QStringLiteral("Job") : m_jobName, total);
+        m_status.Begin(m_jobName.isEmpty() ? std::string("Job") : m_jobName.toStdString(), total);
         if (!users.empty()) {
             QString warning = QString::fromLocal8Bit(PortUsersWarning(port, users));
-            m_status.Warn(warning);
+            m_status.Warn(warning.toStdString());
             m_prompts->ShowNote(this, warning, ProgramTitle(), MessageIcon::Information);
         }
     } else {
-        m_status.Refuse(QStringLiteral("The job could not be started."));
+        m_status.Refuse("The job could not be started.");
     }
     ShowStatusLine();
 }
@@ -481,8 +481,8 @@ QString COXEL_RemoteDlg::WithLabels(const std::string& problem)
 void COXEL_RemoteDlg::ShowStatusLine()
 {
     if (auto* line = qobject_cast<QLabel*>(Item(IDC_STATUS_LINE))) {
-        line->setText(m_status.Text());
-        line->setToolTip(m_status.Text());
+        line->setText(QString::fromStdString(m_status.Text()));
+        line->setToolTip(QString::fromStdString(m_status.Text()));
     }
 }
 
@@ -504,7 +504,7 @@ void COXEL_RemoteDlg::OnStop()
 
 bool COXEL_RemoteDlg::OnJobMessage(const QString& text, const QString& caption, MessageIcon icon)
 {
-    bool first = m_status.OnFailure(text);
+    bool first = m_status.OnFailure(text.toStdString());
     ShowStatusLine();
     if (first)
         m_prompts->ShowNote(this, text, caption, icon);
@@ -527,8 +527,8 @@ void COXEL_RemoteDlg::OnShowProgress(uint32_t stage, long count)
     }
     QString caption = m_baseCaption;
     if (stage == ProgressBadCode) {
-        QString refused = CJobStatus::CodeRefusedText();
-        if (m_status.OnFailure(refused))
+        QString refused = QString::fromStdString(CJobStatus::CodeRefusedText());
+        if (m_status.OnFailure(refused.toStdString()))
             m_prompts->ShowNote(this, refused + QStringLiteral(". Check the programming code and try again."),
                                 ProgramTitle(), MessageIcon::Exclamation);
     }

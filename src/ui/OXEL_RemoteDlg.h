@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "form/DialogItems.h"
+#include "form/JobStatus.h"
 #include "model/ProgrammingJob.h"
 #include "platform/MessagePresenter.h"
 #include "ui/DialogBuilder.h"
-#include "ui/JobStatus.h"
 #include "ui/QtNotifyWindow.h"
 
 class IDialogPrompts;

@@ -5,9 +5,9 @@
 // up several boxes.
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <set>
+#include <string>
 
 enum class JobState {
     Idle, // no job since the dialog opened
@@ -23,38 +23,38 @@ enum class JobState {
 class CJobStatus {
 public:
     // A job starts: jobName is "Read", "Read all" or "Write"; total the number of chosen values.
-    void Begin(const QString& jobName, int total);
+    void Begin(const std::string& jobName, int total);
     // A job that could not be started or was refused before dialling.
-    void Refuse(const QString& text);
+    void Refuse(const std::string& text);
     void OnProgress(uint32_t stage, long count);
     // A value of the job arrived (read) or was acknowledged (written), by its update box.
     void OnValue(int updateBoxId);
     void OnStopRequested();
     // A warning for the start of the job (another program holds the port): shown instead of the
     // stage until the call is connected or a failure comes.
-    void Warn(const QString& text);
+    void Warn(const std::string& text);
     // A failure reported by the job side. True when it is the first of this job (show a box).
-    bool OnFailure(const QString& text);
+    bool OnFailure(const std::string& text);
 
-    static QString CodeRefusedText();
+    static std::string CodeRefusedText();
 
     JobState State() const { return m_state; }
     bool IsActive() const { return m_state == JobState::Running || m_state == JobState::Stopping; }
     int Done() const { return static_cast<int>(m_done.size()); }
     int Total() const { return m_total; }
-    QString Text() const { return m_text; }
+    std::string Text() const { return m_text; }
 
 private:
     void Compose();
 
     JobState m_state = JobState::Idle;
-    QString m_jobName;
-    QString m_stageText; // while running: what the call is doing
-    QString m_failure;
-    QString m_warning;
+    std::string m_jobName;
+    std::string m_stageText; // while running: what the call is doing
+    std::string m_failure;
+    std::string m_warning;
     int m_total = 0;
     std::set<int> m_done;
     bool m_loggingOff = false;
     bool m_codeRefused = false;
-    QString m_text;
+    std::string m_text;
 };

@@ -1,17 +1,17 @@
-#include "ui/JobStatus.h"
+#include "form/JobStatus.h"
 
 #include "model/JobMessages.h"
 
-QString CJobStatus::CodeRefusedText()
+std::string CJobStatus::CodeRefusedText()
 {
-    return QStringLiteral("The code was refused by the unit");
+    return "The code was refused by the unit";
 }
 
-void CJobStatus::Begin(const QString& jobName, int total)
+void CJobStatus::Begin(const std::string& jobName, int total)
 {
     m_state = JobState::Running;
     m_jobName = jobName;
-    m_stageText = QStringLiteral("starting");
+    m_stageText = "starting";
     m_failure.clear();
     m_warning.clear();
     m_total = total;
@@ -21,7 +21,7 @@ void CJobStatus::Begin(const QString& jobName, int total)
     Compose();
 }
 
-void CJobStatus::Refuse(const QString& text)
+void CJobStatus::Refuse(const std::string& text)
 {
     m_state = JobState::Failed;
     m_failure = text;
@@ -38,7 +38,7 @@ void CJobStatus::OnProgress(uint32_t stage, long count)
             m_state = JobState::CodeRefused;
         else if (m_state == JobState::Stopping)
             m_state = JobState::Stopped;
-        else if (!m_failure.isEmpty())
+        else if (!m_failure.empty())
             m_state = JobState::Failed;
         else if (m_loggingOff)
             m_state = JobState::Finished;
@@ -46,23 +46,23 @@ void CJobStatus::OnProgress(uint32_t stage, long count)
             m_state = JobState::EndedEarly;
         break;
     case ProgressDialing:
-        m_stageText = QStringLiteral("dialing (%1)").arg(count);
+        m_stageText = "dialing (" + std::to_string(count) + ")";
         break;
     case ProgressConnected:
         m_warning.clear();
-        m_stageText = QStringLiteral("connected, logging in");
+        m_stageText = "connected, logging in";
         break;
     case ProgressTransfer:
-        m_stageText = QStringLiteral("transfer");
+        m_stageText = "transfer";
         break;
     case ProgressLogoff:
         m_loggingOff = true;
-        m_stageText = QStringLiteral("logging off");
+        m_stageText = "logging off";
         break;
     case ProgressBadCode:
         // The job goes on to its end (log-off, modem reset); the outcome is known now.
         m_codeRefused = true;
-        if (m_failure.isEmpty())
+        if (m_failure.empty())
             m_failure = CodeRefusedText();
         break;
     default:
@@ -78,7 +78,7 @@ void CJobStatus::OnValue(int updateBoxId)
     Compose();
 }
 
-void CJobStatus::Warn(const QString& text)
+void CJobStatus::Warn(const std::string& text)
 {
     m_warning = text;
     Compose();
@@ -89,11 +89,11 @@ void CJobStatus::OnStopRequested()
     if (m_state != JobState::Running)
         return;
     m_state = JobState::Stopping;
-    m_stageText = QStringLiteral("stopping");
+    m_stageText = "stopping";
     Compose();
 }
 
-bool CJobStatus::OnFailure(const QString& text)
+bool CJobStatus::OnFailure(const std::string& text)
 {
     // Outside a job (or after its end) every message is its own; within one, only the first.
     if (!IsActive()) {
@@ -103,7 +103,7 @@ bool CJobStatus::OnFailure(const QString& text)
         m_text = text;
         return true;
     }
-    if (!m_failure.isEmpty())
+    if (!m_failure.empty())
         return false;
     m_failure = text;
     Compose();
@@ -112,32 +112,32 @@ bool CJobStatus::OnFailure(const QString& text)
 
 void CJobStatus::Compose()
 {
-    const QString count = QStringLiteral("%1 of %2 values").arg(Done()).arg(m_total);
+    const std::string count = std::to_string(Done()) + " of " + std::to_string(m_total) + " values";
     switch (m_state) {
     case JobState::Idle:
         m_text.clear();
         break;
     case JobState::Running:
     case JobState::Stopping:
-        if (!m_failure.isEmpty())
+        if (!m_failure.empty())
             m_text = m_failure;
-        else if (!m_warning.isEmpty())
+        else if (!m_warning.empty())
             m_text = m_warning;
         else
-            m_text = QStringLiteral("%1: %2, %3").arg(m_jobName, m_stageText, count);
+            m_text = m_jobName + ": " + m_stageText + ", " + count;
         break;
     case JobState::Finished:
-        m_text = QStringLiteral("%1 finished: %2").arg(m_jobName, count);
+        m_text = m_jobName + " finished: " + count;
         break;
     case JobState::Stopped:
-        m_text = QStringLiteral("%1 stopped: %2").arg(m_jobName, count);
+        m_text = m_jobName + " stopped: " + count;
         break;
     case JobState::CodeRefused:
     case JobState::Failed:
         m_text = m_failure;
         break;
     case JobState::EndedEarly:
-        m_text = QStringLiteral("%1 ended before it was done: %2").arg(m_jobName, count);
+        m_text = m_jobName + " ended before it was done: " + count;
         break;
     }
 }
