@@ -1,0 +1,12 @@
+// Resource ids of pravel.exe's own dialogs: the About box and the port selection dialog. Shared by
+// WinApp.rc (windres reads this header) and the code, so that the two cannot drift apart.
+#pragma once
+
+#define IDD_WIN_ABOUTBOX 100
+#define IDD_WIN_SELECT_PORT 131
+
+#define IDC_WIN_ABOUT_ICON 1100
+#define IDC_WIN_ABOUT_VERSION 1101
+
+#define IDC_WIN_PORT_LIST 1071
+#define IDC_WIN_MODEM_PROFILE 1072

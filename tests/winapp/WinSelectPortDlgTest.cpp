@@ -1,0 +1,255 @@
+// The port selection dialog and the About box as real windows (they need a display): driven by
+// control id from the dialog's WM_INITDIALOG, their results read back from the registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "TestRegistry.h"
+#include "model/ComPortName.h"
+#include "model/ModemProfile.h"
+#include "winapp/WinAboutDlg.h"
+#include "winapp/WinAppIds.h"
+#include "winapp/WinAppSettings.h"
+#include "winapp/WinSelectPortDlg.h"
+
+namespace {
+
+// A dialog that the test's steps leave open is closed with Cancel after this long, so that a
+// broken step fails the test instead of hanging it.
+constexpr UINT GuardMs = 20000;
+constexpr UINT_PTR GuardTimer = 0x7E57;
+
+void CALLBACK CloseOnGuard(HWND hwnd, UINT, UINT_PTR, DWORD)
+{
+    ::KillTimer(hwnd, GuardTimer);
+    ADD_FAILURE() << "the dialog was still open after " << GuardMs << " ms";
+    ::EndDialog(hwnd, IDCANCEL);
+}
+
+void Guard(HWND hwnd)
+{
+    ::SetTimer(hwnd, GuardTimer, GuardMs, CloseOnGuard);
+}
+
+// Presses the button as the user would, once the dialog runs its loop.
+void Click(HWND dialog, int id)
+{
+    ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// Selects an entry of a combo box and sends the notification the user's choice would.
+void Choose(HWND dialog, int id, int index)
+{
+    HWND combo = ::GetDlgItem(dialog, id);
+    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char text[256] = {};
+    ::GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+std::vector<std::string> Entries(HWND dialog, int id)
+{
+    std::vector<std::string> entries;
+    LRESULT count = ::SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[64] = {};
+        ::SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        entries.emplace_back(text);
+    }
+    return entries;
+}
+
+LRESULT Selection(HWND dialog, int id)
+{
+    return ::SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+}
+
+std::string Stored(const TestRegistry& registry, const char* name)
+{
+    DWORD type = 0;
+    std::string data;
+    if (registry.Query(name, &type, &data) != ERROR_SUCCESS || type != REG_SZ)
+        return "(none)";
+    return data.substr(0, data.find('\0'));
+}
+
+class WinSelectPortDlgTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetComPortName("com1");
+        SetModemProfile(ModemProfile::Auto);
+    }
+    void TearDown() override
+    {
+        SetComPortName("");
+        SetModemProfile(ModemProfile::Auto);
+    }
+    HINSTANCE Instance() const { return ::GetModuleHandleA(nullptr); }
+};
+
+} // namespace
+
+TEST_F(WinSelectPortDlgTest, ListsTheTenPortsThenThePresentOnesAndTheModemCommands)
+{
+    TestRegistry registry("port-list");
+    CWinAppSettings settings(registry.Application());
+    CWinSelectPortDlg dialog(Instance(), settings, {"COM3", "COM12", "CNCA0"});
+    std::vector<std::string> ports;
+    std::vector<std::string> profiles;
+    std::string caption;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        caption = WindowText(hwnd);
+        ports = Entries(hwnd, IDC_WIN_PORT_LIST);
+        profiles = Entries(hwnd, IDC_WIN_MODEM_PROFILE);
+        Click(hwnd, IDCANCEL);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    EXPECT_EQ(caption, "Select serial port");
+    EXPECT_EQ(ports, (std::vector<std::string>{"COM01", "COM02", "COM03", "COM04", "COM05", "COM06", "COM07", "COM08",
+                                               "COM09", "COM10", "COM12", "CNCA0"}));
+    EXPECT_EQ(profiles, (std::vector<std::string>{"Automatic", "'#' commands", "V.253 commands"}));
+}
+
+struct OpenCase {
+    const char* name;
+    const char* portName;
+    LRESULT index;
+};
+// Cases by their names in the test output.
+void PrintTo(const OpenCase& c, std::ostream* out) { *out << c.name; }
+
+
+class WinSelectPortDlgOpens : public WinSelectPortDlgTest, public testing::WithParamInterface<OpenCase> {};
+
+TEST_P(WinSelectPortDlgOpens, OnTheNameInForceAndOkWithoutAChoiceStoresItUnchanged)
+{
+    TestRegistry registry("port-open");
+    CWinAppSettings settings(registry.Application());
+    SetComPortName(GetParam().portName);
+    CWinSelectPortDlg dialog(Instance(), settings, {"COM12"});
+    LRESULT selected = -2;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        selected = Selection(hwnd, IDC_WIN_PORT_LIST);
+        Click(hwnd, IDOK);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(selected, GetParam().index);
+    EXPECT_EQ(Stored(registry, "ComPort"), GetParam().portName);
+    EXPECT_EQ(GetComPortName(), GetParam().portName);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WinSelectPortDlgOpens,
+                         testing::Values(OpenCase{"Com1", "com1", 0}, OpenCase{"Com10", "com10", 9},
+                                         OpenCase{"UpperCase", "COM3", 2}, OpenCase{"Com0", "com0", -1},
+                                         OpenCase{"Com11", "com11", -1}, OpenCase{"Short", "co", -1},
+                                         OpenCase{"Present", "com12", 10}),
+                         [](const testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
+
+TEST_F(WinSelectPortDlgTest, AChoiceTakesEffectWithOkAndIsStored)
+{
+    TestRegistry registry("port-ok");
+    CWinAppSettings settings(registry.Application());
+    CWinSelectPortDlg dialog(Instance(), settings, {"COM12"});
+    std::string during;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        Choose(hwnd, IDC_WIN_PORT_LIST, 2);
+        Choose(hwnd, IDC_WIN_MODEM_PROFILE, 2);
+        during = GetComPortName();
+        Click(hwnd, IDOK);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(during, "com1"); // not before OK
+    EXPECT_EQ(GetComPortName(), "com3");
+    EXPECT_EQ(Stored(registry, "ComPort"), "com3");
+    EXPECT_EQ(GetModemProfile(), ModemProfile::V253);
+    EXPECT_EQ(Stored(registry, "ModemProfile"), "v253");
+    // The next start reads it back.
+    EXPECT_EQ(settings.ReadComPort(), "com3");
+
+    // A port present beyond the ten.
+    CWinSelectPortDlg again(Instance(), settings, {"COM12"});
+    again.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        Choose(hwnd, IDC_WIN_PORT_LIST, 10);
+        Click(hwnd, IDOK);
+    });
+    ASSERT_EQ(again.DoModal(nullptr), IDOK);
+    EXPECT_EQ(Stored(registry, "ComPort"), "com12");
+    EXPECT_EQ(GetComPortName(), "com12");
+}
+
+TEST_F(WinSelectPortDlgTest, CancelChangesNothing)
+{
+    TestRegistry registry("port-cancel");
+    CWinAppSettings settings(registry.Application());
+    for (int button : {IDCANCEL, 0}) {
+        SCOPED_TRACE(button);
+        CWinSelectPortDlg dialog(Instance(), settings, {});
+        dialog.SetInitHook([&](HWND hwnd) {
+            Guard(hwnd);
+            Choose(hwnd, IDC_WIN_PORT_LIST, 2);
+            Choose(hwnd, IDC_WIN_MODEM_PROFILE, 1);
+            if (button == IDCANCEL)
+                Click(hwnd, IDCANCEL);
+            else // the close box
+                ::PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        });
+        ASSERT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+        EXPECT_EQ(GetComPortName(), "com1");
+        EXPECT_EQ(GetModemProfile(), ModemProfile::Auto);
+        EXPECT_EQ(Stored(registry, "ComPort"), "(none)");
+        EXPECT_EQ(Stored(registry, "ModemProfile"), "(none)");
+    }
+}
+
+TEST_F(WinSelectPortDlgTest, OpensOnTheModemProfileInForce)
+{
+    TestRegistry registry("port-profile");
+    CWinAppSettings settings(registry.Application());
+    SetModemProfile(ModemProfile::Hash);
+    CWinSelectPortDlg dialog(Instance(), settings, {});
+    LRESULT selected = -2;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        selected = Selection(hwnd, IDC_WIN_MODEM_PROFILE);
+        Click(hwnd, IDOK);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(selected, 1);
+    EXPECT_EQ(Stored(registry, "ModemProfile"), "hash");
+}
+
+TEST(WinAboutDlg, ShowsTheProgramsNameVersionAndIconAndClosesWithOk)
+{
+    CWinAboutDlg dialog(::GetModuleHandleA(nullptr));
+    std::string caption;
+    std::string version;
+    HICON icon = nullptr;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        caption = WindowText(hwnd);
+        version = WindowText(::GetDlgItem(hwnd, IDC_WIN_ABOUT_VERSION));
+        icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(hwnd, IDC_WIN_ABOUT_ICON, STM_GETICON, 0, 0));
+        Click(hwnd, IDOK);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(caption, "About Pravel");
+    EXPECT_EQ(version, CWinAboutDlg::VersionText());
+    EXPECT_EQ(version.rfind("Pravel Version ", 0), 0u);
+    EXPECT_NE(icon, nullptr);
+}
