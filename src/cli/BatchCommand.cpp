@@ -144,6 +144,12 @@ int CBatchCommand::Execute(CommandIo& io)
 {
     if (m_ports.empty() && m_simulate == 0)
         return UsageError(io, "Give the modems' serial ports with --port DEVICE, or use --simulate N.");
+    // Each call is a pravel-cli of its own. Where the built-in simulator is a memory line inside
+    // this program (Windows), those programs cannot reach it: every row would fail.
+    if (m_simulate > 0 && DefaultSimLink() == SimLink::Memory)
+        return UsageError(io, "batch --simulate is not available on this system: each call runs in a pravel-cli of its "
+                              "own, which cannot reach this program's built-in simulator. Give the modems' serial "
+                              "ports with --port DEVICE.");
     BatchPlan plan;
     std::vector<PlanError> errors;
     if (!LoadBatchPlan(m_planPath, m_action == "write" ? JobWrite : JobRead, CheckParameterValue, &plan, &errors)) {

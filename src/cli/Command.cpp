@@ -29,6 +29,9 @@ CCommand::CCommand(std::string name, std::string description)
 int CCommand::Run(const std::vector<std::string>& args, CommandIo& io)
 {
     CLI::App app{m_description, "pravel-cli " + m_name};
+    // Our options are written --name on every system. On Windows the parser would also take
+    // "/name" for an option, and a file given as /path (Wine, MSYS) would vanish from the line.
+    app.allow_windows_style_options(false);
     AddOptions(app);
     try {
         // CLI11 takes the arguments last first.

@@ -215,6 +215,59 @@ std::string WithPort(std::string text, const std::string& port)
     return text;
 }
 
+// A batch plan over the port: each row a child pravel-cli of the program (under Wine, started
+// with CreateProcess), one row refused for its wrong code.
+void RunBatch(const Runner& runner)
+{
+    SCOPED_TRACE(runner.name + ": batch");
+    CSimulator sim;
+    std::string error;
+    SimConfig config = DefaultSimConfig();
+    config.fast = true;
+    ASSERT_TRUE(sim.Start(config, &error, SimLink::Pty)) << error;
+    std::string port, why;
+    ASSERT_TRUE(runner.connect(sim.DevicePath(), &port, &why)) << why;
+    const fs::path dir = fs::path(::testing::TempDir()) / ("pravel-e2e-batch-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string plan = (dir / "plan.csv").string();
+    const std::string report = (dir / "report.json").string();
+    std::error_code ignored;
+    fs::remove(plan + ".journal", ignored);
+    fs::remove(report + ".journal", ignored);
+    std::ofstream(plan) << "number,unit,code,action,AlarmReceiver1,IdBeep\n"
+                           "5550100,1,3958,write,0707123456,\n"
+                           "5550100,1,3958,read,,x\n"
+                           "5550100,1,1111,read,,x\n";
+    std::vector<std::string> command = runner.program;
+    command.insert(command.end(), {"batch", plan, "--port", port, "--report", report, "--quiet"});
+    const ProgramRun run = Run(command, 180s);
+    EXPECT_EQ(run.status, 1) << run.err; // one row failed
+    const auto rows = nlohmann::json::parse(ReadFile(report), nullptr, false);
+    ASSERT_TRUE(rows.is_array() && rows.size() == 3) << ReadFile(report) << run.err;
+    EXPECT_EQ(rows[0]["outcome"], "succeeded") << rows[0].dump();
+    EXPECT_EQ(rows[1]["outcome"], "succeeded") << rows[1].dump();
+    EXPECT_EQ(rows[1]["values"]["IdBeep"], sim.UnitState("5550100", 1).settings.at("IdBeep"));
+    EXPECT_EQ(rows[2]["outcome"], "code-refused") << rows[2].dump();
+    EXPECT_EQ(sim.UnitState("5550100", 1).settings.at("AlarmReceiver1"), "0707123456");
+    std::printf("[ %s ] batch of 3 rows over the port: %.2f s\n", runner.name.c_str(), run.seconds);
+    sim.Stop();
+
+    // The built-in simulated modems: on Linux each call's own pravel-cli opens its pty; on
+    // Windows they are memory lines inside the batch program, so it refuses before dialling.
+    std::ofstream(plan) << "number,unit,code,IdBeep\n5550100,1,3958,x\n";
+    fs::remove(plan + ".journal", ignored);
+    command = runner.program;
+    command.insert(command.end(), {"batch", plan, "--simulate", "1", "--quiet"});
+    const ProgramRun simulated = Run(command, 120s);
+    if (runner.name == "wine") {
+        EXPECT_EQ(simulated.status, 2) << simulated.err;
+        EXPECT_NE(simulated.err.find("batch --simulate is not available on this system"), std::string::npos)
+            << simulated.err;
+    } else {
+        EXPECT_EQ(simulated.status, 0) << simulated.err;
+    }
+}
+
 void RunTable(const Runner& runner)
 {
     for (const Case& c : Cases()) {
@@ -258,6 +311,7 @@ void RunTable(const Runner& runner)
     EXPECT_EQ(result["outcome"], "completed");
     EXPECT_EQ(result["values"].size(), 21u);
     std::printf("[ %s ] read all --simulate: %.2f s\n", runner.name.c_str(), run.seconds);
+    RunBatch(runner);
 }
 
 } // namespace
