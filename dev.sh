@@ -92,13 +92,44 @@ wine_up() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w
     wineserver -p >"$WIN_BUILD_DIR/wineserver.log" 2>&1
+    # The GUI tests' windows go to an Xvfb of our own, on the first free display from :90; only
+    # the tests labelled gui see it (cmake/wine-run.sh, PRAVEL_WINE_GUI). Wine draws the
+    # captions itself, as there is no window manager.
+    xvfb_up
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$WIN_BUILD_DIR/wine-start.log" 2>&1
     # The first program starts Wine's background services, which keep its standard output:
-    # start them here, on a log file, before ctest reads test programs through pipes.
-    wine cmd.exe /c ver >"$WIN_BUILD_DIR/wine-start.log" 2>&1
+    # start them here, on a log file, before ctest reads test programs through pipes. They get
+    # the display, so that the desktop they keep can show the GUI tests' windows.
+    DISPLAY=$PRAVEL_WINE_DISPLAY wine cmd.exe /c ver >"$WIN_BUILD_DIR/wine-start.log" 2>&1
+}
+
+xvfb_up() {
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
+        n=$((n + 1))
+    done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WIN_BUILD_DIR/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    export PRAVEL_WINE_DISPLAY=":$n"
+    # Up when it answers (at most ~10 s).
+    local tries=0
+    until xdpyinfo -display ":$n" >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+            echo "Xvfb did not start on :$n (see $WIN_BUILD_DIR/xvfb.log)" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
 }
 
 wine_down() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >>"$WIN_BUILD_DIR/wineserver.log" 2>&1 || true
+    if [ -n "${XVFB_PID:-}" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+    fi
 }
 
 run_windows_tests() {

@@ -3,7 +3,15 @@
 # download, no Wine debug chatter. The prefix is WINEPREFIX when set, otherwise wineprefix/ beside
 # the program's build folder (build-win/wineprefix); it is made on first use.
 #
+# Programs that open windows (the GUI tests) set PRAVEL_WINE_GUI=1: they get the X display
+# PRAVEL_WINE_DISPLAY (the Xvfb of the test command), or a private Xvfb for the run when none is
+# given. Every other program runs with no display at all.
+#
 #   cmake/wine-run.sh PROGRAM.exe [ARGUMENTS...]
+gui_display=
+if [ "${PRAVEL_WINE_GUI:-}" = 1 ]; then
+    gui_display=${PRAVEL_WINE_DISPLAY:-private}
+fi
 unset DISPLAY WAYLAND_DISPLAY
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -z "${WINEPREFIX:-}" ]; then
@@ -18,4 +26,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || { echo "wine-run: cannot make the prefix $WINEPREFIX" >&2; exit 1; }
 fi
-exec wine "$@"
+case "$gui_display" in
+"") exec wine "$@" ;;
+private) exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" wine "$@" ;;
+*) DISPLAY=$gui_display exec wine "$@" ;;
+esac
