@@ -12,7 +12,7 @@
 
 namespace {
 
-struct Run {
+struct ProgramRun {
     DWORD status = 0xFFFFFFFF;
     std::string out;
     std::string err;
@@ -42,7 +42,7 @@ std::string ReadFile(const std::string& path)
     return text.str();
 }
 
-bool RunProgram(const std::string& arguments, Run* run)
+bool RunProgram(const std::string& arguments, ProgramRun* run)
 {
     TestFolder folder("program");
     const std::string outPath = folder.Path() + "\\out.txt";
@@ -81,16 +81,17 @@ bool RunProgram(const std::string& arguments, Run* run)
 
 TEST(PravelExe, VersionPrintsTheNameAndVersion)
 {
-    Run run;
+    ProgramRun run;
     ASSERT_TRUE(RunProgram("--version", &run)) << ProgramPath();
     EXPECT_EQ(run.status, 0u);
-    EXPECT_EQ(run.out, "pravel " PRAVEL_VERSION "\n");
+    // Standard output is in text mode, as a console program's is.
+    EXPECT_EQ(run.out, "pravel " PRAVEL_VERSION "\r\n");
     EXPECT_EQ(run.err, "");
 }
 
 TEST(PravelExe, HelpPrintsTheUsage)
 {
-    Run run;
+    ProgramRun run;
     ASSERT_TRUE(RunProgram("--help", &run));
     EXPECT_EQ(run.status, 0u);
     EXPECT_NE(run.out.find("Usage: pravel.exe"), std::string::npos) << run.out;
@@ -99,7 +100,7 @@ TEST(PravelExe, HelpPrintsTheUsage)
 
 TEST(PravelExe, AnUnknownArgumentEndsWithStatus2)
 {
-    Run run;
+    ProgramRun run;
     ASSERT_TRUE(RunProgram("--bogus", &run));
     EXPECT_EQ(run.status, 2u);
     EXPECT_NE(run.err.find("'--bogus'"), std::string::npos) << run.err;
