@@ -7,6 +7,7 @@
 #include "diag/Trace.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
+#include "platform/MemoryLine.h"
 // <windows.h> makes LoadString a macro for LoadStringA; here it is the string table's own.
 #undef LoadString
 #include "model/StringTable.h"
@@ -130,9 +131,12 @@ void CWinSelectPortDlg::OnOK()
 {
     // The new choice, or the name as it was when nothing was chosen. A store that cannot be
     // written is traced, not reported: the choice holds until the program ends.
+    // The simulator's memory line ("sim:1", pravel.exe --simulate) is this run's alone: it is
+    // never stored, so the next start opens the stored port again.
     const std::string name = ChosenName();
     SetComPortName(name);
-    m_settings.WriteComPort(name);
+    if (!CMemoryLine::IsLineName(name))
+        m_settings.WriteComPort(name);
     LRESULT profile = ::SendDlgItemMessageA(m_hwnd, IDC_WIN_MODEM_PROFILE, CB_GETCURSEL, 0, 0);
     if (profile >= 0 && profile <= static_cast<LRESULT>(ModemProfile::V253)) {
         SetModemProfile(static_cast<ModemProfile>(profile));

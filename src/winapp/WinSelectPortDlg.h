@@ -1,7 +1,8 @@
 // CWinSelectPortDlg: the small modal dialog (resource 131) that picks the serial port the modem is
 // on, and under it the voice commands the modem speaks. The list is BuildPortChoices over the
 // ports present. OK makes the choices those of the next job (ComPortName, the modem profile) and
-// stores them as "ComPort" and "ModemProfile"; Cancel changes nothing.
+// stores them as "ComPort" and "ModemProfile" (a simulator's memory line is not stored); Cancel
+// changes nothing.
 //
 // User-interface thread only. The dialog object lives while DoModal runs.
 #pragma once

@@ -217,6 +217,35 @@ TEST_F(WinSelectPortDlgTest, CancelChangesNothing)
     }
 }
 
+TEST_F(WinSelectPortDlgTest, TheSimulatorsLineIsNeverStoredButAChoiceMadeThenIs)
+{
+    TestRegistry registry("port-sim");
+    CWinAppSettings settings(registry.Application());
+    ASSERT_TRUE(settings.WriteComPort("com2"));
+    SetComPortName("sim:1");
+    for (int choice : {-1, 3}) {
+        SCOPED_TRACE(choice);
+        CWinSelectPortDlg dialog(Instance(), settings, {});
+        LRESULT selected = -2;
+        dialog.SetInitHook([&](HWND hwnd) {
+            Guard(hwnd);
+            selected = Selection(hwnd, IDC_WIN_PORT_LIST);
+            if (choice >= 0)
+                Choose(hwnd, IDC_WIN_PORT_LIST, choice);
+            Click(hwnd, IDOK);
+        });
+        ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+        EXPECT_EQ(selected, -1);
+        if (choice < 0) {
+            EXPECT_EQ(GetComPortName(), "sim:1");
+            EXPECT_EQ(Stored(registry, "ComPort"), "com2");
+        } else {
+            EXPECT_EQ(GetComPortName(), "com4");
+            EXPECT_EQ(Stored(registry, "ComPort"), "com4");
+        }
+    }
+}
+
 TEST_F(WinSelectPortDlgTest, OpensOnTheModemProfileInForce)
 {
     TestRegistry registry("port-profile");
