@@ -338,7 +338,7 @@ void CWinRemoteDlg::OnCommand(int id, int code, HWND control)
         return;
     if (id == IDCANCEL) {
         if (!m_escapeBlocked)
-            EndTheDialog();
+            OnCloseRequest(); // during a job: once it has ended
         return;
     }
     if (control == nullptr)
