@@ -370,3 +370,17 @@ TEST_F(WinDialog, LoadOfAFileThatIsNotOursSaysSo)
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0], LoadString(IDS_NOT_PRAVEL_FILE));
 }
+
+TEST_F(WinDialog, ClosingDuringAJobStopsItTheOrderlyWayAndThenCloses)
+{
+    StartSimulator();
+    Click(ID_READ_ALL);
+    ASSERT_TRUE(dialog->IsJobRunning());
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(hwnd)); // not before the job has ended
+    EXPECT_EQ(dialog->Status().State(), JobState::Stopping);
+    EXPECT_FALSE(dialog->IsItemEnabled(IDC_CLOSE));
+    ASSERT_TRUE(PumpUntil(hwnd, [this] { return !IsWindow(hwnd); }, JobTimeoutMs));
+    EXPECT_FALSE(dialog->IsJobRunning());
+    EXPECT_EQ(dialog->Status().State(), JobState::Stopped);
+}
