@@ -118,7 +118,7 @@ std::string DialogResourceScript(const DialogTemplate& dialog, const ResourceScr
     rc += "STYLE DS_SETFONT | DS_MODALFRAME | DS_3DLOOK | WS_POPUP | WS_CAPTION | WS_SYSMENU\n";
     rc += "EXSTYLE WS_EX_APPWINDOW\n";
     rc += "CAPTION " + ResourceStringLiteral(dialog.caption) + "\n";
-    rc += "FONT 8, \"MS Shell Dlg\", 0, 0, 0x1\n";
+    rc += "FONT 8, \"MS Sans Serif\", 0, 0, 0x1\n";
     rc += "BEGIN\n";
     for (int i = 0; i < dialog.controlCount; ++i) {
         const ControlTemplate& control = dialog.controls[i];

@@ -66,7 +66,7 @@ TEST(DialogResourceScript, DialogHeaderCarriesCaptionSizeFontAndIcon)
     std::string script = MainDialogResourceScript();
     EXPECT_NE(script.find("\n102 DIALOGEX 0, 0, 400, 313\n"), std::string::npos);
     EXPECT_NE(script.find("\nCAPTION \"Pravel 1.09\"\n"), std::string::npos);
-    EXPECT_NE(script.find("\nFONT 8, \"MS Shell Dlg\""), std::string::npos);
+    EXPECT_NE(script.find("\nFONT 8, \"MS Sans Serif\""), std::string::npos);
     EXPECT_NE(script.find("STYLE DS_SETFONT | DS_MODALFRAME | DS_3DLOOK | WS_POPUP | WS_CAPTION | WS_SYSMENU\n"),
               std::string::npos);
     EXPECT_NE(script.find("\n128 ICON \"pravel.ico\"\n"), std::string::npos);
