@@ -25,7 +25,7 @@ PACKAGES=(
 # Only for the Windows build and its tests under Wine; installed when first needed.
 WINDOWS_PACKAGES=(
     cmake make libcli11-dev nlohmann-json3-dev googletest
-    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb imagemagick
+    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
 )
 BUILD_DIR=${PRAVEL_BUILD_DIR:-build}
 WIN_BUILD_DIR=${PRAVEL_WIN_BUILD_DIR:-build-win}
@@ -92,9 +92,10 @@ wine_up() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w
     wineserver -p >"$WIN_BUILD_DIR/wineserver.log" 2>&1
-    # The GUI tests' windows go to an Xvfb of our own, on the first free display from :90; only
-    # the tests labelled gui see it (cmake/wine-run.sh, PRAVEL_WINE_GUI). Wine draws the
-    # captions itself, as there is no window manager.
+    # The GUI tests' windows go to an Xvfb of our own, on the first free display from :90. Every
+    # Windows program of the run gets it (cmake/wine-run.sh): one started without a display would
+    # leave Wine's desktop unable to show the next GUI test's window. Wine draws the captions
+    # itself, as there is no window manager.
     xvfb_up
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$WIN_BUILD_DIR/wine-start.log" 2>&1
     # The first program starts Wine's background services, which keep its standard output:

@@ -3,14 +3,17 @@
 # download, no Wine debug chatter. The prefix is WINEPREFIX when set, otherwise wineprefix/ beside
 # the program's build folder (build-win/wineprefix); it is made on first use.
 #
-# Programs that open windows (the GUI tests) set PRAVEL_WINE_GUI=1: they get the X display
-# PRAVEL_WINE_DISPLAY (the Xvfb of the test command), or a private Xvfb for the run when none is
-# given. Every other program runs with no display at all.
+# When PRAVEL_WINE_DISPLAY is set (the Xvfb of the test command), every program gets that display:
+# a program started without one sets Wine's desktop up with no display driver, and a window opened
+# by another program in the next seconds then fails ("Invalid window handle"), as happens when
+# ctest runs suites side by side. Without it, programs that open windows (the GUI tests set
+# PRAVEL_WINE_GUI=1) get a private Xvfb for the run, and every other program no display at all;
+# run those GUI tests one at a time then (ctest -j1), for the reason above.
 #
 #   cmake/wine-run.sh PROGRAM.exe [ARGUMENTS...]
-gui_display=
-if [ "${PRAVEL_WINE_GUI:-}" = 1 ]; then
-    gui_display=${PRAVEL_WINE_DISPLAY:-private}
+gui_display=${PRAVEL_WINE_DISPLAY:-}
+if [ -z "$gui_display" ] && [ "${PRAVEL_WINE_GUI:-}" = 1 ]; then
+    gui_display=private
 fi
 unset DISPLAY WAYLAND_DISPLAY
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
