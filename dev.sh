@@ -97,11 +97,12 @@ wine_up() {
     # leave Wine's desktop unable to show the next GUI test's window. Wine draws the captions
     # itself, as there is no window manager.
     xvfb_up
+    export DISPLAY=$PRAVEL_WINE_DISPLAY
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$WIN_BUILD_DIR/wine-start.log" 2>&1
     # The first program starts Wine's background services, which keep its standard output:
     # start them here, on a log file, before ctest reads test programs through pipes. They get
     # the display, so that the desktop they keep can show the GUI tests' windows.
-    DISPLAY=$PRAVEL_WINE_DISPLAY wine cmd.exe /c ver >"$WIN_BUILD_DIR/wine-start.log" 2>&1
+    wine cmd.exe /c ver >"$WIN_BUILD_DIR/wine-start.log" 2>&1
 }
 
 xvfb_up() {
