@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "files/ParameterFile.h"
+#include "form/DialogJobCheck.h"
 #include "form/ParameterFileLoader.h"
 #include "files/ParameterFileIo.h"
 #include "files/TextEncoding.h"
 #include "model/ComPortName.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
-#include "model/JobValidation.h"
 #include "form/ParameterForm.h"
 #include "model/ParameterTable.h"
 #include "model/StringTable.h"
@@ -413,8 +413,8 @@ void COXEL_RemoteDlg::StartJob()
     // Nothing is dialled with a number or value that the modem would take for a command, nor with
     // a text that filling the job has cut (a loaded file may hold longer ones than the fields take).
     std::string problem;
-    if (!CheckTextLengths(static_cast<JobMode>(theJob.mode), &problem) || !ValidateJob(theJob, &problem)) {
-        QString text = WithLabels(problem);
+    if (!CheckDialogJob(*this, theJob, &problem)) {
+        QString text = QString::fromLocal8Bit(problem);
         m_status.Refuse(text.toStdString());
         ShowStatusLine();
         m_prompts->ShowMessage(this, text, ProgramTitle(), MessageIcon::Exclamation);
@@ -443,40 +443,7 @@ void COXEL_RemoteDlg::StartJob()
     ShowStatusLine();
 }
 
-bool COXEL_RemoteDlg::CheckTextLengths(JobMode mode, std::string* problem) const
-{
-    auto tooLong = [this, problem](int id, size_t limit) {
-        size_t length = GetItemText(id).size();
-        if (length <= limit)
-            return false;
-        *problem = ControlLabel(id) + ": the text is " + std::to_string(length) + " characters long, at most " +
-                   std::to_string(limit) + " can be used.";
-        return true;
-    };
-    if (tooLong(IDC_PHONE_NUMBER, 20) || tooLong(IDC_PROGRAMMING_CODE, 4))
-        return false;
-    if (mode == JobWrite)
-        for (int row = 0; row < ParameterCount; ++row) {
-            const ParameterDescriptor& p = ParameterTable[row];
-            if (p.kind == KindText && p.maxLength > 0 && IsButtonChecked(p.updateBoxId) &&
-                tooLong(p.valueControlId, static_cast<size_t>(p.maxLength)))
-                return false;
-        }
-    return true;
-}
 
-QString COXEL_RemoteDlg::WithLabels(const std::string& problem)
-{
-    for (int row = 0; row < ParameterCount; ++row) {
-        std::string name = std::string(ParameterTable[row].name) + ":";
-        if (problem.compare(0, name.size(), name) == 0) {
-            std::string label = ControlLabel(ParameterTable[row].valueControlId);
-            if (!label.empty())
-                return QString::fromLocal8Bit(label + problem.substr(name.size() - 1));
-        }
-    }
-    return QString::fromLocal8Bit(problem);
-}
 
 void COXEL_RemoteDlg::ShowStatusLine()
 {

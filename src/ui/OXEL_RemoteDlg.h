@@ -111,10 +111,6 @@ private:
     void LimitText(int id, int limit);
     void RunRead(const QString& jobName);
     void ShowStatusLine();
-    // Texts longer than their field would be cut when the job is filled: refused instead.
-    bool CheckTextLengths(JobMode mode, std::string* problem) const;
-    // A problem of the job check with the parameter's name replaced by its label in the window.
-    static QString WithLabels(const std::string& problem);
     // Every control's text and check state, to tell whether a load changed anything.
     std::vector<std::string> ControlSnapshot() const;
 

@@ -11,10 +11,9 @@
 #include "form/ParameterFileLoader.h"
 #include "form/ParameterForm.h"
 #include "form/TooltipTable.h"
-#include "form/ValueRules.h"
+#include "form/DialogJobCheck.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
-#include "model/JobValidation.h"
 #include "model/ParameterTable.h"
 // windows.h names its own LoadStringA so; ours is the string table's.
 #undef LoadString
@@ -39,20 +38,6 @@ std::string WindowText(HWND window)
     std::vector<char> buffer(static_cast<size_t>(length) + 1);
     int got = GetWindowTextA(window, buffer.data(), length + 1);
     return std::string(buffer.data(), static_cast<size_t>(got > 0 ? got : 0));
-}
-
-// The problem of a check with the parameter's name replaced by its label in the window.
-std::string WithLabels(const std::string& problem)
-{
-    for (int row = 0; row < ParameterCount; ++row) {
-        std::string name = std::string(ParameterTable[row].name) + ":";
-        if (problem.compare(0, name.size(), name) == 0) {
-            std::string label = ControlLabel(ParameterTable[row].valueControlId);
-            if (!label.empty())
-                return label + problem.substr(name.size() - 1);
-        }
-    }
-    return problem;
 }
 
 } // namespace
@@ -436,8 +421,8 @@ void CWinRemoteDlg::StartJob()
     // Nothing is dialled with a number or value the modem would take for a command, nor with a
     // text that filling the job has cut (a loaded file may hold longer ones than the fields take).
     std::string problem;
-    if (!CheckDialogValues(*this, theJob.mode == JobWrite, &problem) || !ValidateJob(theJob, &problem)) {
-        std::string text = WithLabels(problem);
+    if (!CheckDialogJob(*this, theJob, &problem)) {
+        const std::string& text = problem;
         m_status.Refuse(text);
         ShowStatusLine();
         m_prompts->ShowMessage(m_hwnd, text, LoadString(IDS_PROGRAM_TITLE), MessageIcon::Exclamation);
