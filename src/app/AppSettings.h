@@ -5,11 +5,7 @@
 #include <QString>
 
 #include "model/ModemProfile.h"
-
-constexpr const char* SettingsOrganisation = "Velmora, Sweden";
-constexpr const char* ComPortValueName = "ComPort";
-constexpr const char* DefaultComPort = "com1";
-constexpr const char* ModemProfileValueName = "ModemProfile";
+#include "model/SettingNames.h"
 
 class CAppSettings {
 public:

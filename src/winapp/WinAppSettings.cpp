@@ -53,7 +53,7 @@ bool OpenApplicationKey(const std::string& applicationName, CRegKey* key)
     CRegKey software;
     CRegKey company;
     return CreateKey(HKEY_CURRENT_USER, "Software", &software) &&
-           CreateKey(software.Get(), WinSettingsCompany, &company) &&
+           CreateKey(software.Get(), SettingsOrganisation, &company) &&
            CreateKey(company.Get(), applicationName.c_str(), key);
 }
 
@@ -63,7 +63,7 @@ CWinAppSettings::CWinAppSettings(std::string applicationName) : m_applicationNam
 
 std::string CWinAppSettings::KeyPath() const
 {
-    return std::string("Software\\") + WinSettingsCompany + "\\" + m_applicationName;
+    return std::string("Software\\") + SettingsOrganisation + "\\" + m_applicationName;
 }
 
 bool CWinAppSettings::ReadText(const char* valueName, std::string* value) const
@@ -124,27 +124,27 @@ bool CWinAppSettings::WriteText(const char* valueName, const std::string& value)
 std::string CWinAppSettings::ReadComPort() const
 {
     std::string name;
-    if (!ReadText(WinComPortValue, &name) || name.empty())
-        return WinDefaultComPort;
+    if (!ReadText(ComPortValueName, &name) || name.empty())
+        return DefaultComPort;
     return name;
 }
 
 bool CWinAppSettings::WriteComPort(const std::string& name) const
 {
-    return WriteText(WinComPortValue, name);
+    return WriteText(ComPortValueName, name);
 }
 
 ModemProfile CWinAppSettings::ReadModemProfile() const
 {
     std::string name;
-    if (!ReadText(WinModemProfileValue, &name))
+    if (!ReadText(ModemProfileValueName, &name))
         return ModemProfile::Auto;
     return ParseModemProfile(name).value_or(ModemProfile::Auto);
 }
 
 bool CWinAppSettings::WriteModemProfile(ModemProfile profile) const
 {
-    return WriteText(WinModemProfileValue, ModemProfileName(profile));
+    return WriteText(ModemProfileValueName, ModemProfileName(profile));
 }
 
 std::string CWinAppSettings::ModuleBaseName()

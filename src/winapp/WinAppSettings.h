@@ -8,11 +8,7 @@
 #include <string>
 
 #include "model/ModemProfile.h"
-
-constexpr const char* WinSettingsCompany = "Velmora, Sweden";
-constexpr const char* WinComPortValue = "ComPort";
-constexpr const char* WinModemProfileValue = "ModemProfile";
-constexpr const char* WinDefaultComPort = "com1";
+#include "model/SettingNames.h"
 
 class CWinAppSettings {
 public:
