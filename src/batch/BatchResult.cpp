@@ -38,6 +38,18 @@ bool IsRetried(RowOutcome outcome)
     return outcome == RowOutcome::Busy || outcome == RowOutcome::NoAnswer;
 }
 
+bool IsPortFault(const RowResult& result)
+{
+    static const char* const PortReasons[] = {"port-error",   "modem-gone",   "modem-silent",
+                                              "modem-refused", "no-dial-tone", "no-dial-result"};
+    if (result.outcome == RowOutcome::Succeeded || result.outcome == RowOutcome::Stopped)
+        return false;
+    for (const char* reason : PortReasons)
+        if (result.reason == reason)
+            return true;
+    return false;
+}
+
 std::string RowResultToJsonLine(const RowResult& result)
 {
     nlohmann::ordered_json json;
@@ -46,6 +58,7 @@ std::string RowResultToJsonLine(const RowResult& result)
     json["unit"] = result.unit;
     json["action"] = result.action == JobWrite ? "write" : "read";
     json["outcome"] = RowOutcomeWord(result.outcome);
+    json["reason"] = result.reason;
     json["message"] = result.message;
     json["firmware"] = result.firmware;
     json["power"] = result.power;
@@ -57,6 +70,7 @@ std::string RowResultToJsonLine(const RowResult& result)
     json["attempts"] = result.attempts;
     json["port"] = result.port;
     json["archive"] = result.archive;
+    json["digest"] = result.digest;
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
@@ -78,6 +92,7 @@ bool RowResultFromJsonLine(const std::string& line, RowResult* result)
     parsed.number = text("number");
     parsed.unit = static_cast<int>(number("unit"));
     parsed.action = text("action") == "write" ? JobWrite : JobRead;
+    parsed.reason = text("reason");
     parsed.message = text("message");
     parsed.firmware = text("firmware");
     parsed.power = text("power");
@@ -90,6 +105,7 @@ bool RowResultFromJsonLine(const std::string& line, RowResult* result)
     parsed.attempts = static_cast<int>(number("attempts"));
     parsed.port = text("port");
     parsed.archive = text("archive");
+    parsed.digest = text("digest");
     *result = std::move(parsed);
     return true;
 }
