@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/JobOutcome.h"
+
 namespace {
 
 struct OutcomeWord {
@@ -40,14 +42,19 @@ bool IsRetried(RowOutcome outcome)
 
 bool IsPortFault(const RowResult& result)
 {
-    static const char* const PortReasons[] = {"port-error",   "modem-gone",   "modem-silent",
-                                              "modem-refused", "no-dial-tone", "no-dial-result"};
     if (result.outcome == RowOutcome::Succeeded || result.outcome == RowOutcome::Stopped)
         return false;
-    for (const char* reason : PortReasons)
-        if (result.reason == reason)
-            return true;
-    return false;
+    switch (JobOutcomeFromWord(result.reason).value_or(JobOutcome::None)) {
+    case JobOutcome::PortError:
+    case JobOutcome::ModemGone:
+    case JobOutcome::ModemSilent:
+    case JobOutcome::ModemRefused:
+    case JobOutcome::NoDialTone:
+    case JobOutcome::NoDialResult:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::string RowResultToJsonLine(const RowResult& result)

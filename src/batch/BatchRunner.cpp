@@ -348,10 +348,12 @@ RowResult CBatchRunner::Call(size_t modem, const Pending& pending)
         stopping = m_stopping;
     }
     ReadRowCallResult(row, status, child->Output(), &result);
-    // A call asked to stop before it could take the request ends by the signal itself.
-    if (status < 0 && stopping && result.outcome == RowOutcome::Failed) {
+    // A call the run itself ended while stopping is resumable, whatever it managed to print (one
+    // asked to stop before it could take the request ends by the signal without a word).
+    if (stopping && result.outcome != RowOutcome::Succeeded && result.outcome != RowOutcome::Stopped) {
         result.outcome = RowOutcome::Stopped;
-        result.message = "Not completed: the run was stopped.";
+        if (status < 0 || result.message.empty())
+            result.message = "Not completed: the run was stopped.";
     }
     result.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (result.outcome != RowOutcome::Succeeded && !result.archive.empty() && status != 0)

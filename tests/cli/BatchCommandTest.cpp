@@ -534,6 +534,58 @@ TEST_F(BatchCommandTest, APlanFromAPipeRunsWithItsJournalBesideTheReport)
     EXPECT_NE(ReadText(m_dir + "report.csv").find("succeeded"), std::string::npos);
 }
 
+TEST_F(BatchCommandTest, ADeadModemIsTakenOutAndItsRowsGoToTheOthers)
+{
+    SimConfig config;
+    std::string plan = "number,unit,code,action,IdBeep\n";
+    for (int line = 1; line <= 5; ++line) {
+        const std::string number = "555100" + std::to_string(line);
+        config.lines.push_back(Line(number, {Unit(1), Unit(2), Unit(3)}));
+        for (int unit = 1; unit <= 3; ++unit)
+            plan += number + "," + std::to_string(unit) + ",3958,read,x\n";
+    }
+    StartModems(3, config);
+    SimFaults dead;
+    dead.deadModem = true;
+    m_sims[1]->InjectFaults(dead);
+    std::vector<std::string> args = {"batch", WritePlan(plan), "--quiet", "--report", m_dir + "report.json"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    const auto start = std::chrono::steady_clock::now();
+    CliRun run = RunCli(args);
+    const double seconds = SecondsSince(start);
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_NE(run.out.find("15 of 15 rows succeeded."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("The modem on " + m_sims[1]->DevicePath() + " was taken out of the run after two failed "
+                           "calls in a row:"),
+              std::string::npos)
+        << run.out;
+    const nlohmann::json report = nlohmann::json::parse(ReadText(m_dir + "report.json"), nullptr, false);
+    ASSERT_TRUE(report.is_array());
+    for (const auto& row : report)
+        EXPECT_NE(row["port"], m_sims[1]->DevicePath()) << row;
+    std::printf("[ measured ] 15 rows over three modems, one dead: %.1f s\n", seconds);
+}
+
+TEST_F(BatchCommandTest, WhenEveryModemIsDeadTheRunFailsNamingThem)
+{
+    SimConfig config;
+    config.lines = {Line("5551101", {Unit(1), Unit(2)})};
+    config.faults.deadModem = true;
+    StartModems(1, config);
+    std::vector<std::string> args = {"batch", WritePlan("number,unit,code\n5551101,1,3958\n5551101,2,3958\n"),
+                                     "--quiet"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    const auto start = std::chrono::steady_clock::now();
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, 1) << run.err << run.out;
+    EXPECT_NE(run.out.find("0 of 2 rows succeeded."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("was taken out of the run"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("No modem was left to call with."), std::string::npos) << run.out;
+    std::printf("[ measured ] one dead modem, two rows: exit %d in %.1f s\n", run.status, SecondsSince(start));
+}
+
 struct BadPlan {
     const char* name;
     std::string plan;
