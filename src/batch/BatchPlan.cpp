@@ -1,6 +1,9 @@
 #include "batch/BatchPlan.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -17,6 +20,23 @@ namespace {
 enum FixedColumn { ColumnNumber, ColumnUnit, ColumnCode, ColumnAction, ColumnFile, FixedColumnCount };
 constexpr const char* FixedColumnNames[FixedColumnCount] = {"number", "unit", "code", "action", "file"};
 
+std::string Lower(std::string_view text)
+{
+    std::string lower;
+    for (char c : text)
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return lower;
+}
+
+// A parameter by its name in any case: "alarmreceiver1" is AlarmReceiver1.
+int FindParameterAnyCase(const std::string& name)
+{
+    for (int row = 0; row < ParameterCount; ++row)
+        if (Lower(ParameterTable[row].name) == Lower(name))
+            return row;
+    return -1;
+}
+
 struct Header {
     int fixed[FixedColumnCount] = {-1, -1, -1, -1, -1}; // field index of each fixed column
     std::vector<std::pair<int, int>> parameters;          // field index, parameter row
@@ -30,20 +50,21 @@ bool ReadHeader(const CsvRecord& record, Header* header, std::vector<PlanError>*
     for (size_t i = 0; i < record.fields.size(); ++i) {
         const std::string& name = record.fields[i];
         const int field = static_cast<int>(i);
-        if (seen.count(name) != 0) {
+        // Names are taken in any case, so "Number" and "number" are one column.
+        if (seen.count(Lower(name)) != 0) {
             errors->push_back({record.line, name, "the column appears twice"});
             continue;
         }
-        seen[name] = field;
+        seen[Lower(name)] = field;
         bool fixed = false;
         for (int c = 0; c < FixedColumnCount; ++c)
-            if (name == FixedColumnNames[c]) {
+            if (Lower(name) == FixedColumnNames[c]) {
                 header->fixed[c] = field;
                 fixed = true;
             }
         if (fixed)
             continue;
-        int row = FindParameter(name);
+        int row = FindParameterAnyCase(name);
         if (row < 0)
             errors->push_back({record.line, name, "no such column: number, unit, code, action, file or a parameter name"});
         else
@@ -64,7 +85,8 @@ public:
     {
     }
 
-    bool Check(JobMode defaultAction, const PlanValueRule& valueRule, PlanRow* row)
+    // baseFolder: where a relative file cell is taken from (the plan's folder); empty: as it stands.
+    bool Check(JobMode defaultAction, const PlanValueRule& valueRule, const std::string& baseFolder, PlanRow* row)
     {
         const size_t before = m_errors->size();
         row->row = m_record.line;
@@ -76,6 +98,8 @@ public:
         row->number = Cell(ColumnNumber);
         row->code = Cell(ColumnCode);
         row->file = Cell(ColumnFile);
+        if (!row->file.empty() && !baseFolder.empty() && !std::filesystem::path(row->file).is_absolute())
+            row->file = (std::filesystem::path(baseFolder) / row->file).string();
         const std::string unit = Cell(ColumnUnit);
         if (!unit.empty()) {
             if (unit.size() != 1 || unit[0] < '1' || unit[0] > '6')
@@ -83,7 +107,7 @@ public:
             else
                 row->unit = unit[0] - '0';
         }
-        const std::string action = Cell(ColumnAction);
+        const std::string action = Lower(Cell(ColumnAction));
         if (action.empty())
             row->action = defaultAction;
         else if (action == "read")
@@ -91,7 +115,7 @@ public:
         else if (action == "write")
             row->action = JobWrite;
         else
-            Error(FixedColumnNames[ColumnAction], "the action is read or write, not '" + action + "'");
+            Error(FixedColumnNames[ColumnAction], "the action is read or write, not '" + Cell(ColumnAction) + "'");
         if (row->action == JobRead && !row->file.empty())
             Error(FixedColumnNames[ColumnFile], "a read takes no file");
 
@@ -112,8 +136,9 @@ public:
         CheckCells(valueRule, row, &job);
         // A row whose values were refused is not also said to have nothing in it.
         const bool cellsRefused = m_errors->size() != before;
-        if (row->action == JobRead && !row->readAll && row->cells.empty())
-            Error("", "nothing to read: give a parameter's cell, or all");
+        // A read that names no parameter reads them all.
+        if (row->action == JobRead && row->cells.empty())
+            row->readAll = true;
         if (row->action == JobWrite && job.selectionMask == 0 && !cellsRefused)
             Error("", "nothing to write: give a value or a file with ticked parameters");
         if (row->number.size() >= sizeof job.phoneNumber)
@@ -130,6 +155,7 @@ public:
             Error(ColumnOfProblem(problem), problem);
             return false;
         }
+        row->digest = RowContentDigest(*row);
         return true;
     }
 
@@ -150,7 +176,7 @@ private:
                 continue;
             const ParameterDescriptor& p = ParameterTable[parameter];
             if (row->action == JobRead) {
-                if (cell == "all")
+                if (Lower(cell) == "all")
                     row->readAll = true;
                 else
                     row->cells.emplace_back(parameter, cell);
@@ -196,12 +222,13 @@ private:
 } // namespace
 
 bool ParseBatchPlan(const std::string& text, JobMode defaultAction, const PlanValueRule& valueRule, BatchPlan* plan,
-                    std::vector<PlanError>* errors)
+                    std::vector<PlanError>* errors, const std::string& baseFolder)
 {
     plan->rows.clear();
+    plan->warnings.clear();
     std::vector<CsvRecord> records;
     std::string problem;
-    if (!ParseCsv(text, &records, &problem)) {
+    if (!ParseCsv(text, &records, &problem, DetectCsvSeparator(text))) {
         errors->push_back({0, "", problem});
         return false;
     }
@@ -214,8 +241,17 @@ bool ParseBatchPlan(const std::string& text, JobMode defaultAction, const PlanVa
         return false;
     for (size_t i = 1; i < records.size(); ++i) {
         PlanRow row;
-        if (CRowChecker(header, records[i], errors).Check(defaultAction, valueRule, &row))
+        if (CRowChecker(header, records[i], errors).Check(defaultAction, valueRule, baseFolder, &row))
             plan->rows.push_back(std::move(row));
+    }
+    // The same unit twice is allowed (a write, then a read to see it), but seldom meant.
+    std::map<std::pair<std::string, int>, int> firstRow;
+    for (const PlanRow& row : plan->rows) {
+        auto [it, fresh] = firstRow.emplace(std::make_pair(LineKey(row.number), row.unit), row.row);
+        if (!fresh)
+            plan->warnings.push_back({row.row, "", "unit " + std::to_string(row.unit) + " of " + row.number +
+                                                       " is planned again (first on row " + std::to_string(it->second) +
+                                                       ")"});
     }
     if (records.size() == 1)
         errors->push_back({0, "", "the plan has no rows"});
@@ -226,17 +262,78 @@ bool LoadBatchPlan(const std::string& path, JobMode defaultAction, const PlanVal
                    std::vector<PlanError>* errors)
 {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
     if (!file) {
         errors->push_back({0, "", path + " could not be opened"});
         return false;
     }
-    text << file.rdbuf(); // an empty file reads as no text, refused below
+    // Read in pieces up to the bound, so that a device that never ends (/dev/zero) or a huge file
+    // is refused without being held whole.
+    std::string text;
+    char buffer[65536];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        text.append(buffer, static_cast<size_t>(file.gcount()));
+        if (text.size() > MaxPlanBytes) {
+            errors->push_back({0, "", path + " is larger than " + std::to_string(MaxPlanBytes / (1024 * 1024)) +
+                                          " MB: not a plan"});
+            return false;
+        }
+    }
     if (file.bad()) {
         errors->push_back({0, "", path + " could not be read"});
         return false;
     }
-    return ParseBatchPlan(text.str(), defaultAction, valueRule, plan, errors);
+    // File cells are taken from the plan's folder.
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return ParseBatchPlan(text, defaultAction, valueRule, plan, errors, folder.empty() ? "." : folder);
+}
+
+namespace {
+
+// FNV-1a, 64 bits: a change of any byte changes it; nothing here needs more than that.
+class CDigest {
+public:
+    void Add(const std::string& text)
+    {
+        for (unsigned char c : text) {
+            m_hash ^= c;
+            m_hash *= 0x100000001b3ULL;
+        }
+        // A separator no text holds, so that "12"+"3" and "1"+"23" differ.
+        m_hash ^= 0x1F;
+        m_hash *= 0x100000001b3ULL;
+    }
+    std::string Hex() const
+    {
+        char text[17];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(m_hash));
+        return text;
+    }
+
+private:
+    uint64_t m_hash = 0xcbf29ce484222325ULL;
+};
+
+} // namespace
+
+std::string RowContentDigest(const PlanRow& row)
+{
+    CDigest digest;
+    digest.Add(LineKey(row.number));
+    digest.Add(std::to_string(row.unit));
+    digest.Add(row.code);
+    digest.Add(row.action == JobWrite ? "write" : "read");
+    digest.Add(row.readAll ? "all" : "");
+    for (const auto& [parameter, cell] : row.cells) {
+        digest.Add(ParameterTable[parameter].name);
+        digest.Add(row.action == JobWrite ? cell : "");
+    }
+    if (!row.file.empty()) {
+        std::ifstream file(row.file, std::ios::binary);
+        std::ostringstream content;
+        content << file.rdbuf();
+        digest.Add(file ? content.str() : std::string("\0unreadable"));
+    }
+    return digest.Hex();
 }
 
 std::string PlanErrorText(const PlanError& error)

@@ -6,13 +6,15 @@
 //   5550101,2,3958,read,,all,
 //
 // Columns: number and code (required), unit (1-6, default 1), action (read or write; empty takes
-// the run's default), file (a parameter file whose ticked values a write sends; the row's number,
-// code and unit are dialled all the same), then any parameter names. In a write row a non-empty
-// cell is the value written; in a read row a non-empty cell selects the parameter, and "all"
-// selects every one. Every row is checked as a single job would be before anything is dialled:
+// the run's default), file (a parameter file whose ticked values a write sends, taken from the
+// plan's folder when relative; the row's number, code and unit are dialled all the same), then
+// any parameter names. In a write row a non-empty cell is the value written; in a read row a
+// non-empty cell selects the parameter, "all" (or no cell at all) every one. Fields are separated
+// by ',', ';' or a tab, whichever the header holds; names, actions and "all" are taken in any case. Every row is checked as a single job would be before anything is dialled:
 // the job check, each value's kind, length and range; a plan with any error is refused whole.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
@@ -31,6 +33,9 @@ struct PlanRow {
     // Parameter rows (ParameterTable order) with the cell's text: the value for a write, the
     // selecting text for a read.
     std::vector<std::pair<int, std::string>> cells;
+    // What the row asks, as a digest: number, unit, code, action, its cells and the content of its
+    // file. A journal keeps it, so that a resumed run sees a row changed since it succeeded.
+    std::string digest;
 };
 
 struct PlanError {
@@ -41,19 +46,28 @@ struct PlanError {
 
 struct BatchPlan {
     std::vector<PlanRow> rows;
+    std::vector<PlanError> warnings; // what is allowed but seldom meant (a unit planned twice)
 };
+
+// A plan larger than this is refused before it is read whole.
+constexpr size_t MaxPlanBytes = 10 * 1024 * 1024;
 
 // A rule of the front end for one parameter value in its slot form ("digits only" for the
 // edits that take digits only): false with the problem. The plan check runs it beside its own.
 using PlanValueRule = std::function<bool(int parameterRow, const std::string& value, std::string* problem)>;
 
 // Parses and checks the plan text. Every error found is added to *errors (row and column); the
-// plan is usable only when the result is true and *errors is empty.
+// plan is usable only when the result is true and *errors is empty. A relative file cell is taken
+// from baseFolder (the plan's folder) when one is given.
 bool ParseBatchPlan(const std::string& text, JobMode defaultAction, const PlanValueRule& valueRule, BatchPlan* plan,
-                    std::vector<PlanError>* errors);
-// Reads the file and parses it; an unreadable file is one error of row 0.
+                    std::vector<PlanError>* errors, const std::string& baseFolder = std::string());
+// Reads the file (at most MaxPlanBytes) and parses it, file cells taken from the plan's folder; an
+// unreadable or oversized file is one error of row 0.
 bool LoadBatchPlan(const std::string& path, JobMode defaultAction, const PlanValueRule& valueRule, BatchPlan* plan,
                    std::vector<PlanError>* errors);
+
+// The digest of the row's content (16 hex digits); the file, when the row has one, is read for it.
+std::string RowContentDigest(const PlanRow& row);
 
 // "row 4, column code: text", "row 0: text" for the file as a whole.
 std::string PlanErrorText(const PlanError& error);

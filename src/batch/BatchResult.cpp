@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/JobOutcome.h"
+
 namespace {
 
 struct OutcomeWord {
@@ -38,6 +40,23 @@ bool IsRetried(RowOutcome outcome)
     return outcome == RowOutcome::Busy || outcome == RowOutcome::NoAnswer;
 }
 
+bool IsPortFault(const RowResult& result)
+{
+    if (result.outcome == RowOutcome::Succeeded || result.outcome == RowOutcome::Stopped)
+        return false;
+    switch (JobOutcomeFromWord(result.reason).value_or(JobOutcome::None)) {
+    case JobOutcome::PortError:
+    case JobOutcome::ModemGone:
+    case JobOutcome::ModemSilent:
+    case JobOutcome::ModemRefused:
+    case JobOutcome::NoDialTone:
+    case JobOutcome::NoDialResult:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string RowResultToJsonLine(const RowResult& result)
 {
     nlohmann::ordered_json json;
@@ -46,6 +65,7 @@ std::string RowResultToJsonLine(const RowResult& result)
     json["unit"] = result.unit;
     json["action"] = result.action == JobWrite ? "write" : "read";
     json["outcome"] = RowOutcomeWord(result.outcome);
+    json["reason"] = result.reason;
     json["message"] = result.message;
     json["firmware"] = result.firmware;
     json["power"] = result.power;
@@ -57,6 +77,7 @@ std::string RowResultToJsonLine(const RowResult& result)
     json["attempts"] = result.attempts;
     json["port"] = result.port;
     json["archive"] = result.archive;
+    json["digest"] = result.digest;
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
@@ -78,6 +99,7 @@ bool RowResultFromJsonLine(const std::string& line, RowResult* result)
     parsed.number = text("number");
     parsed.unit = static_cast<int>(number("unit"));
     parsed.action = text("action") == "write" ? JobWrite : JobRead;
+    parsed.reason = text("reason");
     parsed.message = text("message");
     parsed.firmware = text("firmware");
     parsed.power = text("power");
@@ -90,6 +112,7 @@ bool RowResultFromJsonLine(const std::string& line, RowResult* result)
     parsed.attempts = static_cast<int>(number("attempts"));
     parsed.port = text("port");
     parsed.archive = text("archive");
+    parsed.digest = text("digest");
     *result = std::move(parsed);
     return true;
 }

@@ -29,6 +29,7 @@ struct RowResult {
     int unit = 1;
     JobMode action = JobRead;
     RowOutcome outcome = RowOutcome::Failed;
+    std::string reason;  // pravel-cli's outcome code ("completed", "busy", "modem-silent", ...); empty when unknown
     std::string message; // the job's error, empty when it succeeded
     std::string firmware;
     std::string power;
@@ -39,7 +40,13 @@ struct RowResult {
     int attempts = 0;
     std::string port;    // the modem that made the last call
     std::string archive; // the parameter file a read saved, empty when none
+    std::string digest;  // the plan row's content digest when it was called
 };
+
+// True when the call failed for a reason of the modem or its port (the port could not be opened,
+// the modem vanished, says nothing, refuses its set-up, hears no dial tone or gives no dial
+// result), not of the line or the unit it called.
+bool IsPortFault(const RowResult& result);
 
 // One result as a line of JSON, and back. FromJsonLine is false for a line that is not one.
 std::string RowResultToJsonLine(const RowResult& result);

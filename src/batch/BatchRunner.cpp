@@ -6,6 +6,8 @@
 
 #include "batch/ChildProcess.h"
 #include "batch/RowCall.h"
+#include "diag/SystemError.h"
+#include "serial/ComPort.h" // the serial device types behind SerialHandle
 
 namespace {
 
@@ -56,18 +58,32 @@ bool CBatchRunner::Run(const BatchPlan& plan, const BatchOptions& options, const
         std::lock_guard<std::mutex> guard(m_lock);
         m_results.assign(plan.rows.size(), RowResult{});
         m_ended.assign(plan.rows.size(), false);
+        m_changedRows.clear();
         const auto now = std::chrono::steady_clock::now();
         for (size_t i = 0; i < plan.rows.size(); ++i) {
             const PlanRow& row = plan.rows[i];
-            auto done = m_journal.Done().find(row.row);
-            if (done != m_journal.Done().end() && LineKey(done->second.number) == LineKey(row.number) &&
-                done->second.unit == row.unit && done->second.action == row.action) {
-                m_results[i] = done->second;
+            // Done when an entry that succeeded asked what the row asks now: the same content,
+            // on the row's line or (the plan edited above it) on another.
+            const RowResult* done = nullptr;
+            auto onLine = m_journal.Done().find(row.row);
+            if (onLine != m_journal.Done().end() && onLine->second.digest == row.digest)
+                done = &onLine->second;
+            for (const auto& [line, entry] : m_journal.Done())
+                if (done == nullptr && entry.digest == row.digest && !row.digest.empty() &&
+                    std::count_if(plan.rows.begin(), plan.rows.end(),
+                                  [&](const PlanRow& other) { return other.digest == row.digest; }) == 1)
+                    done = &entry;
+            if (done != nullptr) {
+                m_results[i] = *done;
+                m_results[i].row = row.row;
                 m_ended[i] = true;
                 ++m_endedCount;
                 ++m_succeeded;
                 continue;
             }
+            if (onLine != m_journal.Done().end() && LineKey(onLine->second.number) == LineKey(row.number) &&
+                onLine->second.unit == row.unit)
+                m_changedRows.push_back(row.row);
             RowResult& result = m_results[i];
             result.row = row.row;
             result.number = row.number;
@@ -75,9 +91,12 @@ bool CBatchRunner::Run(const BatchPlan& plan, const BatchOptions& options, const
             result.action = row.action;
             result.outcome = RowOutcome::Stopped;
             result.message = "Not dialled: the run was stopped first.";
-            m_pending.push_back({i, 0, now});
+            m_pending.push_back({i, 0, 0, now});
         }
         m_lastLine.assign(modems, std::string());
+        m_portFaultsInARow.assign(modems, 0);
+        m_out.assign(modems, false);
+        m_portsOut.clear();
         m_children.assign(modems, nullptr);
         m_activity.assign(modems, ModemActivity{});
         for (size_t m = 0; m < modems; ++m)
@@ -90,7 +109,7 @@ bool CBatchRunner::Run(const BatchPlan& plan, const BatchOptions& options, const
     for (;;) {
         std::unique_lock<std::mutex> lock(m_lock);
         const bool over = m_changed.wait_for(lock, std::chrono::milliseconds(200), [&] {
-            return (m_pending.empty() || m_stopping) && m_running == 0;
+            return (m_pending.empty() || m_stopping || ModemsLeft() == 0) && m_running == 0;
         });
         lock.unlock();
         if (tick)
@@ -100,6 +119,29 @@ bool CBatchRunner::Run(const BatchPlan& plan, const BatchOptions& options, const
     }
     for (std::thread& thread : threads)
         thread.join();
+    {
+        // Rows left when no modem is: failed, so that a resumed run calls them again.
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_stopping && ModemsLeft() == 0) {
+            for (const Pending& pending : m_pending) {
+                RowResult result = m_results[pending.index];
+                if (result.outcome == RowOutcome::Stopped) {
+                    result.outcome = RowOutcome::Failed;
+                    result.message = "Not dialled: every modem was taken out of the run.";
+                } else {
+                    result.outcome = RowOutcome::Failed;
+                }
+                m_results[pending.index] = result;
+                std::string journalProblem;
+                if (!m_journal.Append(result, &journalProblem) && m_journalProblem.empty())
+                    m_journalProblem = journalProblem;
+                m_ended[pending.index] = true;
+                ++m_endedCount;
+                ++m_failed;
+            }
+            m_pending.clear();
+        }
+    }
     m_journal.Close();
     std::lock_guard<std::mutex> guard(m_lock);
     *results = m_results;
@@ -146,6 +188,45 @@ BatchProgress CBatchRunner::Progress() const
     return progress;
 }
 
+std::vector<int> CBatchRunner::ChangedRows() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_changedRows;
+}
+
+std::vector<PortTakenOut> CBatchRunner::PortsTakenOut() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_portsOut;
+}
+
+size_t CBatchRunner::ModemsLeft() const
+{
+    return static_cast<size_t>(std::count(m_out.begin(), m_out.end(), false));
+}
+
+void CBatchRunner::WaitForPortRelease(size_t modem)
+{
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(m_options.portReleaseSeconds));
+    for (;;) {
+        int error = 0;
+        SerialHandle device = OpenSerialDevice(m_options.ports[modem], &error);
+        if (device)
+            return; // free; closed again here, for the call to open
+        // A port another program holds: refused as busy (Windows: access denied). Anything
+        // else is for the call to report.
+        const SystemErrorKind kind = ClassifySystemError(error);
+        if (kind != SystemErrorKind::Busy && kind != SystemErrorKind::Permission)
+            return;
+        std::unique_lock<std::mutex> lock(m_lock);
+        if (m_stopping || std::chrono::steady_clock::now() >= deadline)
+            return;
+        m_changed.wait_for(lock, std::chrono::milliseconds(100));
+    }
+}
+
 std::vector<RowResult> CBatchRunner::Results(std::vector<bool>* ended) const
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -183,9 +264,10 @@ bool CBatchRunner::Pick(size_t modem, std::chrono::steady_clock::time_point now,
 
 void CBatchRunner::ServeModem(size_t modem)
 {
+    WaitForPortRelease(modem);
     std::unique_lock<std::mutex> lock(m_lock);
     for (;;) {
-        if (m_stopping || (m_pending.empty() && m_running == 0))
+        if (m_stopping || m_out[modem] || (m_pending.empty() && m_running == 0))
             break;
         const auto now = std::chrono::steady_clock::now();
         Pending pending{};
@@ -235,6 +317,7 @@ RowResult CBatchRunner::Call(size_t modem, const Pending& pending)
     result.attempts = pending.attempts;
     result.port = m_options.ports[modem];
     result.start = UtcNow();
+    result.digest = row.digest;
     if (row.action == JobRead && !m_options.archiveDirectory.empty())
         result.archive = ArchivePath(m_options.archiveDirectory, row);
     const auto began = std::chrono::steady_clock::now();
@@ -258,11 +341,20 @@ RowResult CBatchRunner::Call(size_t modem, const Pending& pending)
         return result;
     }
     const int status = child->Wait();
+    bool stopping = false;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_children[modem] = nullptr;
+        stopping = m_stopping;
     }
     ReadRowCallResult(row, status, child->Output(), &result);
+    // A call the run itself ended while stopping is resumable, whatever it managed to print (one
+    // asked to stop before it could take the request ends by the signal without a word).
+    if (stopping && result.outcome != RowOutcome::Succeeded && result.outcome != RowOutcome::Stopped) {
+        result.outcome = RowOutcome::Stopped;
+        if (status < 0 || result.message.empty())
+            result.message = "Not completed: the run was stopped.";
+    }
     result.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (result.outcome != RowOutcome::Succeeded && !result.archive.empty() && status != 0)
         result.archive.clear(); // a read that did not complete saves nothing
@@ -271,9 +363,28 @@ RowResult CBatchRunner::Call(size_t modem, const Pending& pending)
 
 void CBatchRunner::Finish(size_t modem, const Pending& pending, const RowResult& result)
 {
-    (void)modem;
     m_callSeconds += result.durationSeconds;
     ++m_calls;
+    if (IsPortFault(result) && !m_stopping) {
+        if (++m_portFaultsInARow[modem] >= 2 && !m_out[modem]) {
+            m_out[modem] = true;
+            m_portsOut.push_back({m_options.ports[modem], result.message});
+        }
+        // The row goes to another modem (or this one, while it is still in), a bounded number of
+        // times: a row that fails so on every modem in turn ends failed.
+        const int maxPortFaults = 2 * static_cast<int>(m_out.size());
+        if (ModemsLeft() > 0 && pending.portFaults + 1 < maxPortFaults) {
+            Pending again = pending;
+            --again.attempts; // the call never reached the line
+            ++again.portFaults;
+            again.readyAt = std::chrono::steady_clock::now();
+            m_pending.push_back(again);
+            m_results[pending.index] = result;
+            return;
+        }
+    } else if (result.outcome != RowOutcome::Stopped) {
+        m_portFaultsInARow[modem] = 0;
+    }
     if (IsRetried(result.outcome) && pending.attempts <= m_options.retries && !m_stopping) {
         Pending again = pending;
         again.readyAt = std::chrono::steady_clock::now() +

@@ -6,6 +6,11 @@
 // otherwise it takes the line with the most rows still to do, in plan order between equals. A
 // busy line or a call nobody answered goes back into the run, to be tried again after the retry
 // delay, as long as retries are left; a refused code or any other failure is not tried again.
+// A call that fails for a reason of the modem or its port (IsPortFault) says nothing about its
+// row: the row goes back into the run at once, and a modem whose calls fail so twice in a row is
+// taken out of the run. Rows are failed for that only when no modem is left. Before its first
+// call each modem waits a few seconds for its port while another program still holds it (the
+// calls of a batch that was just killed let go of their ports as they log off).
 // Each row's result goes to the journal as the row ends.
 //
 // Thread contract: Run is called on one thread and blocks until the run has ended; it starts one
@@ -37,7 +42,14 @@ struct BatchOptions {
     double retryDelaySeconds = 60;
     std::string archiveDirectory;   // reads save their parameter file here; empty: none
     std::string journalPath;
-    bool resume = false;            // skip the rows the journal says succeeded
+    bool resume = false;            // skip the rows the journal says succeeded, unless changed since
+    double portReleaseSeconds = 10; // how long a modem waits for its port held by another program
+};
+
+// A modem taken out of the run, and the failure that took it out.
+struct PortTakenOut {
+    std::string port;
+    std::string message;
 };
 
 struct ModemActivity {
@@ -75,6 +87,11 @@ public:
     // The first failure to write the journal, empty when every row was journalled.
     std::string JournalProblem() const;
     BatchProgress Progress() const;
+    // The rows a resumed run calls again because they changed since the journal says they
+    // succeeded (plan lines). Known once Run has begun calling.
+    std::vector<int> ChangedRows() const;
+    // The modems taken out of the run, in the order they went.
+    std::vector<PortTakenOut> PortsTakenOut() const;
     // Each plan row's result so far, in plan order (a row not yet ended holds its last call's
     // result, or "stopped" when none was made), with whether it has ended. Empty before Run.
     std::vector<RowResult> Results(std::vector<bool>* ended) const;
@@ -83,10 +100,14 @@ private:
     struct Pending {
         size_t index; // into the plan's rows
         int attempts = 0;
+        int portFaults = 0; // calls that failed for their modem's sake, not counted as attempts
         std::chrono::steady_clock::time_point readyAt;
     };
 
     void ServeModem(size_t modem);
+    // Waits, at most options.portReleaseSeconds, while another program holds the port.
+    void WaitForPortRelease(size_t modem);
+    size_t ModemsLeft() const; // under m_lock
     // The next row for the modem, under m_lock; false when none may be called now.
     bool Pick(size_t modem, std::chrono::steady_clock::time_point now, Pending* pending);
     RowResult Call(size_t modem, const Pending& pending);
@@ -102,6 +123,10 @@ private:
     std::vector<Pending> m_pending;
     std::map<std::string, size_t> m_lineHolder; // line key -> modem calling it
     std::vector<std::string> m_lastLine;        // per modem
+    std::vector<int> m_portFaultsInARow;        // per modem
+    std::vector<bool> m_out;                    // per modem: taken out of the run
+    std::vector<PortTakenOut> m_portsOut;
+    std::vector<int> m_changedRows;
     std::vector<ModemActivity> m_activity;
     std::vector<std::shared_ptr<CChildProcess>> m_children; // per modem, the running call
     std::vector<RowResult> m_results;

@@ -66,7 +66,31 @@ CChildProcess::~CChildProcess()
         AskToStop();
         Wait();
     }
+    CloseHandleOnce(m_jobHandle);
 }
+
+namespace {
+
+// A job object that ends its processes when its last handle closes: ours, which the system closes
+// as we end, however we end.
+HANDLE MakeKillOnCloseJob()
+{
+    HANDLE job = ::CreateJobObjectA(nullptr, nullptr);
+    if (job == nullptr) {
+        TRACE_LAST_ERROR(::GetLastError(), "CreateJobObjectA ");
+        return nullptr;
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        TRACE_LAST_ERROR(::GetLastError(), "SetInformationJobObject ");
+        ::CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
+} // namespace
 
 bool CChildProcess::Start(const std::vector<std::string>& arguments, std::string* problem)
 {
@@ -94,9 +118,22 @@ bool CChildProcess::Start(const std::vector<std::string>& arguments, std::string
     std::string commandLine;
     for (const std::string& argument : arguments)
         commandLine += (commandLine.empty() ? "" : " ") + QuoteArgument(argument);
+    HANDLE job = MakeKillOnCloseJob();
+    if (job == nullptr) {
+        ::CloseHandle(outRead);
+        ::CloseHandle(outWrite);
+        ::CloseHandle(errRead);
+        ::CloseHandle(errWrite);
+        if (nul != INVALID_HANDLE_VALUE)
+            ::CloseHandle(nul);
+        *problem = "no job object for the child";
+        return false;
+    }
+    // Started suspended, so that it is in the job before it can start anything of its own.
     PROCESS_INFORMATION process = {};
-    const BOOL created = ::CreateProcessA(arguments[0].c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                          CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process);
+    const BOOL created =
+        ::CreateProcessA(arguments[0].c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                         CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
     const DWORD error = ::GetLastError();
     ::CloseHandle(outWrite);
     ::CloseHandle(errWrite);
@@ -107,11 +144,28 @@ bool CChildProcess::Start(const std::vector<std::string>& arguments, std::string
         *problem = arguments[0] + " could not be started";
         ::CloseHandle(outRead);
         ::CloseHandle(errRead);
+        ::CloseHandle(job);
         return false;
     }
+    if (!::AssignProcessToJobObject(job, process.hProcess)) {
+        // A child that could outlive us is not started.
+        TRACE_LAST_ERROR(::GetLastError(), "AssignProcessToJobObject ");
+        ::TerminateProcess(process.hProcess, 1);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+        ::CloseHandle(outRead);
+        ::CloseHandle(errRead);
+        ::CloseHandle(job);
+        *problem = arguments[0] + " could not be started in a job of its own";
+        return false;
+    }
+    ::ResumeThread(process.hThread);
     ::CloseHandle(process.hThread);
     std::lock_guard<std::mutex> guard(m_lock);
+    CloseHandleOnce(m_jobHandle);
+    m_jobHandle = FromHandle(job);
     m_pid = static_cast<long>(process.dwProcessId);
+    m_programPid = m_pid;
     m_processHandle = FromHandle(process.hProcess);
     m_outFd = FromHandle(outRead);
     m_errFd = FromHandle(errRead);
@@ -139,6 +193,7 @@ int CChildProcess::Wait()
     std::lock_guard<std::mutex> guard(m_lock);
     CloseHandleOnce(m_processHandle);
     m_pid = -1;
+    m_programPid = -1;
     return known ? static_cast<int>(code) : -1;
 }
 

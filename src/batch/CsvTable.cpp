@@ -48,7 +48,7 @@ bool Fail(std::string* error, int line, const std::string& text)
 
 } // namespace
 
-bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, std::string* error)
+bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, std::string* error, char separator)
 {
     records->clear();
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
@@ -103,10 +103,10 @@ bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, std::strin
                         ++line;
                     field += text[i++];
                 }
-                if (i < text.size() && text[i] != ',' && !endOfLine(i))
+                if (i < text.size() && text[i] != separator && !endOfLine(i))
                     return Fail(error, line, "text after the closing quote of a field");
             } else {
-                while (i < text.size() && text[i] != ',' && !endOfLine(i)) {
+                while (i < text.size() && text[i] != separator && !endOfLine(i)) {
                     if (text[i] == '"')
                         return Fail(error, line, "a quote inside a field that does not begin with one");
                     if (text[i] == '\r')
@@ -115,7 +115,7 @@ bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, std::strin
                 }
             }
             record.fields.push_back(std::move(field));
-            if (i < text.size() && text[i] == ',') {
+            if (i < text.size() && text[i] == separator) {
                 ++i;
                 continue;
             }
@@ -128,4 +128,31 @@ bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, std::strin
         records->push_back(std::move(record));
     }
     return true;
+}
+
+char DetectCsvSeparator(std::string_view text)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    size_t i = 0;
+    // Past blank lines and comments to the header.
+    while (i < text.size() && (text[i] == '#' || text[i] == '\n' || text[i] == '\r')) {
+        while (i < text.size() && text[i] != '\n')
+            ++i;
+        ++i;
+    }
+    size_t counts[3] = {0, 0, 0};
+    const char separators[3] = {',', ';', '\t'};
+    bool quoted = false;
+    for (; i < text.size() && (quoted || text[i] != '\n'); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        for (int k = 0; k < 3 && !quoted; ++k)
+            counts[k] += text[i] == separators[k] ? 1 : 0;
+    }
+    int best = 0;
+    for (int k = 1; k < 3; ++k)
+        if (counts[k] > counts[best])
+            best = k;
+    return separators[best];
 }

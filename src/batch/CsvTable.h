@@ -16,4 +16,8 @@ struct CsvRecord {
 };
 
 // False with "line N: what is wrong" in *error; *records then holds the records before it.
-bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, std::string* error);
+// separator: ',' unless told (';' as European spreadsheets write, or a tab).
+bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, std::string* error, char separator = ',');
+// The separator of a table by its header, the first line that is neither blank nor a comment: the
+// one of ',', ';' and tab it holds most of outside quotes (',' when it holds none).
+char DetectCsvSeparator(std::string_view text);

@@ -52,6 +52,7 @@ void ReadRowCallResult(const PlanRow& row, int exitStatus, const std::string& ou
     const auto text = [&](const char* key) {
         return json.contains(key) && json[key].is_string() ? json[key].get<std::string>() : std::string();
     };
+    result->reason = text("reason");
     result->message = text("error");
     result->firmware = text("firmware");
     result->power = text("power");

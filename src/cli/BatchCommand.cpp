@@ -1,6 +1,7 @@
 #include "cli/BatchCommand.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -140,6 +141,51 @@ void CBatchCommand::AddOptions(CLI::App& app)
     AddJsonOption(app);
 }
 
+std::string CBatchCommand::JournalPath() const
+{
+    return (m_reportPath.empty() ? m_planPath : m_reportPath) + ".journal";
+}
+
+bool CBatchCommand::CheckPaths(std::string* problem) const
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status plan = fs::status(m_planPath, error);
+    if (!fs::exists(plan)) {
+        *problem = "The plan " + m_planPath + " does not exist.";
+        return false;
+    }
+    if (fs::is_directory(plan)) {
+        *problem = "The plan " + m_planPath + " is a folder, not a plan.";
+        return false;
+    }
+    // A pipe or a device has no place beside it for the journal, nor can it be read again.
+    if (!fs::is_regular_file(plan) && m_reportPath.empty()) {
+        *problem = "The plan " + m_planPath + " is not a file: give --report FILE, so that the journal has a place "
+                   "beside the report.";
+        return false;
+    }
+    const auto folderOf = [](const std::string& path) {
+        const fs::path parent = fs::path(path).parent_path();
+        return parent.empty() ? fs::path(".") : parent;
+    };
+    if (!m_reportPath.empty()) {
+        if (fs::is_directory(m_reportPath, error) || (!m_reportPath.empty() && m_reportPath.back() == '/')) {
+            *problem = "The report " + m_reportPath + " is a folder: give a file, FILE.csv or FILE.json.";
+            return false;
+        }
+        if (!fs::is_directory(folderOf(m_reportPath), error)) {
+            *problem = "The report " + m_reportPath + " cannot be written: its folder does not exist.";
+            return false;
+        }
+    }
+    if (fs::is_directory(JournalPath(), error)) {
+        *problem = "The journal " + JournalPath() + " is a folder.";
+        return false;
+    }
+    return true;
+}
+
 int CBatchCommand::Execute(CommandIo& io)
 {
     if (m_ports.empty() && m_simulate == 0)
@@ -150,6 +196,10 @@ int CBatchCommand::Execute(CommandIo& io)
         return UsageError(io, "batch --simulate is not available on this system: each call runs in a pravel-cli of its "
                               "own, which cannot reach this program's built-in simulator. Give the modems' serial "
                               "ports with --port DEVICE.");
+    // Every path is checked before anything is dialled.
+    std::string problem;
+    if (!CheckPaths(&problem))
+        return UsageError(io, problem);
     BatchPlan plan;
     std::vector<PlanError> errors;
     if (!LoadBatchPlan(m_planPath, m_action == "write" ? JobWrite : JobRead, CheckParameterValue, &plan, &errors)) {
@@ -165,8 +215,14 @@ int CBatchCommand::Execute(CommandIo& io)
             PrintUsageErrorJson(io.out, all);
         return ExitUsage;
     }
-    std::string problem;
+    for (const PlanError& warning : plan.warnings)
+        io.err << "pravel-cli: " << EscapeControlCharacters(m_planPath + ": " + PlanErrorText(warning)) << '\n';
     if (!m_archiveDirectory.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(m_archiveDirectory, error);
+        if (!std::filesystem::is_directory(m_archiveDirectory))
+            return UsageError(io, "The archive folder " + m_archiveDirectory + " could not be made" +
+                                      (error ? ": " + error.message() : std::string()) + ".");
         for (const PlanRow& row : plan.rows)
             if (row.action == JobRead) {
                 if (!CheckParameterFileSavePath(ArchivePath(m_archiveDirectory, row), &problem))
@@ -179,7 +235,7 @@ int CBatchCommand::Execute(CommandIo& io)
     options.retries = m_retries;
     options.retryDelaySeconds = m_retryDelay;
     options.archiveDirectory = m_archiveDirectory;
-    options.journalPath = (m_reportPath.empty() ? m_planPath : m_reportPath) + ".journal";
+    options.journalPath = JournalPath();
     options.resume = m_resume;
     options.ports = m_ports;
 
@@ -205,7 +261,14 @@ int CBatchCommand::Execute(CommandIo& io)
     const bool drawing = io.errIsTerminal && !m_quiet;
     std::string drawn;
     int stops = 0;
+    bool toldChanged = false;
     auto tick = [&] {
+        if (!toldChanged) {
+            toldChanged = true;
+            for (int row : runner.ChangedRows())
+                io.err << "pravel-cli: row " << row << " changed since it succeeded: it is called again.\n";
+            io.err << std::flush;
+        }
         if (InterruptRequested() && stops == 0) {
             stops = 1;
             io.err << (drawn.empty() ? "" : "\r\033[K") << "pravel-cli: stopping: each running call logs off and hangs up.\n"
@@ -245,9 +308,19 @@ int CBatchCommand::Execute(CommandIo& io)
         io.err << "pravel-cli: " << problem << '\n';
         status = ExitFailed;
     }
+    const std::vector<PortTakenOut> portsOut = runner.PortsTakenOut();
     if (JsonWanted())
         io.out << BatchReportJson(results) << std::flush;
     else
         PrintSummary(io.out, results);
+    // Named in the summary, or beside the JSON where that is the output.
+    std::ostream& notes = JsonWanted() ? io.err : io.out;
+    for (const PortTakenOut& out : portsOut)
+        notes << "The modem on " << EscapeControlCharacters(out.port)
+              << " was taken out of the run after two failed calls in a row: " << EscapeControlCharacters(out.message)
+              << '\n';
+    if (!portsOut.empty() && portsOut.size() == options.ports.size())
+        notes << "No modem was left to call with.\n";
+    notes << std::flush;
     return status;
 }

@@ -22,6 +22,11 @@ protected:
     int Execute(CommandIo& io) override;
 
 private:
+    // The journal goes beside the report, or beside the plan when there is no report.
+    std::string JournalPath() const;
+    // The plan, report and journal paths, before anything is read or dialled. False with the problem.
+    bool CheckPaths(std::string* problem) const;
+
     std::string m_planPath;
     std::vector<std::string> m_ports;
     int m_simulate = 0;

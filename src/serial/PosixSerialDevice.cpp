@@ -41,19 +41,12 @@ uint32_t BaudOfSpeed(speed_t speed)
 
 } // namespace
 
-CPosixSerialDevice::CPosixSerialDevice(int fd, bool exclusive) : m_fd(fd), m_exclusive(exclusive) {}
+CPosixSerialDevice::CPosixSerialDevice(int fd) : m_fd(fd) {}
 
 CPosixSerialDevice::~CPosixSerialDevice()
 {
-    if (m_fd >= 0) {
-        // Exclusive use stays on the tty while any descriptor of it is open (the simulator keeps
-        // one), so it is given up before closing or the next open would fail with EBUSY. Only
-        // the holder gives it up: the flag belongs to the tty, not to a descriptor, and another
-        // descriptor clearing it would let anyone in beside the holder.
-        if (m_exclusive && ::isatty(m_fd))
-            (void)::ioctl(m_fd, TIOCNXCL);
-        ::close(m_fd);
-    }
+    if (m_fd >= 0)
+        ::close(m_fd); // the lock goes with the last descriptor of this open
 }
 
 bool CPosixSerialDevice::IsTerminal() const
@@ -319,16 +312,12 @@ std::unique_ptr<ISerialDevice> OpenSerialDevice(const std::string& portName, int
     };
     if (!::isatty(fd))
         return fail(ENOTTY);
-    // Exclusive use. TIOCEXCL keeps other opens out, but not a privileged one: such an open gets
-    // past it, so the flag, which belongs to the tty whatever node it was opened by, is looked at
-    // first and a tty someone else made exclusive is refused. The lock on the node keeps out
-    // another Pravel that opened at the same moment, before either set the flag.
-    int exclusive = 0;
-    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
-        return fail(EBUSY);
+    // One program at a time: an advisory lock on the device, taken on this open, which the system
+    // lets go of when the descriptor closes, however the holder ends (kill -9 included). A second
+    // opener is refused by the lock alone. The tty's own exclusive flag (TIOCEXCL) is not used: it
+    // outlives a killed holder while anything else keeps the tty open (the far side of a
+    // pseudo-terminal does), and then shuts everyone out until that goes too.
     if (::flock(fd, LOCK_EX | LOCK_NB) < 0)
         return fail(errno == EWOULDBLOCK ? EBUSY : errno);
-    if (::ioctl(fd, TIOCEXCL) < 0)
-        return fail(errno);
-    return std::make_unique<CPosixSerialDevice>(fd, true);
+    return std::make_unique<CPosixSerialDevice>(fd);
 }

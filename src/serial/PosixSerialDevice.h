@@ -6,8 +6,8 @@
 // bytes). A device that offers neither (a pseudo-terminal) simply reports no line events. Nothing
 // here blocks or starts a thread.
 //
-// Not copyable. The destructor gives up exclusive use (TIOCNXCL) when this descriptor took it, and
-// closes the descriptor, which drops DTR when HUPCL is set.
+// Not copyable. The destructor closes the descriptor, which drops DTR when HUPCL is set and lets go
+// of the port's lock (see OpenSerialDevice) when this descriptor holds it.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,8 @@
 
 class CPosixSerialDevice : public ISerialDevice {
 public:
-    // Takes ownership of fd. exclusive: this descriptor made the tty exclusive (TIOCEXCL) and gives
-    // that up as it closes; any other descriptor leaves the flag alone.
-    explicit CPosixSerialDevice(int fd, bool exclusive = false);
+    // Takes ownership of fd.
+    explicit CPosixSerialDevice(int fd);
     CPosixSerialDevice(const CPosixSerialDevice&) = delete;
     CPosixSerialDevice& operator=(const CPosixSerialDevice&) = delete;
     ~CPosixSerialDevice() override;
@@ -52,7 +51,6 @@ private:
     bool ReadErrorCounts(ErrorCounts& counts);
 
     int m_fd;
-    bool m_exclusive;
     // Line-event state, touched by the reader thread only.
     CEvent m_event;
     uint32_t m_eventMask = 0;

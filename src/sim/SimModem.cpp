@@ -303,6 +303,18 @@ void CSimModem::Reset()
     m_toneMs = 100;
 }
 
+void CSimModem::PortClosed()
+{
+    if (m_notes)
+        m_notes("--", "the port was closed: hang up and reset");
+    Reset();
+    m_outputs.clear();
+    m_pendingLines.clear();
+    m_lineBuffer.clear();
+    m_lineOverflow = false;
+    m_readyAt = m_lineFreeAt = TimePoint{};
+}
+
 void CSimModem::Hangup()
 {
     if (m_call != Call::None && m_notes)

@@ -62,6 +62,9 @@ public:
     bool IsDead() const { return m_dead || m_faults.deadModem || m_unplugged; }
     // True once a dial has pulled the modem out (fault): the owner closes the port.
     bool IsUnplugged() const { return m_unplugged; }
+    // The program closed the port (DTR dropped): the call ends, the modem resets, and what it was
+    // still to say or had half received is gone.
+    void PortClosed();
 
 private:
     struct Output {

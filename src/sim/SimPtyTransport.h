@@ -1,7 +1,10 @@
 // The simulator's end of a pseudo-terminal pair (POSIX). Open makes the pair; DevicePath is the
-// side Pravel opens as its serial port. The transport keeps a descriptor of its own on that side
-// for its whole life, so the line never hangs up while no program has it open, and it leaves the
-// terminal settings as the system made them: the program that opens the port puts it in raw mode.
+// side Pravel opens as its serial port. The transport keeps no descriptor of its own on that side
+// (save while bytes queued at open wait for the first program, which it gives up as that program
+// first sends), so a program's last close of the port is seen here, as a modem sees DTR drop:
+// Wait says PortClosed once, and output sent until a program opens the port again is dropped.
+// The terminal settings stay as the system made them: the program that opens the port puts it
+// in raw mode.
 #pragma once
 
 #include "sim/SimTransport.h"
@@ -21,7 +24,12 @@ public:
     void Close() override;
 
 private:
+    // While nobody has the port open the master side reports a hang-up at every poll: Wait then
+    // looks again every few milliseconds instead of polling the master.
+    Wake WaitWhileClosed(CEvent& stop, int timeoutMs);
+
     int m_master = -1;
-    int m_slave = -1; // our own descriptor on Pravel's side, open for the life of the pair
+    int m_slave = -1;        // our own descriptor on Pravel's side, held only while stale input waits
+    bool m_portClosed = false; // the program has closed the port and none has opened it since
     std::string m_path;
 };

@@ -1,5 +1,6 @@
 #include "sim/SimPtyTransport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -95,19 +96,24 @@ bool CSimPtyTransport::Open(const std::string& staleInput, std::string* error)
         return Fail(error, "cannot prepare the pseudo-terminal: " + SystemErrorText(e));
     }
     m_path = name;
-    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slave < 0) {
-        int e = errno;
-        Close();
-        return Fail(error, "cannot open " + std::string(name) + ": " + SystemErrorText(e));
-    }
+    m_portClosed = false;
     int flags = ::fcntl(m_master, F_GETFL);
     if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) {
         int e = errno;
         Close();
         return Fail(error, "cannot make the pseudo-terminal non-blocking: " + SystemErrorText(e));
     }
-    if (!staleInput.empty() && !QueueStaleInput(m_master, m_slave, staleInput, error)) {
+    if (staleInput.empty())
+        return true;
+    // Bytes in the port's input queue are lost at the last close of that side, so our own
+    // descriptor holds them there until the first program has the port.
+    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slave < 0) {
+        int e = errno;
+        Close();
+        return Fail(error, "cannot open " + std::string(name) + ": " + SystemErrorText(e));
+    }
+    if (!QueueStaleInput(m_master, m_slave, staleInput, error)) {
         Close();
         return false;
     }
@@ -117,6 +123,8 @@ bool CSimPtyTransport::Open(const std::string& staleInput, std::string* error)
 ISimTransport::Wake CSimPtyTransport::Wait(CEvent& stop, bool wantRoom, int timeoutMs)
 {
     for (;;) {
+        if (m_portClosed)
+            return WaitWhileClosed(stop, timeoutMs);
         pollfd fds[2] = {{stop.Fd(), POLLIN, 0}, {m_master, static_cast<short>(POLLIN | (wantRoom ? POLLOUT : 0)), 0}};
         int n = ::poll(fds, 2, timeoutMs);
         if (n < 0) {
@@ -127,12 +135,43 @@ ISimTransport::Wake CSimPtyTransport::Wait(CEvent& stop, bool wantRoom, int time
         }
         if (fds[0].revents != 0)
             return Wake::Stop;
-        if (fds[1].revents & (POLLERR | POLLNVAL | POLLHUP)) {
-            // Cannot happen while our own descriptor holds the other side open.
+        if (fds[1].revents & (POLLERR | POLLNVAL)) {
             TracePrintf("Simulator: the pseudo-terminal %s failed (events 0x%x)", m_path.c_str(), fds[1].revents);
             return Wake::Failed;
         }
+        if ((fds[1].revents & POLLHUP) && !(fds[1].revents & POLLIN)) {
+            m_portClosed = true;
+            return Wake::PortClosed;
+        }
         return Wake::Ready;
+    }
+}
+
+ISimTransport::Wake CSimPtyTransport::WaitWhileClosed(CEvent& stop, int timeoutMs)
+{
+    constexpr int LookAgainMs = 20;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        int slice = LookAgainMs;
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            slice = static_cast<int>(std::clamp<long long>(left.count(), 0, LookAgainMs));
+        }
+        pollfd wake{stop.Fd(), POLLIN, 0};
+        const int n = ::poll(&wake, 1, slice);
+        if (n < 0 && errno != EINTR) {
+            TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "Simulator: poll failed: ");
+            return Wake::Failed;
+        }
+        if (n > 0)
+            return Wake::Stop;
+        pollfd port{m_master, POLLIN, 0};
+        if (::poll(&port, 1, 0) >= 0 && !(port.revents & POLLHUP)) {
+            m_portClosed = false; // a program has opened the port again
+            return Wake::Ready;
+        }
+        if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= deadline)
+            return Wake::Ready;
     }
 }
 
@@ -143,16 +182,23 @@ void CSimPtyTransport::Receive(std::string& into)
         ssize_t got = ::read(m_master, buffer, sizeof buffer);
         if (got > 0) {
             into.append(buffer, static_cast<size_t>(got));
+            // A program has the port and talks to the modem: the stale input has reached it.
+            if (m_slave >= 0) {
+                ::close(m_slave);
+                m_slave = -1;
+            }
             continue;
         }
         if (got < 0 && errno == EINTR)
             continue;
-        return; // EAGAIN: all taken
+        return; // EAGAIN: all taken; EIO: nobody has the port open
     }
 }
 
 size_t CSimPtyTransport::Send(const char* data, size_t size)
 {
+    if (m_portClosed)
+        return size; // nobody to hear it: a modem's output to a closed port is lost
     size_t done = 0;
     while (done < size) {
         ssize_t put = ::write(m_master, data + done, size - done);
@@ -169,8 +215,9 @@ size_t CSimPtyTransport::Send(const char* data, size_t size)
 
 bool CSimPtyTransport::ClientEchoes()
 {
+    // The master side reads the settings of the port's side.
     termios settings{};
-    return ::tcgetattr(m_slave, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+    return ::tcgetattr(m_master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
 }
 
 void CSimPtyTransport::Unplug()
@@ -185,4 +232,5 @@ void CSimPtyTransport::Close()
     if (m_master >= 0)
         ::close(m_master);
     m_slave = m_master = -1;
+    m_portClosed = false;
 }

@@ -15,7 +15,9 @@ enum class SimLink { Pty, Memory };
 
 class ISimTransport {
 public:
-    enum class Wake { Stop, Ready, Failed };
+    // PortClosed: the program has closed the port (every descriptor of it), once per closing; the
+    // modem hangs up and resets as a modem whose DTR drops does.
+    enum class Wake { Stop, Ready, Failed, PortClosed };
 
     virtual ~ISimTransport() = default;
 

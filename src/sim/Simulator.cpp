@@ -174,6 +174,12 @@ void CSimulator::Serve()
             }
         }
         const ISimTransport::Wake wake = m_line->Wait(m_stop, !m_pendingOutput.empty(), timeoutMs);
+        if (wake == ISimTransport::Wake::PortClosed) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_modem->PortClosed();
+            m_pendingOutput.clear();
+            continue;
+        }
         if (wake != ISimTransport::Wake::Ready)
             return; // stopped, or the line failed (traced)
         std::string received;

@@ -19,6 +19,8 @@ RowResult Result(int row, RowOutcome outcome)
     result.action = JobWrite;
     result.outcome = outcome;
     result.message = outcome == RowOutcome::Succeeded ? "" : "No answer, \"really\"";
+    result.reason = outcome == RowOutcome::Succeeded ? "completed" : "no-answer";
+    result.digest = "00112233445566" + std::to_string(10 + row);
     result.values = {{"AlarmReceiver1", "0612,34"}};
     result.attempts = 2;
     return result;
@@ -46,6 +48,8 @@ TEST(BatchJournalTest, AResumeKeepsOnlyRowsWhoseLastEntrySucceeded)
     EXPECT_EQ(kept.values, Result(2, RowOutcome::Succeeded).values);
     EXPECT_EQ(kept.attempts, 2);
     EXPECT_EQ(kept.action, JobWrite);
+    EXPECT_EQ(kept.digest, Result(2, RowOutcome::Succeeded).digest);
+    EXPECT_EQ(kept.reason, "completed");
 
     CBatchJournal fresh;
     ASSERT_TRUE(fresh.Open(path, false, &problem));
@@ -62,15 +66,18 @@ TEST(BatchReportTest, CsvReportReadsBackWithOneColumnPerParameter)
     ASSERT_TRUE(ParseCsv(BatchReportCsv(results), &records, &error)) << error;
     ASSERT_EQ(records.size(), 3u);
     const std::vector<std::string>& header = records[0].fields;
-    ASSERT_EQ(header.size(), 15u);
-    EXPECT_EQ(header[13], "AlarmReceiver1");
-    EXPECT_EQ(header[14], "TestAlarmTime");
+    ASSERT_EQ(header.size(), 16u);
+    EXPECT_EQ(header[5], "reason");
+    EXPECT_EQ(header[14], "AlarmReceiver1");
+    EXPECT_EQ(header[15], "TestAlarmTime");
     EXPECT_EQ(records[1].fields[4], "succeeded");
-    EXPECT_EQ(records[1].fields[13], "0612,34");
+    EXPECT_EQ(records[1].fields[5], "completed");
+    EXPECT_EQ(records[1].fields[14], "0612,34");
     EXPECT_EQ(records[2].fields[4], "no-answer");
-    EXPECT_EQ(records[2].fields[5], "No answer, \"really\"");
-    EXPECT_EQ(records[2].fields[13], "");
-    EXPECT_EQ(records[2].fields[14], "3");
+    EXPECT_EQ(records[2].fields[5], "no-answer");
+    EXPECT_EQ(records[2].fields[6], "No answer, \"really\"");
+    EXPECT_EQ(records[2].fields[14], "");
+    EXPECT_EQ(records[2].fields[15], "3");
 }
 
 } // namespace

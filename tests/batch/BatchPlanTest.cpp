@@ -51,7 +51,6 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"combo_range", Header + "5550101,1,3958,write,,11,\n", 2, "TestAlarmTime", ""},
         PlanCase{"flag_value", Header + "5550101,1,3958,write,,,2\n", 2, "LedSequence", ""},
         PlanCase{"nothing_to_write", Header + "5550101,1,3958,write,,,\n", 2, "", "nothing to write"},
-        PlanCase{"nothing_to_read", Header + "5550101,1,3958,read,,,\n", 2, "", "nothing to read"},
         PlanCase{"missing_file", "number,code,action,file\n5550101,3958,write,/nonexistent/p.oxl\n", 2, "file", ""},
         PlanCase{"later_row", Header + "5550101,1,3958,read,all,,\n\n# gap\n5550102,0,3958,read,all,,\n", 5, "unit",
                  ""},
@@ -88,6 +87,79 @@ TEST(BatchPlanTest, RowsTakeTheirActionCellsAndDefaults)
     EXPECT_EQ(LineKey(plan.rows[1].number), "5550102");
     EXPECT_TRUE(plan.rows[2].readAll);
     EXPECT_EQ(plan.rows[2].unit, 6);
+}
+
+// Plans as people write them: the separator their spreadsheet uses, names and words in any case.
+struct WrittenPlan {
+    const char* name;
+    std::string text;
+};
+
+class BatchPlanWrittenTest : public ::testing::TestWithParam<WrittenPlan> {};
+
+TEST_P(BatchPlanWrittenTest, ReadsAsTheCommaPlan)
+{
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    ASSERT_TRUE(ParseBatchPlan(GetParam().text, JobRead, {}, &plan, &errors)) << PlanErrorText(errors.front());
+    ASSERT_EQ(plan.rows.size(), 3u);
+    EXPECT_EQ(plan.rows[0].action, JobWrite);
+    ASSERT_EQ(plan.rows[0].cells.size(), 1u);
+    EXPECT_EQ(plan.rows[0].cells[0], std::make_pair(static_cast<int>(RowAlarmReceiver1), std::string("0612")));
+    EXPECT_EQ(plan.rows[0].unit, 2);
+    EXPECT_EQ(plan.rows[0].code, "3958");
+    EXPECT_TRUE(plan.rows[1].readAll); // "ALL"
+    EXPECT_EQ(plan.rows[1].action, JobRead);
+    EXPECT_TRUE(plan.rows[2].readAll); // a read with no parameter reads everything
+    // Each row's digest is its content: the same plan in another spelling gives the same.
+    BatchPlan comma;
+    ASSERT_TRUE(ParseBatchPlan("number,unit,code,action,AlarmReceiver1\n5550101,2,3958,write,0612\n"
+                               "5550102,1,3958,read,all\n5550103,1,3958,read,\n",
+                               JobRead, {}, &comma, &errors));
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(plan.rows[i].digest, comma.rows[i].digest) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, BatchPlanWrittenTest,
+    ::testing::Values(
+        WrittenPlan{"semicolons", "Number;Unit;Code;Action;AlarmReceiver1\n5550101;2;3958;WRITE;0612\n"
+                                  "5550102;1;3958;Read;ALL\n5550103;1;3958;read;\n"},
+        WrittenPlan{"tabs_and_a_bom", "\xEF\xBB\xBF# exported\nNUMBER\tunit\tCODE\taction\talarmreceiver1\n"
+                                      "5550101\t2\t3958\tWrite\t0612\n5550102\t1\t3958\tread\tAll\n"
+                                      "5550103\t1\t3958\tREAD\t\n"},
+        WrittenPlan{"quoted_semicolons", "\"number\";\"unit\";\"code\";\"action\";\"AlarmReceiver1\"\n"
+                                         "\"5550101\";2;3958;write;\"0612\"\n5550102;1;3958;read;all\n"
+                                         "5550103;1;3958;read;\"\"\n"}),
+    [](const ::testing::TestParamInfo<WrittenPlan>& info) { return std::string(info.param.name); });
+
+TEST(BatchPlanTest, TheSameUnitTwiceIsAWarningNotAnError)
+{
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    ASSERT_TRUE(ParseBatchPlan("number,unit,code,action,IdBeep\n555-0101,1,3958,write,1\n5550102,1,3958,read,\n"
+                               "555 0101,1,3958,read,\n",
+                               JobRead, {}, &plan, &errors));
+    ASSERT_EQ(plan.warnings.size(), 1u);
+    EXPECT_EQ(PlanErrorText(plan.warnings[0]), "row 4: unit 1 of 555 0101 is planned again (first on row 2)");
+}
+
+TEST(BatchPlanTest, DigestFollowsWhatTheRowAsks)
+{
+    const auto digest = [](const std::string& row) {
+        BatchPlan plan;
+        std::vector<PlanError> errors;
+        EXPECT_TRUE(ParseBatchPlan("number,unit,code,action,AlarmReceiver1,IdBeep\n" + row + "\n", JobRead, {}, &plan,
+                                   &errors));
+        return plan.rows.empty() ? std::string() : plan.rows[0].digest;
+    };
+    const std::string base = digest("5550101,1,3958,write,0612,1");
+    EXPECT_EQ(base.size(), 16u);
+    EXPECT_EQ(digest("555-0101,1,3958,write,0612,1"), base); // the same line
+    for (const char* changed : {"5550101,1,3958,write,0613,1", "5550101,2,3958,write,0612,1",
+                                "5550101,1,3959,write,0612,1", "5550101,1,3958,write,0612,0",
+                                "5550101,1,3958,write,0612,", "5550102,1,3958,write,0612,1"})
+        EXPECT_NE(digest(changed), base) << changed;
 }
 
 TEST(BatchPlanTest, TheFrontEndsValueRuleIsApplied)

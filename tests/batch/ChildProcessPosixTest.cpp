@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "support/WaitUntil.h"
@@ -37,6 +44,47 @@ TEST(ChildProcessTest, AskToStopInterruptsTheChild)
     EXPECT_EQ(status.load(), -1);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
     child.AskToStop(); // after the reap: nothing happens
+}
+
+TEST(ChildProcessTest, AProgramWhoseStarterIsKilledGetsTheInterruptOnce)
+{
+    const std::string marks = ::testing::TempDir() + "child_process_interrupts";
+    std::remove(marks.c_str());
+    int pidPipe[2];
+    ASSERT_EQ(::pipe(pidPipe), 0);
+    // The starter: a process of its own with several threads, the program started from one of them.
+    const pid_t starter = ::fork();
+    if (starter == 0) {
+        CChildProcess child;
+        std::string problem;
+        std::thread other([] { std::this_thread::sleep_for(std::chrono::seconds(30)); });
+        std::thread caller([&] {
+            // The program notes each interrupt and goes on; it ends by itself after two seconds.
+            if (child.Start({"/bin/sh", "-c",
+                             "trap 'echo int >> " + marks + "' INT; echo ready >> " + marks +
+                                 "; i=0; while [ $i -lt 40 ]; do sleep 0.05; i=$((i+1)); done"},
+                            &problem)) {
+                const long pid = child.ProcessId();
+                (void)!::write(pidPipe[1], &pid, sizeof pid);
+                child.Wait();
+            }
+        });
+        caller.join();
+        ::_exit(0);
+    }
+    ::close(pidPipe[1]);
+    long program = -1;
+    ASSERT_EQ(::read(pidPipe[0], &program, sizeof program), static_cast<ssize_t>(sizeof program));
+    ::close(pidPipe[0]);
+    ASSERT_TRUE(WaitUntil([&] { return std::ifstream(marks).peek() != EOF; }));
+    ::kill(starter, SIGKILL);
+    ::waitpid(starter, nullptr, 0);
+    // The program runs on to its end (an orderly stop takes its time), told once.
+    EXPECT_TRUE(WaitUntil([&] { return ::kill(static_cast<pid_t>(program), 0) != 0; }, std::chrono::seconds(10)));
+    std::ifstream in(marks);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "ready\nint\n");
+    std::remove(marks.c_str());
 }
 
 } // namespace

@@ -52,4 +52,19 @@ INSTANTIATE_TEST_SUITE_P(
         CsvCase{"lone_carriage_return", "a\rb\n", {}, {}, "line 1: a carriage return"}),
     [](const ::testing::TestParamInfo<CsvCase>& info) { return std::string(info.param.name); });
 
+TEST(CsvTableTest, TheSeparatorIsTheOneTheHeaderHoldsMostOf)
+{
+    EXPECT_EQ(DetectCsvSeparator("a,b,c\n"), ',');
+    EXPECT_EQ(DetectCsvSeparator("a;b;c\n1,5;2;3\n"), ';');
+    EXPECT_EQ(DetectCsvSeparator("# a,b,c\n\na\tb\n"), '\t');
+    EXPECT_EQ(DetectCsvSeparator("\"a;b\",c\n"), ',');   // inside quotes it is text
+    EXPECT_EQ(DetectCsvSeparator("single\n"), ',');
+    std::vector<CsvRecord> records;
+    std::string error;
+    ASSERT_TRUE(ParseCsv("a;\"b;c\"\n1,5;2\n", &records, &error, ';')) << error;
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].fields, (std::vector<std::string>{"a", "b;c"}));
+    EXPECT_EQ(records[1].fields, (std::vector<std::string>{"1,5", "2"}));
+}
+
 } // namespace

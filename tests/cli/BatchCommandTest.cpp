@@ -2,14 +2,17 @@
 // modems in fast mode (the dialogue's own waits as shipped).
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <cstdio>
 #include <sstream>
 #include <thread>
 
@@ -19,6 +22,8 @@
 #include "cli/BatchCommand.h"
 #include "cli/CommandRegistry.h"
 #include "cli/Interrupt.h"
+#include "files/ParameterFileIo.h"
+#include "model/ParameterTable.h"
 #include "sim/Simulator.h"
 #include "support/WaitUntil.h"
 
@@ -124,6 +129,24 @@ protected:
         for (std::string line; std::getline(lines, line);)
             dials += line.find("ATD") != std::string::npos && line.find(number) != std::string::npos ? 1 : 0;
         return dials;
+    }
+    std::string Transcript()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_transcript;
+    }
+    bool TranscriptHas(const std::string& text)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_transcript.find(text) != std::string::npos;
+    }
+    int Count(const std::string& text)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        int count = 0;
+        for (size_t at = m_transcript.find(text); at != std::string::npos; at = m_transcript.find(text, at + 1))
+            ++count;
+        return count;
     }
     void ForgetDials()
     {
@@ -284,9 +307,283 @@ TEST_F(BatchCommandTest, ARunStoppedHalfWayIsResumedDiallingEachRemainingRowOnce
         int remaining = 0;
         for (int unit : {1, 2})
             remaining += done.count(std::string(number) + "/" + std::to_string(unit)) == 0 ? 1 : 0;
-        EXPECT_EQ(Dials(number), remaining) << number;
+        EXPECT_EQ(Dials(number), remaining) << number << Transcript();
     }
     EXPECT_NE(run.out.find("6 of 6 rows succeeded."), std::string::npos) << run.out;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int JournalLines(const std::string& path)
+{
+    std::istringstream lines(ReadText(path));
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        ++count;
+    return count;
+}
+
+TEST_F(BatchCommandTest, ACallKilledDuringItsCallLeavesThePortFreeForTheNext)
+{
+    SimConfig config;
+    config.lines = {Line("5550401", {Unit(1)})};
+    StartModems(1, config);
+    const std::string port = m_sims[0]->DevicePath();
+    CChildProcess call;
+    std::string problem;
+    ASSERT_TRUE(call.Start({PRAVEL_CLI_PATH, "read", "--port", port, "--number", "5550401", "--code", "3958", "--all",
+                            "--json", "--quiet"},
+                           &problem))
+        << problem;
+    std::thread waiter([&] { call.Wait(); });
+    // Killed once the unit has taken the code, in the middle of the readings.
+    const bool connected = WaitUntil([&] { return TranscriptHas("VCON"); }, std::chrono::seconds(20));
+    ::kill(static_cast<pid_t>(call.ProcessId()), SIGKILL);
+    waiter.join();
+    ASSERT_TRUE(connected);
+    // The modem hears the port close as a modem hears DTR drop.
+    EXPECT_TRUE(WaitUntil([&] { return TranscriptHas("the port was closed"); }, std::chrono::seconds(5)));
+
+    const auto start = std::chrono::steady_clock::now();
+    CliRun run = RunCli({"read", "--port", port, "--number", "5550401", "--code", "3958", "--all", "--quiet"});
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_EQ(run.err.find("in use"), std::string::npos) << run.err;
+    std::printf("[ measured ] a new call after kill -9 of the last one: %.1f s\n", SecondsSince(start));
+}
+
+TEST_F(BatchCommandTest, ABatchKilledEndsItsCallsAndAnImmediateResumeCallsEachRemainingRowOnce)
+{
+    SimConfig config;
+    config.lines = {Line("5550501", {Unit(1), Unit(2), Unit(3)}), Line("5550502", {Unit(1), Unit(2), Unit(3)})};
+    StartModems(2, config);
+    const std::string plan = WritePlan("number,unit,code,action,AlarmReceiver1\n"
+                                       "5550501,1,3958,write,0611\n5550501,2,3958,write,0612\n5550501,3,3958,read,x\n"
+                                       "5550502,1,3958,write,0613\n5550502,2,3958,write,0614\n5550502,3,3958,read,x\n");
+    const std::string report = m_dir + "report.csv";
+    std::vector<std::string> args = {PRAVEL_CLI_PATH, "batch", plan, "--report", report, "--quiet"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    CChildProcess batch;
+    std::string problem;
+    ASSERT_TRUE(batch.Start(args, &problem)) << problem;
+    std::thread waiter([&] { batch.Wait(); });
+    // Killed with a row journalled and calls running.
+    const bool some = WaitUntil([&] { return JournalLines(report + ".journal") >= 1; }, std::chrono::seconds(60));
+    ::kill(static_cast<pid_t>(batch.ProcessId()), SIGKILL);
+    waiter.join();
+    ASSERT_TRUE(some);
+    const int journalled = JournalLines(report + ".journal");
+
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> resume = {"batch", plan, "--report", report, "--resume", "--quiet"};
+    for (const std::string& port : Ports())
+        resume.push_back(port);
+    CliRun run = RunCli(resume);
+    const double seconds = SecondsSince(start);
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_NE(run.out.find("6 of 6 rows succeeded."), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("in use"), std::string::npos) << run.out;
+    // Each row logged in once, but for the calls the kill cut short (one per modem at most),
+    // which the resume makes again.
+    EXPECT_GE(Count("login accepted"), 6);
+    EXPECT_LE(Count("login accepted"), 6 + 2);
+    std::printf("[ measured ] resume right after kill -9 of the batch, %d rows to call: %.1f s\n", 6 - journalled,
+                seconds);
+}
+
+TEST_F(BatchCommandTest, ABatchKilledLetsItsCallsLogOffAndLetGoOfThePorts)
+{
+    SimConfig config;
+    config.lines = {Line("5550601", {Unit(1), Unit(2)}), Line("5550602", {Unit(1), Unit(2)})};
+    StartModems(2, config);
+    const std::string plan = WritePlan("number,unit,code,action,AlarmReceiver1\n5550601,1,3958,read,all\n"
+                                       "5550601,2,3958,read,all\n5550602,1,3958,read,all\n5550602,2,3958,read,all\n");
+    std::vector<std::string> args = {PRAVEL_CLI_PATH, "batch", plan, "--quiet"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    CChildProcess batch;
+    std::string problem;
+    ASSERT_TRUE(batch.Start(args, &problem)) << problem;
+    std::thread waiter([&] { batch.Wait(); });
+    const bool calling = WaitUntil([&] { return Count("login accepted") >= 2; }, std::chrono::seconds(30));
+    const int logOffs = Count("log-off");
+    const int closes = Count("the port was closed");
+    ::kill(static_cast<pid_t>(batch.ProcessId()), SIGKILL);
+    const auto killed = std::chrono::steady_clock::now();
+    waiter.join();
+    ASSERT_TRUE(calling);
+    // Each running call logs off and lets go of its port: the modem hears it close.
+    EXPECT_TRUE(WaitUntil([&] { return Count("the port was closed") >= closes + 2; }, std::chrono::seconds(10)));
+    const double seconds = SecondsSince(killed);
+    EXPECT_GE(Count("log-off"), logOffs + 2) << Transcript();
+    EXPECT_LT(Count("login accepted"), 4); // no call went on to the next row
+    std::printf("[ measured ] calls of a killed batch logged off and let go of their ports in %.1f s\n", seconds);
+}
+
+TEST_F(BatchCommandTest, AChangedRowIsCalledAgainOnResumeAndSaidSo)
+{
+    SimConfig config;
+    config.lines = {Line("5550701", {Unit(1), Unit(2)})};
+    StartModems(1, config);
+    const std::string header = "number,unit,code,action,AlarmReceiver1\n";
+    const std::string plan = WritePlan(header + "5550701,1,3958,write,0611\n5550701,2,3958,write,0612\n");
+    std::vector<std::string> args = {"batch", plan, "--quiet"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    ASSERT_EQ(RunCli(args).status, 0);
+
+    WritePlan(header + "5550701,1,3958,write,0611\n5550701,2,3958,write,0699\n");
+    ForgetDials();
+    const int logins = Count("login accepted");
+    args.push_back("--resume");
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_NE(run.err.find("row 3 changed since it succeeded: it is called again."), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("row 2 changed"), std::string::npos) << run.err;
+    EXPECT_EQ(Count("login accepted") - logins, 1); // the changed row only
+    EXPECT_EQ(m_sims[0]->UnitState("5550701", 2).settings.at("AlarmReceiver1"), "0699");
+    EXPECT_NE(run.out.find("2 of 2 rows succeeded."), std::string::npos) << run.out;
+}
+
+// Paths: refused before anything is dialled, or taken where the technician meant them.
+struct PathCase {
+    const char* name;
+    std::function<std::vector<std::string>(const std::string& dir, const std::string& plan)> args;
+    int status;
+    std::string says; // in the error output (refusals) or the summary
+};
+
+class BatchPathTest : public BatchCommandTest, public ::testing::WithParamInterface<PathCase> {};
+
+TEST_P(BatchPathTest, IsCheckedBeforeAnyCall)
+{
+    SimConfig config;
+    config.lines = {Line("5550801", {Unit(1)})};
+    StartModems(1, config);
+    // A parameter file beside the plan, named relative to it.
+    std::filesystem::create_directories(m_dir + "plans");
+    ProgrammingJob job{};
+    job.SetSlot(ParameterTable[RowIdBeep].slot, "1");
+    job.selectionMask = ParameterTable[RowIdBeep].maskBit;
+    std::string message;
+    ASSERT_TRUE(SaveParameterFile(m_dir + "plans/beep.oxl", job, "", "", &message)) << message;
+    const std::string plan = m_dir + "plans/plan.csv";
+    std::ofstream(plan) << "number,unit,code,action,file,AlarmReceiver1\n5550801,1,3958,write,beep.oxl,\n"
+                           "5550801,1,3958,read,,all\n";
+    std::vector<std::string> args = GetParam().args(m_dir, plan);
+    args.insert(args.begin(), "batch");
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    const auto start = std::chrono::steady_clock::now();
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, GetParam().status) << run.err << run.out;
+    EXPECT_NE((run.status == 2 ? run.err : run.out).find(GetParam().says), std::string::npos) << run.err << run.out;
+    if (run.status == 2)
+        EXPECT_EQ(Dials("5550801"), 0);
+    else
+        EXPECT_TRUE(std::filesystem::exists(m_dir + "new/archive/5550801_unit1.oxl"));
+    std::printf("[ measured ] %s: exit %d in %.2f s\n", GetParam().name, run.status, SecondsSince(start));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, BatchPathTest,
+    ::testing::Values(
+        PathCase{"report_is_a_folder",
+                 [](const std::string& dir, const std::string& plan) {
+                     return std::vector<std::string>{plan, "--report", dir};
+                 },
+                 2, "is a folder: give a file"},
+        PathCase{"report_folder_missing",
+                 [](const std::string& dir, const std::string& plan) {
+                     return std::vector<std::string>{plan, "--report", dir + "nowhere/report.csv"};
+                 },
+                 2, "its folder does not exist"},
+        PathCase{"plan_not_a_file_without_report",
+                 [](const std::string&, const std::string&) { return std::vector<std::string>{"/dev/null"}; }, 2,
+                 "is not a file: give --report FILE"},
+        PathCase{"endless_plan",
+                 [](const std::string& dir, const std::string&) {
+                     return std::vector<std::string>{"/dev/zero", "--report", dir + "report.csv"};
+                 },
+                 2, "is larger than 10 MB"},
+        PathCase{"archive_folder_made_and_file_beside_the_plan",
+                 [](const std::string& dir, const std::string& plan) {
+                     return std::vector<std::string>{plan, "--archive", dir + "new/archive", "--quiet"};
+                 },
+                 0, "2 of 2 rows succeeded."}),
+    [](const ::testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
+
+TEST_F(BatchCommandTest, APlanFromAPipeRunsWithItsJournalBesideTheReport)
+{
+    SimConfig config;
+    config.lines = {Line("5550901", {Unit(1)})};
+    StartModems(1, config);
+    const std::string fifo = m_dir + "plan.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(fifo) << "number;code;IdBeep\n5550901;3958;all\n"; });
+    std::vector<std::string> args = {"batch", fifo, "--report", m_dir + "report.csv", "--quiet"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    CliRun run = RunCli(args);
+    writer.join();
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_EQ(JournalLines(m_dir + "report.csv.journal"), 1);
+    EXPECT_NE(ReadText(m_dir + "report.csv").find("succeeded"), std::string::npos);
+}
+
+TEST_F(BatchCommandTest, ADeadModemIsTakenOutAndItsRowsGoToTheOthers)
+{
+    SimConfig config;
+    std::string plan = "number,unit,code,action,IdBeep\n";
+    for (int line = 1; line <= 5; ++line) {
+        const std::string number = "555100" + std::to_string(line);
+        config.lines.push_back(Line(number, {Unit(1), Unit(2), Unit(3)}));
+        for (int unit = 1; unit <= 3; ++unit)
+            plan += number + "," + std::to_string(unit) + ",3958,read,x\n";
+    }
+    StartModems(3, config);
+    SimFaults dead;
+    dead.deadModem = true;
+    m_sims[1]->InjectFaults(dead);
+    std::vector<std::string> args = {"batch", WritePlan(plan), "--quiet", "--report", m_dir + "report.json"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    const auto start = std::chrono::steady_clock::now();
+    CliRun run = RunCli(args);
+    const double seconds = SecondsSince(start);
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_NE(run.out.find("15 of 15 rows succeeded."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("The modem on " + m_sims[1]->DevicePath() + " was taken out of the run after two failed "
+                           "calls in a row:"),
+              std::string::npos)
+        << run.out;
+    const nlohmann::json report = nlohmann::json::parse(ReadText(m_dir + "report.json"), nullptr, false);
+    ASSERT_TRUE(report.is_array());
+    for (const auto& row : report)
+        EXPECT_NE(row["port"], m_sims[1]->DevicePath()) << row;
+    std::printf("[ measured ] 15 rows over three modems, one dead: %.1f s\n", seconds);
+}
+
+TEST_F(BatchCommandTest, WhenEveryModemIsDeadTheRunFailsNamingThem)
+{
+    SimConfig config;
+    config.lines = {Line("5551101", {Unit(1), Unit(2)})};
+    config.faults.deadModem = true;
+    StartModems(1, config);
+    std::vector<std::string> args = {"batch", WritePlan("number,unit,code\n5551101,1,3958\n5551101,2,3958\n"),
+                                     "--quiet"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    const auto start = std::chrono::steady_clock::now();
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, 1) << run.err << run.out;
+    EXPECT_NE(run.out.find("0 of 2 rows succeeded."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("was taken out of the run"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("No modem was left to call with."), std::string::npos) << run.out;
+    std::printf("[ measured ] one dead modem, two rows: exit %d in %.1f s\n", run.status, SecondsSince(start));
 }
 
 struct BadPlan {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <poll.h>
+#include <signal.h>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -73,7 +74,7 @@ TEST(OpenSerialDevice, ReasonsTellMissingRefusedAndBusyApart)
     ::chmod(file.c_str(), 0600);
     if (::geteuid() == 0) {
         EXPECT_EQ(OpenAsNobody(file), EACCES);
-        // Another user is kept out by the exclusive mode even where the permissions let it in.
+        // Another user is kept out by the lock even where the permissions let it in.
         ::chmod(pty.SlavePath().c_str(), 0666);
         EXPECT_EQ(OpenAsNobody(pty.SlavePath()), EBUSY);
     } else {
@@ -213,12 +214,11 @@ TEST(PosixSerialDevice, ComPortRefusesAPipeAndLeavesItOpen)
 
 namespace {
 
-// A child process that holds path open in its own way until the parent lets it go.
+// A child process that holds path open the way Pravel does until the parent lets it go, or kills
+// it (as kill -9 would) while it holds the port.
 class CHolder {
 public:
-    enum class How { Pravel, ExclusiveOnly };
-
-    CHolder(const std::string& path, How how)
+    explicit CHolder(const std::string& path)
     {
         int ready[2];
         if (::pipe(ready) != 0 || ::pipe(m_release) != 0)
@@ -227,28 +227,13 @@ public:
         if (m_pid == 0) {
             ::close(ready[0]);
             ::close(m_release[1]);
-            char ok = 0;
-            std::unique_ptr<ISerialDevice> device;
-            int fd = -1;
-            if (how == How::Pravel) {
-                int error = 0;
-                device = OpenSerialDevice(path, &error);
-                ok = device != nullptr;
-            } else {
-                // A terminal program's way: exclusive use, no lock.
-                fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-                ok = fd >= 0 && ::ioctl(fd, TIOCEXCL) == 0;
-            }
+            int error = 0;
+            auto device = OpenSerialDevice(path, &error);
+            char ok = device != nullptr;
             (void)!::write(ready[1], &ok, 1);
             char byte;
             (void)!::read(m_release[0], &byte, 1);
-            // Lets go as a well-behaved program does (a pty keeps exclusive use until the master
-            // closes, even past the last close of the slave).
             device.reset();
-            if (fd >= 0) {
-                (void)::ioctl(fd, TIOCNXCL);
-                ::close(fd);
-            }
             ::_exit(0);
         }
         ::close(ready[1]);
@@ -271,6 +256,16 @@ public:
         ::waitpid(m_pid, &status, 0);
         m_pid = -1;
     }
+    void Kill()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        ::close(m_release[1]);
+        m_pid = -1;
+    }
 
 private:
     pid_t m_pid = -1;
@@ -278,51 +273,51 @@ private:
     bool m_holding = false;
 };
 
-int ExclusiveFlag(int fd)
-{
-    int exclusive = -1;
-    return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 ? exclusive : -1;
-}
-
 } // namespace
 
-TEST(OpenSerialDevice, PortHeldByAnotherProcessIsInUse)
+TEST(OpenSerialDevice, PortHeldByAnotherProcessIsInUseUntilItLetsGoOrIsKilled)
 {
-    for (auto how : {CHolder::How::Pravel, CHolder::How::ExclusiveOnly}) {
-        SCOPED_TRACE(how == CHolder::How::Pravel ? "Pravel" : "exclusive only");
-        PtyPair pty;
-        ASSERT_TRUE(pty.IsValid());
-        CHolder holder(pty.SlavePath(), how);
-        ASSERT_TRUE(holder.Holding());
-        int error = 0;
-        EXPECT_EQ(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
-        EXPECT_EQ(error, EBUSY);
-        holder.Release();
-        auto device = OpenSerialDevice(pty.SlavePath(), &error);
-        EXPECT_NE(device, nullptr) << error;
-    }
+    // The far end keeps the slave open or not; a holder ends by closing or by kill -9.
+    for (bool farEndHoldsSlave : {false, true})
+        for (bool killed : {false, true}) {
+            SCOPED_TRACE(std::string(farEndHoldsSlave ? "far end holds the slave, " : "") +
+                         (killed ? "holder killed" : "holder closes"));
+            PtyPair pty(farEndHoldsSlave);
+            ASSERT_TRUE(pty.IsValid());
+            CHolder holder(pty.SlavePath());
+            ASSERT_TRUE(holder.Holding());
+            int error = 0;
+            EXPECT_EQ(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
+            EXPECT_EQ(error, EBUSY);
+            if (killed)
+                holder.Kill();
+            else
+                holder.Release();
+            auto device = OpenSerialDevice(pty.SlavePath(), &error);
+            EXPECT_NE(device, nullptr) << error;
+        }
 }
 
-TEST(OpenSerialDevice, RefusedOpenAndOtherDescriptorsLeaveTheHolderExclusive)
+TEST(OpenSerialDevice, RefusedOpenAndOtherDescriptorsLeaveTheHolderItsLock)
 {
     PtyPair pty(true);
     ASSERT_TRUE(pty.IsValid());
     int error = 0;
     auto first = OpenSerialDevice(pty.SlavePath(), &error);
     ASSERT_NE(first, nullptr);
-    ASSERT_EQ(ExclusiveFlag(first->Fd()), 1);
     EXPECT_EQ(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
-    EXPECT_EQ(ExclusiveFlag(first->Fd()), 1);
     {
-        // A device made from a descriptor someone else opened is not the holder.
+        // A device made from a descriptor someone else opened, closing, does not unlock the port.
         const int other = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         ASSERT_GE(other, 0);
         CPosixSerialDevice device(other);
     }
-    EXPECT_EQ(ExclusiveFlag(first->Fd()), 1);
     EXPECT_EQ(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
     EXPECT_EQ(error, EBUSY);
+    // Nothing is left on the tty that would keep out a program that does not lock.
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(first->Fd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
     first.reset();
-    EXPECT_EQ(ExclusiveFlag(pty.Slave()), 0); // the holder gave it up as it closed
     EXPECT_NE(OpenSerialDevice(pty.SlavePath(), &error), nullptr);
 }
