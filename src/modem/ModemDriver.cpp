@@ -279,7 +279,6 @@ void CModemDriver::BeginOrderlyStop()
     m_stopping = true;
     m_mayShowError = false;
     m_step = StepAbort;
-    m_followUp.clear();
     m_modemAnswered = true;
     m_waitTimeoutMs = m_timing.logoffWaitMs;
 }

@@ -133,7 +133,9 @@ private:
     bool CheckLogin();
     void EndDialogue();
     void SendAT(const std::string& suffix);
-    bool VoiceModeRefused(const std::string& line);
+    bool SetupRefused(const std::string& line);
+    bool RunSetupStep();
+    void NextStep();
     std::string ToneCommand(const char* tones) const;
     void SendDtmfCommand(const std::string& command, int32_t answerTargetId);
     void SendCode(const std::string& code, int32_t answerTargetId);
@@ -188,5 +190,5 @@ private:
     // The voice command set.
     ModemProfile m_profile;
     bool m_v253 = false;       // speaking the V.253 set: from the start, or since "AT#CLS=8" was refused
-    std::string m_followUp;    // an AT command to send on the "OK" before the step counts as done
+    size_t m_setupRow = 0;     // the row of the set-up table being run (steps 0 to 7)
 };
