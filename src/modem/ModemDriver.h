@@ -120,6 +120,7 @@ private:
     bool EndLine();
     bool TakeTone(char tone);
     bool TakeBusyTone();
+    bool TakeHangUp(char code);
     void ResetLine();
     void ReleaseDialogue();
     void ShowError(int stringId);
@@ -135,6 +136,7 @@ private:
     void SendAT(const std::string& suffix);
     bool SetupRefused(const std::string& line);
     bool RunSetupStep();
+    bool SelectAgainBeforeLogin();
     void NextStep();
     std::string ToneCommand(const char* tones) const;
     void SendDtmfCommand(const std::string& command, int32_t answerTargetId);
@@ -187,8 +189,13 @@ private:
     // The line being collected across chunks.
     std::string m_lineText;
     CDtmfCollector m_collector;
+    long long m_chunkMs = -1; // when the chunk being taken apart came, for the collector
     // The voice command set.
     ModemProfile m_profile;
     bool m_v253 = false;       // speaking the V.253 set: from the start, or since "AT#CLS=8" was refused
     size_t m_setupRow = 0;     // the row of the set-up table being run (steps 0 to 7)
+    const ModemCallSettings m_callSettings;
+    bool m_selectedAgain = false; // the unit selection has been sent again after a silent login
+    // When the last result line came: the next command waits m_timing.commandGapMs from then.
+    std::chrono::steady_clock::time_point m_lastResultAt{};
 };

@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int32_t FirstParameterStep = 8;
+constexpr int32_t LoginStep = 7;
 
 // The set-up of a call, steps 0 to 7: one row per command. Each profile has its table; a row
 // says what goes out, which step it belongs to and what an answer other than "OK" to it means.
@@ -32,40 +33,60 @@ enum class SetupRefusal {
     Fatal,             // the modem refused the command: the job ends, naming the answer and command
     NoVoiceMode,       // no such voice mode; under auto a refused '#' class means a V.253 modem
     Optional,          // not every modem has it: traced, and the set-up goes on
-    UnknownDialResult, // a dial result that is none of the known ones
+    UnknownDialResult, // "ERROR" to the dial is a dial result that is none of the known ones
+    NoRingback,        // "ERROR" to the dial: no ringback came within +VRN (Intel-type chips)
+};
+
+// The value a command carries, from the call settings.
+enum class SetupValue {
+    None,
+    RingbackGap,  // +VRA, tenths of a second
+    RingbackWait, // +VRN, seconds
+    Country,      // +GCI; the row is left out when no country is set
 };
 
 struct SetupRow {
     int32_t step;
     SetupAction action;
-    const char* command; // after "AT"
+    const char* command; // after "AT"; a value is appended
     SetupRefusal refusal;
     const char* skipped; // the trace line when an optional command is refused
+    SetupValue value = SetupValue::None;
 };
 
 constexpr SetupRow HashSetup[] = {
     {0, SetupAction::Command, "Z", SetupRefusal::Fatal, nullptr},
     {1, SetupAction::Command, "E0", SetupRefusal::Fatal, nullptr},
+    {1, SetupAction::Command, "+GCI=", SetupRefusal::Optional, "Modem: The modem refuses the country code\n",
+     SetupValue::Country},
     {2, SetupAction::Command, "#CLS=8", SetupRefusal::NoVoiceMode, nullptr},
     {3, SetupAction::Command, "#VBT=1", SetupRefusal::Fatal, nullptr}, // 100 ms tones, in 100 ms units
     {4, SetupAction::Dial, nullptr, SetupRefusal::UnknownDialResult, nullptr},
     {5, SetupAction::SelectUnit, "#VTS=#,%d", SetupRefusal::Fatal, nullptr},
     {6, SetupAction::PauseBeforeLogin, nullptr, SetupRefusal::Fatal, nullptr},
-    {7, SetupAction::Login, nullptr, SetupRefusal::Fatal, nullptr},
+    {LoginStep, SetupAction::Login, nullptr, SetupRefusal::Fatal, nullptr},
 };
 
 constexpr SetupRow V253Setup[] = {
     {0, SetupAction::Command, "Z", SetupRefusal::Fatal, nullptr},
     {1, SetupAction::Command, "E0", SetupRefusal::Fatal, nullptr},
+    {1, SetupAction::Command, "+GCI=", SetupRefusal::Optional, "Modem: The modem refuses the country code\n",
+     SetupValue::Country},
     {2, SetupAction::Command, "+FCLASS=8", SetupRefusal::NoVoiceMode, nullptr},
     // The inactivity timer would drop voice mode during the call.
     {2, SetupAction::Command, "+VIT=0", SetupRefusal::Optional,
      "Modem: The modem has no inactivity timer to switch off\n"},
+    // The dial result comes once the ringback has been silent this long, or when none came: both
+    // longer than the silence between two rings, or the tones would go out while the unit rings.
+    {2, SetupAction::Command, "+VRA=", SetupRefusal::Optional, "Modem: The modem has no ringback gap timer to set\n",
+     SetupValue::RingbackGap},
+    {2, SetupAction::Command, "+VRN=", SetupRefusal::Optional, "Modem: The modem has no ringback wait timer to set\n",
+     SetupValue::RingbackWait},
     {3, SetupAction::Command, "+VTD=10", SetupRefusal::Fatal, nullptr}, // 100 ms tones, in 10 ms units
-    {4, SetupAction::Dial, nullptr, SetupRefusal::UnknownDialResult, nullptr},
+    {4, SetupAction::Dial, nullptr, SetupRefusal::NoRingback, nullptr},
     {5, SetupAction::SelectUnit, "+VTS=#,%d", SetupRefusal::Fatal, nullptr},
     {6, SetupAction::PauseBeforeLogin, nullptr, SetupRefusal::Fatal, nullptr},
-    {7, SetupAction::Login, nullptr, SetupRefusal::Fatal, nullptr},
+    {LoginStep, SetupAction::Login, nullptr, SetupRefusal::Fatal, nullptr},
 };
 
 std::span<const SetupRow> SetupTable(bool v253)
@@ -73,6 +94,15 @@ std::span<const SetupRow> SetupTable(bool v253)
     if (v253)
         return V253Setup;
     return HashSetup;
+}
+
+// What "ERROR" to the dial means in a command set.
+SetupRefusal DialRefusal(bool v253)
+{
+    for (const SetupRow& row : SetupTable(v253))
+        if (row.action == SetupAction::Dial)
+            return row.refusal;
+    return SetupRefusal::UnknownDialResult;
 }
 
 // The row of a table that switches voice mode on.
@@ -88,7 +118,7 @@ size_t VoiceModeRow(std::span<const SetupRow> rows)
 // ("DATE = 1208", "NMBR = 5550100", ...). They answer nothing.
 bool IsUnsolicitedLine(const std::string& line)
 {
-    if (line == "RING")
+    if (line == "RING" || line == "RINGING") // RINGING: some modems while the far end rings
         return true;
     for (const char* tag : {"DATE", "TIME", "NMBR", "NAME", "MESG", "DDN_NMBR"}) {
         const size_t length = std::strlen(tag);
@@ -220,14 +250,18 @@ bool CModemDriver::InterpretLine(const std::string& line)
         } else if (line == "NO DIALTONE" || line == "NO DIAL TONE") {
             ShowErrorText(FormatString(IDS_NO_DIAL_TONE, {m_portName}));
             Abort();
-        } else if (line == "VCON" || (m_v253 && line == "OK")) {
-            // A V.253 modem says "OK" once the ringback has stopped (some chips "VCON").
+        } else if (line == "VCON" || ((m_v253 || m_profile == ModemProfile::Auto) && line == "OK")) {
+            // A V.253 modem says "OK" once the ringback has stopped (some chips "VCON"); so does
+            // a Conexant that took the '#' voice class under auto.
             m_connected = true;
             if (expect == 0) {
                 NextStep();
                 m_stepEvent.Set();
                 PostToWindow(WM_SHOW_PROGRESS, ProgressConnected, CMessageValue::Number(0));
             }
+        } else if (line == "ERROR" && DialRefusal(m_v253) == SetupRefusal::NoRingback) {
+            ShowError(IDS_NO_RINGBACK);
+            Abort();
         } else {
             ShowError(IDS_UNKNOWN_DIAL_RESPONSE);
             Abort();
@@ -319,7 +353,24 @@ bool CModemDriver::RunSetupStep()
     const SetupRow& row = rows[std::min(m_setupRow, rows.size() - 1)];
     switch (row.action) {
     case SetupAction::Command:
-        SendAT(row.command);
+        switch (row.value) {
+        case SetupValue::None:
+            SendAT(row.command);
+            return true;
+        case SetupValue::RingbackGap:
+            SendAT(row.command + std::to_string(m_callSettings.ringbackGapTenths));
+            return true;
+        case SetupValue::RingbackWait:
+            SendAT(row.command + std::to_string(m_callSettings.ringbackWaitSeconds));
+            return true;
+        case SetupValue::Country:
+            if (m_callSettings.country.empty()) {
+                NextStep(); // the modem keeps its own country
+                return false;
+            }
+            SendAT(row.command + m_callSettings.country);
+            return true;
+        }
         return true;
     case SetupAction::Dial:
         SendAT((m_job->mode == JobWrite ? "DT" : "D") + std::string(m_job->phoneNumber));
@@ -504,6 +555,26 @@ std::string CModemDriver::ToneCommand(const char* command) const
     return text;
 }
 
+// The login code had no answer at all: the unit selection may have been lost (sent while the
+// unit still rang). Once per call the selection goes out again, then the login.
+bool CModemDriver::SelectAgainBeforeLogin()
+{
+    if (m_selectedAgain || m_step != LoginStep || m_stopping)
+        return false;
+    const std::span<const SetupRow> rows = SetupTable(m_v253);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].action != SetupAction::SelectUnit)
+            continue;
+        TraceText("Modem: No answer to the login, selecting the unit again\n");
+        m_selectedAgain = true;
+        m_loggedIn = false;
+        m_setupRow = i;
+        m_step = rows[i].step;
+        return true;
+    }
+    return false;
+}
+
 // The answer to a set-up command was not "OK": what that means is the row's. True when the line
 // was dealt with (the set-up goes on, the other command set is tried, or the job ended saying the
 // modem has no voice mode); false for a plain refusal.
@@ -523,6 +594,7 @@ bool CModemDriver::SetupRefused(const std::string& line)
         break;
     case SetupRefusal::Fatal:
     case SetupRefusal::UnknownDialResult:
+    case SetupRefusal::NoRingback:
         return false;
     }
     if (line != "ERROR")
@@ -544,6 +616,15 @@ bool CModemDriver::SetupRefused(const std::string& line)
 
 void CModemDriver::WriteCommand(const std::string& command)
 {
+    // Modems lose or refuse a command sent too soon after their last result code: keep the gap.
+    const auto due = m_lastResultAt + std::chrono::milliseconds(m_timing.commandGapMs);
+    const auto now = std::chrono::steady_clock::now();
+    if (now < due) {
+        CWaitable* const handles[] = {&m_stopEvent};
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now).count();
+        if (WaitForObjects(handles, 1, static_cast<uint32_t>(wait)) == WAIT_OBJECT_0)
+            return; // being stopped
+    }
     m_lastCommand = command.substr(0, command.find_first_of("\r\n"));
     TraceDialogue(">", command);
     if (Write(command.data(), static_cast<uint32_t>(command.size())))
