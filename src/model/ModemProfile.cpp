@@ -51,6 +51,8 @@ void SetModemCallSettings(const ModemCallSettings& settings)
 {
     std::lock_guard<std::mutex> guard(g_lock);
     g_callSettings = settings;
+    // Sent as it is kept: capitals, and nothing that is not a code.
+    g_callSettings.country = ParseCountryCode(settings.country).value_or(std::string());
 }
 
 std::optional<int> ParseRingbackTimer(std::string_view text)

@@ -32,6 +32,7 @@ struct ModemCallSettings {
 constexpr int MaxRingbackTimer = 255;
 
 ModemCallSettings GetModemCallSettings();
+// A country that is no code (see ParseCountryCode) is kept as none.
 void SetModemCallSettings(const ModemCallSettings& settings);
 // A +VRA or +VRN value as typed or stored: a whole number from 0 to 255; none for any other text.
 std::optional<int> ParseRingbackTimer(std::string_view text);
