@@ -12,8 +12,9 @@
 // tone 'C', which restarts the frame however often it comes). Some modems (Lucent/Agere) send no
 // marks at all and report a tone again every 70 ms while it lasts: when the time of each byte is
 // given, a tone equal to the one before that comes within RepeatWindowMs of its last report is
-// that tone again, not a new one. (The unit never plays one character twice in a row: its repeat
-// mark 'B' stands for the second.) Equal tones further apart count twice.
+// that tone again, not a new one. The window is wide (reports come every 70 ms, but a loaded line
+// or computer delivers them late) because the unit never plays one character twice in a row: its
+// repeat mark 'B' stands for the second. Equal tones further apart count twice.
 //
 // One collector per call; touched by one thread only.
 #pragma once
@@ -38,7 +39,7 @@ public:
     };
 
     static constexpr char Dle = 0x10;
-    static constexpr long long RepeatWindowMs = 150;
+    static constexpr long long RepeatWindowMs = 500;
 
     // One received byte, and when it came in milliseconds on a steady clock (-1: not known, then
     // every unshielded report counts).

@@ -54,7 +54,7 @@ bool CModemDriver::Start()
     std::string problem;
     if (!ValidateJob(*m_job, &problem)) {
         TracePrintf("Modem: Refusing the job: %s\n", problem.c_str());
-        ShowErrorText(problem);
+        ShowErrorText(JobOutcome::InvalidJob, problem);
         return false;
     }
 
@@ -62,7 +62,7 @@ bool CModemDriver::Start()
     SerialHandle device = OpenSerialDevice(m_portName, &error);
     if (!device) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Modem: Unable to open serial port: ");
-        ShowErrorText(PortOpenErrorText(m_portName, error));
+        ShowErrorText(JobOutcome::PortError, PortOpenErrorText(m_portName, error));
         return false;
     }
     // The queue's semaphore and the events exist before the reader thread can deliver a byte.
@@ -73,7 +73,7 @@ bool CModemDriver::Start()
         // The port traced the failing call; the device is still ours and closes as it goes.
         int openError = LastSystemError();
         TracePrintf("Modem: Unable to open the line on %s\n", m_portName.c_str());
-        ShowErrorText(PortOpenErrorText(m_portName, openError));
+        ShowErrorText(JobOutcome::PortError, PortOpenErrorText(m_portName, openError));
         ReleaseDialogue();
         return false;
     }
@@ -185,7 +185,11 @@ bool CModemDriver::OnReceive(const uint8_t* data, uint32_t count)
     if (count == 0)
         return true;
     try {
-        std::vector<uint8_t> chunk(data, data + count);
+        // When it came, for telling a repeated tone report from a new tone.
+        const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+        ReceivedChunk chunk{std::vector<uint8_t>(data, data + count), ms};
         std::lock_guard<std::mutex> guard(m_queueLock);
         if (m_receiveQueue.size() >= QueueDropLimit) {
             TracePrintf("Modem: %zu chunks waiting, dropping %u bytes\n", m_receiveQueue.size(), count);
@@ -214,11 +218,11 @@ void CModemDriver::RequestStop()
 void CModemDriver::ReportStall()
 {
     if (m_expect.load() == ExpectDialResult)
-        ShowErrorText(FormatString(IDS_NO_DIAL_RESULT, {m_portName, std::to_string(m_timing.dialWatchdogTicks)}));
+        ShowErrorText(JobOutcome::NoDialResult, FormatString(IDS_NO_DIAL_RESULT, {m_portName, std::to_string(m_timing.dialWatchdogTicks)}));
     else if (!m_connected.load())
-        ShowErrorText(FormatString(IDS_MODEM_STOPPED_ANSWERING, {m_portName}));
+        ShowErrorText(JobOutcome::ModemGone, FormatString(IDS_MODEM_STOPPED_ANSWERING, {m_portName}));
     else
-        ShowError(IDS_TOO_MANY_RETRIES);
+        ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
 }
 
 bool CModemDriver::Write(const void* data, uint32_t count)
@@ -252,7 +256,7 @@ void CModemDriver::DriverThread()
         case WAIT_TIMEOUT:
             if (!m_modemAnswered) {
                 TracePrintf("Modem: No answer to ATZ within %u ms\n", m_timing.modemAnswerMs);
-                ShowErrorText(FormatString(IDS_MODEM_SILENT, {m_portName}));
+                ShowErrorText(JobOutcome::ModemSilent, FormatString(IDS_MODEM_SILENT, {m_portName}));
                 m_waitTimeoutMs = INFINITE;
                 m_finished = true;
                 m_finishedEvent.Set();
@@ -264,7 +268,7 @@ void CModemDriver::DriverThread()
             } else if (++m_timeoutCount < 3 && SelectAgainBeforeLogin()) {
                 // the selection goes out again before the next login
             } else if (m_timeoutCount == 3) {
-                ShowError(IDS_TOO_MANY_RETRIES);
+                ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
                 m_step = StepAbort;
             }
             RunStep();
@@ -284,7 +288,8 @@ void CModemDriver::BeginOrderlyStop()
         return;
     TraceText("Modem: Stop asked for, ending the call\n");
     m_stopping = true;
-    m_mayShowError = false;
+    if (m_mayShowError.exchange(false))
+        NoteOutcome(JobOutcome::Stopped);
     m_step = StepAbort;
     m_modemAnswered = true;
     m_waitTimeoutMs = m_timing.logoffWaitMs;
@@ -294,7 +299,7 @@ void CModemDriver::ProcessReceived()
 {
     // Every chunk waiting: the semaphore may have stopped counting at its maximum.
     for (;;) {
-        std::vector<uint8_t> chunk;
+        ReceivedChunk chunk;
         {
             std::lock_guard<std::mutex> guard(m_queueLock);
             if (m_receiveQueue.empty())
@@ -302,10 +307,8 @@ void CModemDriver::ProcessReceived()
             chunk = std::move(m_receiveQueue.front());
             m_receiveQueue.pop_front();
         }
-        m_chunkMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-        for (uint8_t byte : chunk) {
+        m_chunkMs = chunk.receivedMs;
+        for (uint8_t byte : chunk.bytes) {
             if (!TakeByte(static_cast<char>(byte))) {
                 ResetLine(); // the rest of the chunk is abandoned
                 break;
@@ -389,7 +392,10 @@ bool CModemDriver::TakeBusyTone()
     TraceDialogue("<", "DLE b");
     if (m_step == StepAbort && !m_loggedIn)
         return true; // a V.253 modem repeats it while the tone lasts: the call is ending already
-    ShowError(m_connected.load() ? IDS_BUSY_TONE : IDS_BUSY);
+    if (m_connected.load())
+        ShowError(JobOutcome::UnitHungUp, IDS_BUSY_TONE);
+    else
+        ShowError(JobOutcome::Busy, IDS_BUSY);
     m_loggedIn = false;
     Abort();
     return false;
@@ -404,7 +410,7 @@ bool CModemDriver::TakeHangUp(char code)
     if (!m_connected.load() || (m_step == StepAbort && !m_loggedIn))
         return true; // before the call (the line's own dial tone), or the call is ending already
     TracePrintf("Modem: The far end hung up (DLE %c), ending the call\n", code);
-    ShowError(IDS_UNIT_HUNG_UP);
+    ShowError(JobOutcome::UnitHungUp, IDS_UNIT_HUNG_UP);
     m_loggedIn = false;
     Abort();
     return false;
@@ -428,15 +434,22 @@ void CModemDriver::ResetLine()
     m_collector.Reset();
 }
 
-void CModemDriver::ShowError(int stringId)
+void CModemDriver::NoteOutcome(JobOutcome outcome)
 {
-    ShowErrorText(LoadString(stringId));
+    JobOutcome none = JobOutcome::None;
+    m_outcome.compare_exchange_strong(none, outcome);
 }
 
-void CModemDriver::ShowErrorText(const std::string& text)
+void CModemDriver::ShowError(JobOutcome outcome, int stringId)
+{
+    ShowErrorText(outcome, LoadString(stringId));
+}
+
+void CModemDriver::ShowErrorText(JobOutcome outcome, const std::string& text)
 {
     if (!m_mayShowError.exchange(false))
         return;
+    NoteOutcome(outcome);
     ShowMessageBox(text, LoadString(IDS_PROGRAM_TITLE), MessageIcon::Error);
 }
 

@@ -232,7 +232,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
             return true;
         // The modem refused the command (most often "ERROR"): say which, and to what.
         if (!m_stopping)
-            ShowErrorText(FormatString(IDS_MODEM_REFUSED, {m_portName, line, m_lastCommand}));
+            ShowErrorText(JobOutcome::ModemRefused, FormatString(IDS_MODEM_REFUSED, {m_portName, line, m_lastCommand}));
         Abort();
         return true;
     }
@@ -242,13 +242,13 @@ bool CModemDriver::InterpretLine(const std::string& line)
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (line == "BUSY") {
-            ShowError(IDS_BUSY);
+            ShowError(JobOutcome::Busy, IDS_BUSY);
             Abort();
         } else if (line == "NO ANSWER") {
-            ShowError(IDS_NO_ANSWER);
+            ShowError(JobOutcome::NoAnswer, IDS_NO_ANSWER);
             Abort();
         } else if (line == "NO DIALTONE" || line == "NO DIAL TONE") {
-            ShowErrorText(FormatString(IDS_NO_DIAL_TONE, {m_portName}));
+            ShowErrorText(JobOutcome::NoDialTone, FormatString(IDS_NO_DIAL_TONE, {m_portName}));
             Abort();
         } else if (line == "VCON" || ((m_v253 || m_profile == ModemProfile::Auto) && line == "OK")) {
             // A V.253 modem says "OK" once the ringback has stopped (some chips "VCON"); so does
@@ -260,10 +260,10 @@ bool CModemDriver::InterpretLine(const std::string& line)
                 PostToWindow(WM_SHOW_PROGRESS, ProgressConnected, CMessageValue::Number(0));
             }
         } else if (line == "ERROR" && DialRefusal(m_v253) == SetupRefusal::NoRingback) {
-            ShowError(IDS_NO_RINGBACK);
+            ShowError(JobOutcome::NoRingback, IDS_NO_RINGBACK);
             Abort();
         } else {
-            ShowError(IDS_UNKNOWN_DIAL_RESPONSE);
+            ShowError(JobOutcome::NoVoiceConnection, IDS_UNKNOWN_DIAL_RESPONSE);
             Abort();
         }
         return true;
@@ -279,7 +279,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
             // the job, as three time-outs do.
             TraceText("Modem: Bad DTMF frame, sending the command again\n");
             if (++m_timeoutCount >= 3 && !m_stopping) {
-                ShowError(IDS_TOO_MANY_RETRIES);
+                ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
                 m_step = StepAbort;
             }
             m_stepEvent.Set();
@@ -412,6 +412,7 @@ bool CModemDriver::CheckLogin()
 {
     LoginAnswer login = ParseLoginAnswer(m_answer);
     if (login.refused) {
+        NoteOutcome(JobOutcome::CodeRefused);
         PostToWindow(WM_SHOW_PROGRESS, ProgressBadCode, CMessageValue::Number(0));
         m_loggedIn = false;
         SendCode(LogoffCode, 0);
@@ -457,7 +458,7 @@ bool CModemDriver::RunReadStep()
             invalid += (invalid.empty() ? "" : ", ") + std::string(value.name) + " \"" + value.raw + "\"";
         }
         if (!invalid.empty())
-            ShowErrorText(FormatString(IDS_INVALID_STATUS_VALUE, {invalid}));
+            ShowErrorText(JobOutcome::InvalidValues, FormatString(IDS_INVALID_STATUS_VALUE, {invalid}));
         ++m_step;
         return false;
     }
@@ -609,7 +610,7 @@ bool CModemDriver::SetupRefused(const std::string& line)
         SendAT(SetupTable(true)[m_setupRow].command);
         return true;
     }
-    ShowErrorText(FormatString(IDS_NO_VOICE_MODE, {m_portName, line, m_lastCommand}));
+    ShowErrorText(JobOutcome::NoVoiceConnection, FormatString(IDS_NO_VOICE_MODE, {m_portName, line, m_lastCommand}));
     Abort();
     return true;
 }
@@ -642,7 +643,7 @@ void CModemDriver::EndBecauseDeviceGone()
     const bool wasFinished = m_finished.exchange(true);
     TracePrintf("Modem: %s is gone, ending the job\n", m_portName.c_str());
     if (!wasFinished && !m_stopping)
-        ShowErrorText(FormatString(IDS_MODEM_GONE, {m_portName}));
+        ShowErrorText(JobOutcome::ModemGone, FormatString(IDS_MODEM_GONE, {m_portName}));
     m_finishedEvent.Set();
 }
 

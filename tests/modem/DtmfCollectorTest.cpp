@@ -73,7 +73,7 @@ TEST(DtmfCollectorTest, WithoutMarksTheTimeBetweenReportsTellsARepeatFromANewTon
 {
     const std::vector<std::pair<char, long long>> reports = {
         {'C', 0},   {'C', 70},  {'C', 140}, {'2', 200}, {'2', 270}, {'B', 300},
-        {'2', 400}, {'D', 500}, {'D', 570}, {'D', 900}, {'7', 1000}};
+        {'2', 400}, {'D', 500}, {'D', 570}, {'D', 1100}, {'7', 1200}};
     CDtmfCollector collector;
     std::string counted;
     for (const auto& [tone, ms] : reports) {
