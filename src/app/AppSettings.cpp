@@ -59,3 +59,27 @@ bool CAppSettings::WriteModemProfile(ModemProfile profile) const
     store.sync();
     return store.status() == QSettings::NoError;
 }
+
+ModemCallSettings CAppSettings::ReadModemCallSettings() const
+{
+    const QSettings store = OpenStore(m_applicationName);
+    auto text = [&store](const char* name) {
+        return store.value(QString::fromLatin1(name)).toString().toStdString();
+    };
+    ModemCallSettings settings;
+    settings.ringbackGapTenths = ParseRingbackTimer(text(RingbackGapValueName)).value_or(settings.ringbackGapTenths);
+    settings.ringbackWaitSeconds =
+        ParseRingbackTimer(text(RingbackWaitValueName)).value_or(settings.ringbackWaitSeconds);
+    settings.country = ParseCountryCode(text(ModemCountryValueName)).value_or(std::string());
+    return settings;
+}
+
+bool CAppSettings::WriteModemCallSettings(const ModemCallSettings& settings) const
+{
+    QSettings store = OpenStore(m_applicationName);
+    store.setValue(QString::fromLatin1(RingbackGapValueName), QString::number(settings.ringbackGapTenths));
+    store.setValue(QString::fromLatin1(RingbackWaitValueName), QString::number(settings.ringbackWaitSeconds));
+    store.setValue(QString::fromLatin1(ModemCountryValueName), QString::fromStdString(settings.country));
+    store.sync();
+    return store.status() == QSettings::NoError;
+}

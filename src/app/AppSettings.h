@@ -20,6 +20,9 @@ public:
     ModemProfile ReadModemProfile() const;
     // Stores it by its name; false when the store cannot be written (not reported to the user).
     bool WriteModemProfile(ModemProfile profile) const;
+    // "RingbackGap", "RingbackWait" and "ModemCountry"; a value absent or not valid is the default.
+    ModemCallSettings ReadModemCallSettings() const;
+    bool WriteModemCallSettings(const ModemCallSettings& settings) const;
     // Where the store lives.
     QString StorePath() const;
 

@@ -54,6 +54,7 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
 
     SetComPortName(m_settings.ReadComPort().toStdString());
     SetModemProfile(m_settings.ReadModemProfile());
+    SetModemCallSettings(m_settings.ReadModemCallSettings());
 
     if (parser.isSet(simulate)) {
         m_simulator = std::make_unique<CSimulator>();

@@ -60,6 +60,28 @@ void CJobCommand::AddJobOptions(CLI::App& app)
                    "refuses them), hash or v253")
         ->check(CLI::IsMember({"auto", "hash", "v253"}).description(""))
         ->type_name("PROFILE");
+    app.add_option("--ringback-gap", m_callSettings.ringbackGapTenths,
+                   "V.253: tenths of a second of silence after a ring before the unit counts as answered "
+                   "(+VRA; default 70, longer than the pause between two rings)")
+        ->check(CLI::Range(0, MaxRingbackTimer).description(""))
+        ->type_name("TENTHS");
+    app.add_option("--ringback-wait", m_callSettings.ringbackWaitSeconds,
+                   "V.253: seconds to wait for a ring at all after dialling (+VRN; default 10)")
+        ->check(CLI::Range(0, MaxRingbackTimer).description(""))
+        ->type_name("SECONDS");
+    app.add_option("--country", m_callSettings.country,
+                   "The modem's country for its dial tone, busy and ring detection, sent as AT+GCI=CODE "
+                   "(two hexadecimal digits, such as B5 for the USA or A5 for Sweden)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                std::optional<std::string> code = ParseCountryCode(text);
+                if (!code || code->empty())
+                    return std::string("a country code is two hexadecimal digits, such as A5");
+                text = *code;
+                return std::string();
+            },
+            ""))
+        ->type_name("CODE");
     app.add_option("--sim-modem", m_simulatedModem,
                    "With --simulate: the kind of simulated modem, hash (the default), conexant or intel")
         ->check(CLI::IsMember({"hash", "conexant", "intel"}).description(""))
@@ -185,6 +207,7 @@ int CJobCommand::RunJob(CommandIo& io)
     if (!CheckBeforeDialling(&problem) || !session.Prepare(&problem))
         return UsageError(io, problem);
     SetModemProfile(ParseModemProfile(m_modemProfile).value_or(ModemProfile::Auto));
+    SetModemCallSettings(m_callSettings);
     if (m_simulate) {
         if (!StartSimulator(&problem)) {
             PrintError(io, "The simulator could not be started: " + problem);

@@ -10,6 +10,7 @@
 #include "cli/Command.h"
 #include "cli/JobSession.h"
 #include "form/DialogItemModel.h"
+#include "model/ModemProfile.h"
 #include "model/ProgrammingJob.h"
 
 class CSimulator;
@@ -57,6 +58,7 @@ protected:
     bool m_trace = false;
     bool m_quiet = false;
     std::string m_modemProfile = "auto";
+    ModemCallSettings m_callSettings; // --ringback-gap, --ringback-wait, --country
     std::string m_simulatedModem; // empty: the simulator's default
 
 private:

@@ -17,3 +17,25 @@ std::optional<ModemProfile> ParseModemProfile(std::string_view name);
 
 ModemProfile GetModemProfile();
 void SetModemProfile(ModemProfile profile);
+
+// How a V.253 modem decides that the unit has answered, and the modem's country. A V.253 modem
+// gives its dial result once the ringback has been silent for ringbackGapTenths (+VRA, in tenths
+// of a second), or after ringbackWaitSeconds (+VRN, in seconds) without ringback. The defaults
+// are longer than the silence between two rings anywhere (Nordic lines: 5 s). country is the
+// hexadecimal +GCI code sent after the reset ("" for none: the modem keeps its own). One per
+// process like the profile; a job reads them when it starts. Access is locked.
+struct ModemCallSettings {
+    int ringbackGapTenths = 70;
+    int ringbackWaitSeconds = 10;
+    std::string country;
+};
+constexpr int MaxRingbackTimer = 255;
+
+ModemCallSettings GetModemCallSettings();
+// A country that is no code (see ParseCountryCode) is kept as none.
+void SetModemCallSettings(const ModemCallSettings& settings);
+// A +VRA or +VRN value as typed or stored: a whole number from 0 to 255; none for any other text.
+std::optional<int> ParseRingbackTimer(std::string_view text);
+// A +GCI country code as typed or stored: two hexadecimal digits, given back in capitals ("" stays
+// ""); none for any other text.
+std::optional<std::string> ParseCountryCode(std::string_view text);

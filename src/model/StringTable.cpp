@@ -47,6 +47,8 @@ constexpr StringEntry Strings[] = {
     {IDS_MODEM_STOPPED_ANSWERING, "The modem on %1 stopped answering."},
     {IDS_NO_DIAL_RESULT, "The modem on %1 gave no result for the call within %2 seconds."},
     {IDS_NO_VOICE_MODE, "The modem on %1 has no voice mode: it answered \"%2\" to \"%3\"."},
+    {IDS_UNIT_HUNG_UP, "The unit hung up: the line went dead at the far end before the job was done."},
+    {IDS_NO_RINGBACK, "No ringback was heard after dialling: check the number and the line."},
     {IDS_NO_DIAL_TONE, "The modem on %1 hears no dial tone. Is the telephone line plugged in?"},
     {IDS_TIP_MODEM_PROFILE, "Which voice commands the modem speaks. Automatic tries the older '#' commands first and "
                             "changes to the V.253 commands when the modem refuses them."},

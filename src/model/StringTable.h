@@ -45,6 +45,8 @@ enum StringId : int {
     IDS_NO_VOICE_MODE = 147,
     IDS_NO_DIAL_TONE = 148,
     IDS_TIP_MODEM_PROFILE = 149,
+    IDS_UNIT_HUNG_UP = 158,
+    IDS_NO_RINGBACK = 159,
     // The serial port's own texts (160-169).
     IDS_PORT_USERS_WARNING = 160,
     IDS_PORT_NOT_FOUND = 161,

@@ -1,5 +1,5 @@
 // The waits and time-outs of a job: how long the dialogue waits before it selects the unit and
-// before it logs in, how long it waits for the unit's answer, the watchdog counts, the job
+// before it logs in, how long it waits for the unit's answer, the pause before a command, the watchdog counts, the job
 // worker's tick and the bound on stopping the driver thread.
 //
 // The defaults are the values the shipped programs use. Tests and benchmarks scale the protocol
@@ -18,6 +18,7 @@ struct DialogueTiming {
     uint32_t driverStopMs = 2000;    // Stop waits this long for the driver thread before it says so
     uint32_t modemAnswerMs = 3000;   // the modem must answer the first "ATZ" within this time
     uint32_t logoffWaitMs = 3000;    // a stop asked for while logged in waits this long for the log-off's answer
+    uint32_t commandGapMs = 100;     // modems lose or refuse a command sent sooner after a result code
 };
 
 // The timing in force.

@@ -10,13 +10,14 @@ void CDtmfCollector::Reset()
     m_dlePending = false;
     m_inBurst = false;
     m_burstTone = '\0';
+    m_lastTone = '\0';
 }
 
-CDtmfCollector::Item CDtmfCollector::Take(char byte)
+CDtmfCollector::Item CDtmfCollector::Take(char byte, long long atMs)
 {
     if (m_dlePending) {
         m_dlePending = false;
-        return TakeCode(byte);
+        return TakeCode(byte, atMs);
     }
     if (byte == Dle) {
         m_dlePending = true;
@@ -25,7 +26,7 @@ CDtmfCollector::Item CDtmfCollector::Take(char byte)
     return {Kind::Text, byte};
 }
 
-CDtmfCollector::Item CDtmfCollector::TakeCode(char code)
+CDtmfCollector::Item CDtmfCollector::TakeCode(char code, long long atMs)
 {
     switch (code) {
     case Dle:
@@ -46,15 +47,23 @@ CDtmfCollector::Item CDtmfCollector::TakeCode(char code)
         m_burstTone = '\0';
         return {Kind::Mark, code};
     case 'b':
+    case 'K':
         return {Kind::Busy, code};
+    case 'd':
+    case 'l':
+        return {Kind::HangUp, code};
     default:
         break;
     }
     if (!IsDtmfCharacter(code))
         return {Kind::Event, code};
     if (!m_inBurst) {
-        if (!m_shielded)
-            return {Kind::Tone, code};
+        if (!m_shielded) {
+            const bool repeat = atMs >= 0 && code == m_lastTone && atMs - m_lastToneMs <= RepeatWindowMs;
+            m_lastTone = code;
+            m_lastToneMs = atMs;
+            return {repeat ? Kind::Repeat : Kind::Tone, code};
+        }
         // A modem that shields its tones but sends no start mark: the tone opens its burst.
         m_inBurst = true;
     }

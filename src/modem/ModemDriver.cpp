@@ -17,6 +17,11 @@ int32_t dtmfLength;
 
 namespace {
 
+bool IsToneCommand(const std::string& command)
+{
+    return command.compare(0, 6, "AT+VTS") == 0 || command.compare(0, 6, "AT#VTS") == 0;
+}
+
 void ClearDtmfBuffer()
 {
     dtmfBuffer[0] = '\0';
@@ -27,7 +32,7 @@ void ClearDtmfBuffer()
 
 CModemDriver::CModemDriver(const ProgrammingJob* job, std::string portName, ModemProfile profile)
     : m_watchdogSeconds(GetDialogueTiming().watchdogTicks), m_job(job), m_timing(GetDialogueTiming()),
-      m_profile(profile), m_v253(profile == ModemProfile::V253)
+      m_profile(profile), m_v253(profile == ModemProfile::V253), m_callSettings(GetModemCallSettings())
 {
     m_portName = std::move(portName);
     m_lineText.reserve(MaxLineLength);
@@ -180,7 +185,11 @@ bool CModemDriver::OnReceive(const uint8_t* data, uint32_t count)
     if (count == 0)
         return true;
     try {
-        std::vector<uint8_t> chunk(data, data + count);
+        // When it came, for telling a repeated tone report from a new tone.
+        const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+        ReceivedChunk chunk{std::vector<uint8_t>(data, data + count), ms};
         std::lock_guard<std::mutex> guard(m_queueLock);
         if (m_receiveQueue.size() >= QueueDropLimit) {
             TracePrintf("Modem: %zu chunks waiting, dropping %u bytes\n", m_receiveQueue.size(), count);
@@ -256,7 +265,9 @@ void CModemDriver::DriverThread()
             if (m_stopping) {
                 // No answer to the log-off: give it up and reset the modem.
                 m_loggedIn = false;
-            } else if (++m_timeoutCount == 3) {
+            } else if (++m_timeoutCount < 3 && SelectAgainBeforeLogin()) {
+                // the selection goes out again before the next login
+            } else if (m_timeoutCount == 3) {
                 ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
                 m_step = StepAbort;
             }
@@ -280,7 +291,6 @@ void CModemDriver::BeginOrderlyStop()
     if (m_mayShowError.exchange(false))
         NoteOutcome(JobOutcome::Stopped);
     m_step = StepAbort;
-    m_followUp.clear();
     m_modemAnswered = true;
     m_waitTimeoutMs = m_timing.logoffWaitMs;
 }
@@ -289,7 +299,7 @@ void CModemDriver::ProcessReceived()
 {
     // Every chunk waiting: the semaphore may have stopped counting at its maximum.
     for (;;) {
-        std::vector<uint8_t> chunk;
+        ReceivedChunk chunk;
         {
             std::lock_guard<std::mutex> guard(m_queueLock);
             if (m_receiveQueue.empty())
@@ -297,7 +307,8 @@ void CModemDriver::ProcessReceived()
             chunk = std::move(m_receiveQueue.front());
             m_receiveQueue.pop_front();
         }
-        for (uint8_t byte : chunk) {
+        m_chunkMs = chunk.receivedMs;
+        for (uint8_t byte : chunk.bytes) {
             if (!TakeByte(static_cast<char>(byte))) {
                 ResetLine(); // the rest of the chunk is abandoned
                 break;
@@ -313,7 +324,8 @@ void CModemDriver::ProcessReceived()
 // modem does not end its DTMF reports with a line end).
 bool CModemDriver::TakeByte(char c)
 {
-    const CDtmfCollector::Item item = m_collector.Take(c);
+    // A '#' modem reports each tone once; V.253 chips without marks repeat a lasting tone.
+    const CDtmfCollector::Item item = m_collector.Take(c, m_v253 ? m_chunkMs : -1);
     switch (item.kind) {
     case CDtmfCollector::Kind::Pending:
         return true;
@@ -323,6 +335,8 @@ bool CModemDriver::TakeByte(char c)
         return TakeTone(item.code);
     case CDtmfCollector::Kind::Busy:
         return TakeBusyTone();
+    case CDtmfCollector::Kind::HangUp:
+        return TakeHangUp(item.code);
     case CDtmfCollector::Kind::Repeat:
     case CDtmfCollector::Kind::Mark:
     case CDtmfCollector::Kind::Event:
@@ -349,6 +363,13 @@ bool CModemDriver::TakeByte(char c)
 
 bool CModemDriver::TakeTone(char tone)
 {
+    if ((m_expect.load() & ExpectOk) != 0 && IsToneCommand(m_lastCommand)) {
+        // The modem's detector hears the tones the modem itself is playing: the unit's answer
+        // only begins after the OK.
+        const char code[] = {'D', 'L', 'E', ' ', tone, ' ', '(', 'o', 'w', 'n', ' ', 't', 'o', 'n', 'e', ')', '\0'};
+        TraceDialogue("<", code);
+        return true;
+    }
     {
         const char code[] = {'D', 'L', 'E', ' ', tone, '\0'};
         TraceDialogue("<", code);
@@ -380,10 +401,26 @@ bool CModemDriver::TakeBusyTone()
     return false;
 }
 
+// Dial tone (DLE 'd') or a dropped loop current (DLE 'l') during the call: the far end has hung
+// up. The line is gone: no log-off, the modem is reset at once.
+bool CModemDriver::TakeHangUp(char code)
+{
+    const char shown[] = {'D', 'L', 'E', ' ', code, '\0'};
+    TraceDialogue("<", shown);
+    if (!m_connected.load() || (m_step == StepAbort && !m_loggedIn))
+        return true; // before the call (the line's own dial tone), or the call is ending already
+    TracePrintf("Modem: The far end hung up (DLE %c), ending the call\n", code);
+    ShowError(JobOutcome::UnitHungUp, IDS_UNIT_HUNG_UP);
+    m_loggedIn = false;
+    Abort();
+    return false;
+}
+
 bool CModemDriver::EndLine()
 {
     if (m_lineText.empty())
         return true;
+    m_lastResultAt = std::chrono::steady_clock::now();
     std::string line;
     line.swap(m_lineText);
     m_lineText.reserve(MaxLineLength);

@@ -126,6 +126,7 @@ private:
     bool EndLine();
     bool TakeTone(char tone);
     bool TakeBusyTone();
+    bool TakeHangUp(char code);
     void ResetLine();
     void ReleaseDialogue();
     // Shows the message (the first of the job only) and records its outcome with it.
@@ -140,7 +141,10 @@ private:
     bool CheckLogin();
     void EndDialogue();
     void SendAT(const std::string& suffix);
-    bool VoiceModeRefused(const std::string& line);
+    bool SetupRefused(const std::string& line);
+    bool RunSetupStep();
+    bool SelectAgainBeforeLogin();
+    void NextStep();
     std::string ToneCommand(const char* tones) const;
     void SendDtmfCommand(const std::string& command, int32_t answerTargetId);
     void SendCode(const std::string& code, int32_t answerTargetId);
@@ -161,7 +165,11 @@ private:
     CEvent m_stepEvent; // auto-reset: run RunStep
     CEvent m_stopEvent; // manual-reset: end the driver thread
     bool m_portHandle = false; // a port is held: also the test for a driver already started
-    std::deque<std::vector<uint8_t>> m_receiveQueue;
+    struct ReceivedChunk {
+        std::vector<uint8_t> bytes;
+        long long receivedMs = 0; // steady clock, when the reader thread got it
+    };
+    std::deque<ReceivedChunk> m_receiveQueue;
     CSemaphore m_receiveSemaphore;
     int32_t m_step = 0;
     std::atomic<int32_t> m_watchdogSeconds;
@@ -193,8 +201,13 @@ private:
     // The line being collected across chunks.
     std::string m_lineText;
     CDtmfCollector m_collector;
+    long long m_chunkMs = -1; // when the chunk being taken apart came, for the collector
     // The voice command set.
     ModemProfile m_profile;
     bool m_v253 = false;       // speaking the V.253 set: from the start, or since "AT#CLS=8" was refused
-    std::string m_followUp;    // an AT command to send on the "OK" before the step counts as done
+    size_t m_setupRow = 0;     // the row of the set-up table being run (steps 0 to 7)
+    const ModemCallSettings m_callSettings;
+    bool m_selectedAgain = false; // the unit selection has been sent again after a silent login
+    // When the last result line came: the next command waits m_timing.commandGapMs from then.
+    std::chrono::steady_clock::time_point m_lastResultAt{};
 };

@@ -1,7 +1,9 @@
 // The phone programming dialogue: what CModemDriver sends in each step and what the modem's
 // lines and the unit's DTMF answers mean. Runs on the driver thread only.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 #include "diag/Trace.h"
 #include "model/JobMessages.h"
@@ -14,14 +16,109 @@
 
 namespace {
 
-constexpr int32_t VoiceModeStep = 2;
 constexpr int32_t FirstParameterStep = 8;
+constexpr int32_t LoginStep = 7;
+
+// The set-up of a call, steps 0 to 7: one row per command. Each profile has its table; a row
+// says what goes out, which step it belongs to and what an answer other than "OK" to it means.
+enum class SetupAction {
+    Command,          // "AT" + command, answered "OK"
+    Dial,             // "ATD" or "ATDT" + the number, answered by a dial result
+    SelectUnit,       // after the pause, the tones '#' and the unit digit (command: its format)
+    PauseBeforeLogin, // the pause before the login; the unit counts as logged in from here
+    Login,            // the login code, answered by "OK" and the unit's frame
+};
+
+enum class SetupRefusal {
+    Fatal,             // the modem refused the command: the job ends, naming the answer and command
+    NoVoiceMode,       // no such voice mode; under auto a refused '#' class means a V.253 modem
+    Optional,          // not every modem has it: traced, and the set-up goes on
+    UnknownDialResult, // "ERROR" to the dial is a dial result that is none of the known ones
+    NoRingback,        // "ERROR" to the dial: no ringback came within +VRN (Intel-type chips)
+};
+
+// The value a command carries, from the call settings.
+enum class SetupValue {
+    None,
+    RingbackGap,  // +VRA, tenths of a second
+    RingbackWait, // +VRN, seconds
+    Country,      // +GCI; the row is left out when no country is set
+};
+
+struct SetupRow {
+    int32_t step;
+    SetupAction action;
+    const char* command; // after "AT"; a value is appended
+    SetupRefusal refusal;
+    const char* skipped; // the trace line when an optional command is refused
+    SetupValue value = SetupValue::None;
+};
+
+constexpr SetupRow HashSetup[] = {
+    {0, SetupAction::Command, "Z", SetupRefusal::Fatal, nullptr},
+    {1, SetupAction::Command, "E0", SetupRefusal::Fatal, nullptr},
+    {1, SetupAction::Command, "+GCI=", SetupRefusal::Optional, "Modem: The modem refuses the country code\n",
+     SetupValue::Country},
+    {2, SetupAction::Command, "#CLS=8", SetupRefusal::NoVoiceMode, nullptr},
+    {3, SetupAction::Command, "#VBT=1", SetupRefusal::Fatal, nullptr}, // 100 ms tones, in 100 ms units
+    {4, SetupAction::Dial, nullptr, SetupRefusal::UnknownDialResult, nullptr},
+    {5, SetupAction::SelectUnit, "#VTS=#,%d", SetupRefusal::Fatal, nullptr},
+    {6, SetupAction::PauseBeforeLogin, nullptr, SetupRefusal::Fatal, nullptr},
+    {LoginStep, SetupAction::Login, nullptr, SetupRefusal::Fatal, nullptr},
+};
+
+constexpr SetupRow V253Setup[] = {
+    {0, SetupAction::Command, "Z", SetupRefusal::Fatal, nullptr},
+    {1, SetupAction::Command, "E0", SetupRefusal::Fatal, nullptr},
+    {1, SetupAction::Command, "+GCI=", SetupRefusal::Optional, "Modem: The modem refuses the country code\n",
+     SetupValue::Country},
+    {2, SetupAction::Command, "+FCLASS=8", SetupRefusal::NoVoiceMode, nullptr},
+    // The inactivity timer would drop voice mode during the call.
+    {2, SetupAction::Command, "+VIT=0", SetupRefusal::Optional,
+     "Modem: The modem has no inactivity timer to switch off\n"},
+    // The dial result comes once the ringback has been silent this long, or when none came: both
+    // longer than the silence between two rings, or the tones would go out while the unit rings.
+    {2, SetupAction::Command, "+VRA=", SetupRefusal::Optional, "Modem: The modem has no ringback gap timer to set\n",
+     SetupValue::RingbackGap},
+    {2, SetupAction::Command, "+VRN=", SetupRefusal::Optional, "Modem: The modem has no ringback wait timer to set\n",
+     SetupValue::RingbackWait},
+    {3, SetupAction::Command, "+VTD=10", SetupRefusal::Fatal, nullptr}, // 100 ms tones, in 10 ms units
+    {4, SetupAction::Dial, nullptr, SetupRefusal::NoRingback, nullptr},
+    {5, SetupAction::SelectUnit, "+VTS=#,%d", SetupRefusal::Fatal, nullptr},
+    {6, SetupAction::PauseBeforeLogin, nullptr, SetupRefusal::Fatal, nullptr},
+    {LoginStep, SetupAction::Login, nullptr, SetupRefusal::Fatal, nullptr},
+};
+
+std::span<const SetupRow> SetupTable(bool v253)
+{
+    if (v253)
+        return V253Setup;
+    return HashSetup;
+}
+
+// What "ERROR" to the dial means in a command set.
+SetupRefusal DialRefusal(bool v253)
+{
+    for (const SetupRow& row : SetupTable(v253))
+        if (row.action == SetupAction::Dial)
+            return row.refusal;
+    return SetupRefusal::UnknownDialResult;
+}
+
+// The row of a table that switches voice mode on.
+size_t VoiceModeRow(std::span<const SetupRow> rows)
+{
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].refusal == SetupRefusal::NoVoiceMode)
+            return i;
+    return 0;
+}
 
 // Lines a modem sends of its own accord, whatever it was asked: a ring, and the caller-id lines
 // ("DATE = 1208", "NMBR = 5550100", ...). They answer nothing.
 bool IsUnsolicitedLine(const std::string& line)
 {
-    if (line == "RING")
+    if (line == "RING" || line == "RINGING") // RINGING: some modems while the far end rings
         return true;
     for (const char* tag : {"DATE", "TIME", "NMBR", "NAME", "MESG", "DDN_NMBR"}) {
         const size_t length = std::strlen(tag);
@@ -125,19 +222,13 @@ bool CModemDriver::InterpretLine(const std::string& line)
                 m_modemAnswered = true;
                 m_waitTimeoutMs = INFINITE; // from here AT commands wait for their answer without end
             }
-            if (expect == 0 && !m_followUp.empty()) {
-                std::string followUp;
-                followUp.swap(m_followUp);
-                SendAT(followUp);
-                return true;
-            }
             if (expect == 0) {
-                ++m_step;
+                NextStep();
                 m_stepEvent.Set();
             }
             return true;
         }
-        if (m_step == VoiceModeStep && !m_stopping && VoiceModeRefused(line))
+        if (m_step < FirstParameterStep && !m_stopping && SetupRefused(line))
             return true;
         // The modem refused the command (most often "ERROR"): say which, and to what.
         if (!m_stopping)
@@ -159,14 +250,18 @@ bool CModemDriver::InterpretLine(const std::string& line)
         } else if (line == "NO DIALTONE" || line == "NO DIAL TONE") {
             ShowErrorText(JobOutcome::NoDialTone, FormatString(IDS_NO_DIAL_TONE, {m_portName}));
             Abort();
-        } else if (line == "VCON" || (m_v253 && line == "OK")) {
-            // A V.253 modem says "OK" once the ringback has stopped (some chips "VCON").
+        } else if (line == "VCON" || ((m_v253 || m_profile == ModemProfile::Auto) && line == "OK")) {
+            // A V.253 modem says "OK" once the ringback has stopped (some chips "VCON"); so does
+            // a Conexant that took the '#' voice class under auto.
             m_connected = true;
             if (expect == 0) {
-                ++m_step;
+                NextStep();
                 m_stepEvent.Set();
                 PostToWindow(WM_SHOW_PROGRESS, ProgressConnected, CMessageValue::Number(0));
             }
+        } else if (line == "ERROR" && DialRefusal(m_v253) == SetupRefusal::NoRingback) {
+            ShowError(JobOutcome::NoRingback, IDS_NO_RINGBACK);
+            Abort();
         } else {
             ShowError(JobOutcome::NoVoiceConnection, IDS_UNKNOWN_DIAL_RESPONSE);
             Abort();
@@ -196,7 +291,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
             PostToWindow(WM_SET_TEXT, static_cast<uint32_t>(m_answerTargetId), CMessageValue::Text(m_answer));
         expect &= static_cast<uint16_t>(~ExpectDtmfAnswer);
         m_expect = expect;
-        ++m_step;
+        NextStep();
         m_timeoutCount = 0;
         if (expect == 0)
             m_stepEvent.Set();
@@ -210,8 +305,19 @@ bool CModemDriver::InterpretLine(const std::string& line)
 void CModemDriver::Abort()
 {
     m_step = StepAbort;
-    m_followUp.clear();
     m_stepEvent.Set();
+}
+
+// The step after the current one: in the set-up the next row of the profile's table.
+void CModemDriver::NextStep()
+{
+    if (m_step >= FirstParameterStep) {
+        ++m_step;
+        return;
+    }
+    const std::span<const SetupRow> rows = SetupTable(m_v253);
+    m_setupRow = std::min(m_setupRow + 1, rows.size());
+    m_step = m_setupRow < rows.size() ? rows[m_setupRow].step : FirstParameterStep;
 }
 
 void CModemDriver::RunStep()
@@ -227,60 +333,77 @@ void CModemDriver::RunStep()
     }
     m_watchdogSeconds = m_timing.watchdogTicks;
     for (;;) {
-        switch (m_step) {
-        case 0:
-            SendAT("Z");
-            return;
-        case 1:
-            SendAT("E0");
-            return;
-        case VoiceModeStep:
-            if (m_v253) {
-                SendAT("+FCLASS=8");
-                m_followUp = "+VIT=0"; // the inactivity timer would drop voice mode during the call
-            } else {
-                SendAT("#CLS=8");
-            }
-            return;
-        case 3:
-            SendAT(m_v253 ? "+VTD=10" : "#VBT=1"); // 100 ms tones: 10 ms units against 100 ms units
-            return;
-        case 4:
-            SendAT((m_job->mode == JobWrite ? "DT" : "D") + std::string(m_job->phoneNumber));
-            m_expect = ExpectDialResult;
-            m_watchdogSeconds = m_timing.dialWatchdogTicks;
-            PostToWindow(WM_SHOW_PROGRESS, ProgressDialing, CMessageValue::Number(m_timing.dialWatchdogTicks));
-            return;
-        case 5: {
-            if (!WaitBeforeNextTone())
-                return; // being stopped
-            if (m_step != 5)
-                continue; // an orderly stop was asked for meanwhile
-            char command[32];
-            std::snprintf(command, sizeof command, "%s=#,%d", m_v253 ? "+VTS" : "#VTS", static_cast<int>(m_job->unit));
-            SendAT(command);
-            return;
-        }
-        case 6:
-            if (!WaitBeforeNextTone())
+        if (m_step < FirstParameterStep) {
+            if (RunSetupStep())
                 return;
-            if (m_step != 6)
-                continue;
-            m_loggedIn = true;
-            ++m_step;
             continue;
-        case 7:
-            SendCode(LoginCodePrefix + std::string(m_job->programmingCode), 0);
-            return;
-        default:
-            break;
         }
-
         if (m_step == FirstParameterStep && !m_loginChecked && !CheckLogin())
             return;
         if (m_job->mode == JobWrite ? RunWriteStep() : RunReadStep())
             return;
     }
+}
+
+// Runs the set-up row of the current step: true when a command went out (or the driver is being
+// stopped), false when the row is done and the next one is to run.
+bool CModemDriver::RunSetupStep()
+{
+    const std::span<const SetupRow> rows = SetupTable(m_v253);
+    const SetupRow& row = rows[std::min(m_setupRow, rows.size() - 1)];
+    switch (row.action) {
+    case SetupAction::Command:
+        switch (row.value) {
+        case SetupValue::None:
+            SendAT(row.command);
+            return true;
+        case SetupValue::RingbackGap:
+            SendAT(row.command + std::to_string(m_callSettings.ringbackGapTenths));
+            return true;
+        case SetupValue::RingbackWait:
+            SendAT(row.command + std::to_string(m_callSettings.ringbackWaitSeconds));
+            return true;
+        case SetupValue::Country:
+            if (m_callSettings.country.empty()) {
+                NextStep(); // the modem keeps its own country
+                return false;
+            }
+            SendAT(row.command + m_callSettings.country);
+            return true;
+        }
+        return true;
+    case SetupAction::Dial:
+        SendAT((m_job->mode == JobWrite ? "DT" : "D") + std::string(m_job->phoneNumber));
+        m_expect = ExpectDialResult;
+        m_watchdogSeconds = m_timing.dialWatchdogTicks;
+        PostToWindow(WM_SHOW_PROGRESS, ProgressDialing, CMessageValue::Number(m_timing.dialWatchdogTicks));
+        return true;
+    case SetupAction::SelectUnit: {
+        const int32_t step = m_step;
+        if (!WaitBeforeNextTone())
+            return true; // being stopped
+        if (m_step != step)
+            return false; // an orderly stop was asked for meanwhile
+        char command[32];
+        std::snprintf(command, sizeof command, row.command, static_cast<int>(m_job->unit));
+        SendAT(command);
+        return true;
+    }
+    case SetupAction::PauseBeforeLogin: {
+        const int32_t step = m_step;
+        if (!WaitBeforeNextTone())
+            return true;
+        if (m_step != step)
+            return false;
+        m_loggedIn = true;
+        NextStep();
+        return false;
+    }
+    case SetupAction::Login:
+        SendCode(LoginCodePrefix + std::string(m_job->programmingCode), 0);
+        return true;
+    }
+    return true;
 }
 
 // The unit's answer to the login code: "011" refuses it, anything else is the firmware version.
@@ -433,25 +556,58 @@ std::string CModemDriver::ToneCommand(const char* command) const
     return text;
 }
 
-// The answer to the voice mode command was not "OK". Under Auto a '#' command refused with
-// "ERROR" means a V.253 modem: the call goes on in that set. True when the line was dealt with
-// (the V.253 command sent, or the job ended saying the modem has no voice mode).
-bool CModemDriver::VoiceModeRefused(const std::string& line)
+// The login code had no answer at all: the unit selection may have been lost (sent while the
+// unit still rang). Once per call the selection goes out again, then the login.
+bool CModemDriver::SelectAgainBeforeLogin()
 {
-    if (m_v253 && m_lastCommand == "AT+VIT=0") {
-        // Not every V.253 modem has the inactivity timer; voice mode is on all the same.
-        TraceText("Modem: The modem has no inactivity timer to switch off\n");
-        ++m_step;
+    if (m_selectedAgain || m_step != LoginStep || m_stopping)
+        return false;
+    const std::span<const SetupRow> rows = SetupTable(m_v253);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].action != SetupAction::SelectUnit)
+            continue;
+        TraceText("Modem: No answer to the login, selecting the unit again\n");
+        m_selectedAgain = true;
+        m_loggedIn = false;
+        m_setupRow = i;
+        m_step = rows[i].step;
+        return true;
+    }
+    return false;
+}
+
+// The answer to a set-up command was not "OK": what that means is the row's. True when the line
+// was dealt with (the set-up goes on, the other command set is tried, or the job ended saying the
+// modem has no voice mode); false for a plain refusal.
+bool CModemDriver::SetupRefused(const std::string& line)
+{
+    const std::span<const SetupRow> rows = SetupTable(m_v253);
+    if (m_setupRow >= rows.size())
+        return false;
+    const SetupRow& row = rows[m_setupRow];
+    switch (row.refusal) {
+    case SetupRefusal::Optional:
+        TraceText(row.skipped);
+        NextStep();
         m_stepEvent.Set();
         return true;
+    case SetupRefusal::NoVoiceMode:
+        break;
+    case SetupRefusal::Fatal:
+    case SetupRefusal::UnknownDialResult:
+    case SetupRefusal::NoRingback:
+        return false;
     }
     if (line != "ERROR")
         return false;
     if (!m_v253 && m_profile == ModemProfile::Auto) {
+        // Under auto a '#' voice mode refused with "ERROR" means a V.253 modem: the call goes on in
+        // that set.
         TraceText("Modem: The modem refuses the '#' voice commands, speaking V.253 from here\n");
         m_v253 = true;
-        SendAT("+FCLASS=8");
-        m_followUp = "+VIT=0";
+        m_setupRow = VoiceModeRow(SetupTable(true));
+        m_step = SetupTable(true)[m_setupRow].step;
+        SendAT(SetupTable(true)[m_setupRow].command);
         return true;
     }
     ShowErrorText(JobOutcome::NoVoiceConnection, FormatString(IDS_NO_VOICE_MODE, {m_portName, line, m_lastCommand}));
@@ -461,6 +617,15 @@ bool CModemDriver::VoiceModeRefused(const std::string& line)
 
 void CModemDriver::WriteCommand(const std::string& command)
 {
+    // Modems lose or refuse a command sent too soon after their last result code: keep the gap.
+    const auto due = m_lastResultAt + std::chrono::milliseconds(m_timing.commandGapMs);
+    const auto now = std::chrono::steady_clock::now();
+    if (now < due) {
+        CWaitable* const handles[] = {&m_stopEvent};
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now).count();
+        if (WaitForObjects(handles, 1, static_cast<uint32_t>(wait)) == WAIT_OBJECT_0)
+            return; // being stopped
+    }
     m_lastCommand = command.substr(0, command.find_first_of("\r\n"));
     TraceDialogue(">", command);
     if (Write(command.data(), static_cast<uint32_t>(command.size())))

@@ -210,6 +210,16 @@ bool ValidateSimConfig(const SimConfig& config, std::string* error)
     if (t.ringMs < 0 || t.noAnswerMs < 0 || t.replyGapMs < 0 || t.unitToneMs < 0 || t.busyToneGapMs < 0 ||
         config.faults.answerDelayMs < 0 || config.faults.corruptNextAnswers < 0 || config.faults.dropNextAnswers < 0)
         return Fail(error, "durations and fault counts must not be negative");
+    const SimModemBehaviour& b = config.behaviour;
+    if (b.ringbackOnMs < 0 || b.ringbackOffMs < 0)
+        return Fail(error, "the ringback times must not be negative");
+    if ((b.ringbackOnMs == 0) != (b.ringbackOffMs == 0))
+        return Fail(error, "a ringback cadence needs both its on and its off time");
+    if (b.answerOnRing < 1 || b.answerOnRing > 20)
+        return Fail(error, "the unit answers in ring 1 to 20");
+    if (b.hangUpAfterLogin != '\0' && b.hangUpAfterLogin != 'd' && b.hangUpAfterLogin != 'l' &&
+        b.hangUpAfterLogin != 'b')
+        return Fail(error, "the far end's hang-up is reported as 'd', 'l' or 'b'");
     return true;
 }
 

@@ -35,6 +35,10 @@ struct SimLine {
         Busy,     // "BUSY"
         NoAnswer, // "NO ANSWER"
         Silent,   // from the dial on the modem says nothing at all, to anything (a dead modem)
+        // No ringback at all (a dead or intercepted line): once its ringback-never-came timer has
+        // run, an intel modem answers the dial "ERROR", the others take the line as answered
+        // and nobody is there.
+        NoRingback,
     } answer = Answer::Voice;
     int busyFirst = 0; // the first N calls to a voice line find it busy (another call on it)
     std::vector<SimUnit> units = {SimUnit{}};
@@ -66,6 +70,37 @@ struct SimFaults {
     bool splitDlePairs = false;
     // A RING line and caller-id lines follow every answer.
     bool ringLines = false;
+};
+
+// What today's voice modems do that the plain personas do not; each off by default. They are
+// options of the V.253 personas (conexant, intel); the '#' persona ignores them.
+struct SimModemBehaviour {
+    // The ringback the modem hears after a dial: bursts ringbackOnMs long every
+    // ringbackOnMs + ringbackOffMs (Nordic lines: 1000 and 5000). 0 for none (then the dial result
+    // comes after the ring time). The unit answers in its ring number answerOnRing; tones sent
+    // before it has answered are lost. The modem gives its dial result once +VRA tenths of a
+    // second of silence follow a burst (default 50), or after +VRN seconds without ringback
+    // (default 10); fast mode keeps these times.
+    int ringbackOnMs = 0;
+    int ringbackOffMs = 0;
+    int answerOnRing = 1;
+    // While it plays +VTS tones the modem reports them itself, DLE-framed as it reports the
+    // unit's, before the OK of that +VTS.
+    bool ownTones = false;
+    // After each accepted login the far end hangs up; the modem reports it as DLE and this code:
+    // 'd' (dial tone), 'l' (loop current dropped) or 'b' (busy tone). '\0' for none.
+    char hangUpAfterLogin = '\0';
+    // A command that comes within 100 ms of the modem's last result code is answered "ERROR"
+    // and not carried out.
+    bool errorOnQuickCommand = false;
+    // A "RINGING" line for every ringback burst (or one after the dial without a cadence).
+    bool ringingLines = false;
+    // Tones reported without start or end marks, the tone again every 70 ms while it lasts
+    // (Lucent/Agere chips).
+    bool unmarkedTones = false;
+    // A conexant that takes the '#' voice commands too (#CLS=8, #VBT, #VTS) and still answers
+    // the dial with "OK".
+    bool hashClass = false;
 };
 
 // What kind of voice modem the simulator is.
@@ -101,6 +136,7 @@ struct SimConfig {
     SimFaults faults;
     SimTiming timing;
     SimModemPersona modem = SimModemPersona::Hash;
+    SimModemBehaviour behaviour;
 };
 
 // A telephone number as the modem compares it: without the spacing characters a modem skips

@@ -123,8 +123,10 @@ SimLine ParseLine(const json& object, const std::string& where)
         line.answer = SimLine::Answer::NoAnswer;
     else if (answer == "silent")
         line.answer = SimLine::Answer::Silent;
+    else if (answer == "no-ringback")
+        line.answer = SimLine::Answer::NoRingback;
     else
-        Throw(where + ".answer", "must be \"voice\", \"busy\", \"no-answer\" or \"silent\"");
+        Throw(where + ".answer", "must be \"voice\", \"busy\", \"no-answer\", \"silent\" or \"no-ringback\"");
     line.busyFirst = GetInt(object, "busyFirst", where, 0);
     if (object.contains("units")) {
         const json& units = object["units"];
@@ -137,9 +139,30 @@ SimLine ParseLine(const json& object, const std::string& where)
     return line;
 }
 
+SimModemBehaviour ParseBehaviour(const json& b)
+{
+    CheckKeys(b, "behaviour",
+              {"ringbackOnMs", "ringbackOffMs", "answerOnRing", "ownTones", "hangUpAfterLogin", "errorOnQuickCommand",
+               "ringingLines", "unmarkedTones", "hashClass"});
+    SimModemBehaviour behaviour;
+    behaviour.ringbackOnMs = GetInt(b, "ringbackOnMs", "behaviour", 0);
+    behaviour.ringbackOffMs = GetInt(b, "ringbackOffMs", "behaviour", 0);
+    behaviour.answerOnRing = GetInt(b, "answerOnRing", "behaviour", 1);
+    behaviour.ownTones = GetBool(b, "ownTones", "behaviour", false);
+    const std::string hangUp = GetString(b, "hangUpAfterLogin", "behaviour");
+    if (hangUp.size() > 1 || (hangUp.size() == 1 && hangUp != "d" && hangUp != "l" && hangUp != "b"))
+        Throw("behaviour.hangUpAfterLogin", "must be \"d\", \"l\" or \"b\"");
+    behaviour.hangUpAfterLogin = hangUp.empty() ? '\0' : hangUp[0];
+    behaviour.errorOnQuickCommand = GetBool(b, "errorOnQuickCommand", "behaviour", false);
+    behaviour.ringingLines = GetBool(b, "ringingLines", "behaviour", false);
+    behaviour.unmarkedTones = GetBool(b, "unmarkedTones", "behaviour", false);
+    behaviour.hashClass = GetBool(b, "hashClass", "behaviour", false);
+    return behaviour;
+}
+
 SimConfig ParseRoot(const json& root)
 {
-    CheckKeys(root, "configuration", {"fast", "transcript", "modem", "timing", "faults", "lines"});
+    CheckKeys(root, "configuration", {"fast", "transcript", "modem", "timing", "faults", "lines", "behaviour"});
     SimConfig config = DefaultSimConfig();
     if (root.contains("modem") && !ParseSimModemPersona(GetString(root, "modem", "configuration"), &config.modem))
         Throw("configuration.modem", "must be \"hash\", \"conexant\" or \"intel\"");
@@ -184,6 +207,8 @@ SimConfig ParseRoot(const json& root)
             }
         }
     }
+    if (root.contains("behaviour"))
+        config.behaviour = ParseBehaviour(root["behaviour"]);
     if (root.contains("lines")) {
         const json& lines = root["lines"];
         if (!lines.is_array())

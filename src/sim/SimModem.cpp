@@ -21,6 +21,8 @@ constexpr int BusyRepeats = 3;        // DLE 'b' reports of one busy tone
 constexpr int SplitDleGapMs = 60;     // beyond the 50 ms a reader waits for more bytes
 constexpr int MaxToneDuration = 500;  // +VTD and element durations, in 10 ms
 constexpr char EndOfTone = 0x7F;
+constexpr int QuickCommandMs = 100;  // a command this soon after a result code is refused (option)
+constexpr int MaxRingbackTimer = 255; // +VRA in 100 ms, +VRN in seconds
 
 // The DTMF tone of a frequency pair, '\0' for none.
 char DtmfOfFrequencies(int low, int high)
@@ -74,7 +76,7 @@ std::string ShowTones(const std::string& tones)
 
 CSimModem::CSimModem(const SimConfig& config, NoteSink notes)
     : m_notes(std::move(notes)), m_timing(config.timing), m_fast(config.fast), m_faults(config.faults),
-      m_persona(config.modem), m_tonePeriodMs(config.timing.unitToneMs)
+      m_persona(config.modem), m_behaviour(config.behaviour), m_tonePeriodMs(config.timing.unitToneMs)
 {
     // Fast mode has no delays, but for the busy tone: it comes a little after the login answer, so
     // that a reader which gathers bytes for some tens of milliseconds gets the answer first, alone.
@@ -123,6 +125,10 @@ void CSimModem::Advance(TimePoint now, std::string* out)
         while (!m_outputs.empty() && m_outputs.begin()->first <= until) {
             Output& o = m_outputs.begin()->second;
             out->append(o.bytes);
+            if (o.result) {
+                m_lastResultAt = m_outputs.begin()->first;
+                m_resultSent = true;
+            }
             if (m_notes && !o.note.empty())
                 m_notes("->", o.note);
             m_outputs.erase(m_outputs.begin());
@@ -143,8 +149,9 @@ void CSimModem::Advance(TimePoint now, std::string* out)
         }
         emitUntil(lineAt);
         std::string line = std::move(m_pendingLines.front().first);
+        const TimePoint arrived = m_pendingLines.front().second;
         m_pendingLines.pop_front();
-        Process(line, lineAt);
+        Process(line, lineAt, arrived);
     }
 }
 
@@ -182,10 +189,10 @@ void CSimModem::Schedule(TimePoint at, std::string bytes, std::string note, bool
 
 void CSimModem::Result(TimePoint at, const std::string& text)
 {
-    Schedule(at, "\r\n" + text + "\r\n", text);
+    m_outputs.emplace(at, Output{"\r\n" + text + "\r\n", text, false, true});
 }
 
-void CSimModem::Process(const std::string& line, TimePoint now)
+void CSimModem::Process(const std::string& line, TimePoint now, TimePoint arrived)
 {
     if (m_notes)
         m_notes("<-", line);
@@ -202,6 +209,13 @@ void CSimModem::Process(const std::string& line, TimePoint now)
         return;
     }
     const std::string command = Upper(line.substr(2));
+    if (m_persona != SimModemPersona::Hash && m_behaviour.errorOnQuickCommand && m_resultSent &&
+        arrived < m_lastResultAt + Ms(QuickCommandMs)) {
+        if (m_notes)
+            m_notes("--", "the command came within 100 ms of the last result code: refused");
+        Result(now, "ERROR");
+        return;
+    }
     if (m_persona != SimModemPersona::Hash) {
         ProcessV253(command, now);
         return;
@@ -244,6 +258,32 @@ void CSimModem::Process(const std::string& line, TimePoint now)
     }
 }
 
+// A conexant that takes the '#' voice commands too (option): the class, the tone length and the
+// tones. True when the command was one of them.
+bool CSimModem::ProcessHashVoice(const std::string& command, TimePoint now)
+{
+    if (command == "#CLS=0" || command == "#CLS=8") {
+        m_voice = command == "#CLS=8";
+        Result(now, "OK");
+        return true;
+    }
+    if (command.rfind("#VBT=", 0) == 0) {
+        const int tenths = SmallNumber(command.substr(5), 2);
+        if (tenths < 0 || tenths > MaxToneTenths) {
+            Result(now, "ERROR");
+            return true;
+        }
+        m_toneTenths = tenths;
+        Result(now, "OK");
+        return true;
+    }
+    if (command.rfind("#VTS=", 0) == 0) {
+        PlayTones(command.substr(5), now);
+        return true;
+    }
+    return false;
+}
+
 // The V.253 personas' command set.
 void CSimModem::ProcessV253(const std::string& command, TimePoint now)
 {
@@ -273,8 +313,32 @@ void CSimModem::ProcessV253(const std::string& command, TimePoint now)
     } else if (command == "+FCLASS=?") {
         Result(now, "0,1,8");
         Result(now, "OK");
+    } else if (command.rfind("+GCI=", 0) == 0) {
+        const std::string code = command.substr(5);
+        if (code.size() != 2 || !std::all_of(code.begin(), code.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
+            Result(now, "ERROR");
+            return;
+        }
+        m_country = code;
+        Result(now, "OK");
+    } else if (command == "+GCI?") {
+        Result(now, "+GCI: " + m_country);
+        Result(now, "OK");
+    } else if (m_behaviour.hashClass && m_persona == SimModemPersona::Conexant && ProcessHashVoice(command, now)) {
+        return;
     } else if (command.rfind("+V", 0) == 0 && !m_voice) {
         Result(now, "ERROR"); // voice commands exist only in voice mode
+    } else if (command.rfind("+VRA=", 0) == 0 || command.rfind("+VRN=", 0) == 0) {
+        const int value = digits(command.substr(5));
+        if (value < 0 || value > MaxRingbackTimer) {
+            Result(now, "ERROR");
+            return;
+        }
+        (command[3] == 'A' ? m_ringbackGapTenths : m_ringbackWaitSeconds) = value;
+        Result(now, "OK");
+    } else if (command == "+VRA?" || command == "+VRN?") {
+        Result(now, std::to_string(command[3] == 'A' ? m_ringbackGapTenths : m_ringbackWaitSeconds));
+        Result(now, "OK");
     } else if (command.rfind("+VIT=", 0) == 0) {
         Result(now, digits(command.substr(5)) >= 0 ? "OK" : "ERROR");
     } else if (command.rfind("+VTD=", 0) == 0) {
@@ -301,6 +365,8 @@ void CSimModem::Reset()
     m_voice = false;
     m_toneTenths = 1;
     m_toneMs = 100;
+    m_ringbackGapTenths = 50;
+    m_ringbackWaitSeconds = 10;
 }
 
 void CSimModem::PortClosed()
@@ -383,19 +449,71 @@ void CSimModem::Dial(const std::string& dialString, TimePoint now)
         m_dead = true;
         m_outputs.clear();
         return;
+    case SimLine::Answer::NoRingback:
+        if (!m_voice || m_persona == SimModemPersona::Hash) {
+            m_readyAt = now + Ms(m_timing.noAnswerMs);
+            Result(m_readyAt, "NO ANSWER");
+            return;
+        }
+        // No ringback within +VRN: intel says so, the others take the line as answered.
+        if (m_notes)
+            m_notes("--", "no ringback on " + number);
+        m_readyAt = now + Ms(m_ringbackWaitSeconds * 1000);
+        if (m_persona == SimModemPersona::Intel) {
+            Result(m_readyAt, "ERROR");
+            return;
+        }
+        m_call = Call::Connected;
+        m_callLine = static_cast<int>(line - m_lines.begin());
+        m_lineFreeAt = m_readyAt;
+        m_unitAnswersAt = TimePoint::max(); // nobody is there
+        Result(m_readyAt, "OK");
+        return;
     case SimLine::Answer::Voice:
         break;
     }
+    m_callLine = static_cast<int>(line - m_lines.begin());
+    DialVoice(now);
+}
+
+// A voice line rings and its unit answers. Without a ringback cadence the dial result comes after
+// the ring time; with one, a V.253 modem gives it once +VRA of silence follow a ringback burst,
+// which may be before the unit has answered.
+void CSimModem::DialVoice(TimePoint now)
+{
+    const bool v253 = m_persona != SimModemPersona::Hash;
+    const char* connected = m_persona == SimModemPersona::Intel ? "VCON" : (v253 ? "OK" : "VCON");
     m_readyAt = now + Ms(m_timing.ringMs);
+    m_unitAnswersAt = now;
     if (!m_voice) {
         // A data call: the far end answers, but with no modem tone.
+        m_callLine = -1;
         Result(m_readyAt, "NO CARRIER");
         return;
     }
+    const SimModemBehaviour& b = m_behaviour;
+    if (v253 && b.ringbackOnMs > 0) {
+        const int period = b.ringbackOnMs + b.ringbackOffMs;
+        const int gapMs = m_ringbackGapTenths * 100;
+        m_unitAnswersAt = now + Ms((b.answerOnRing - 1) * period + b.ringbackOnMs);
+        int ring = 0;
+        for (; ring + 1 < b.answerOnRing; ++ring) {
+            if (gapMs < b.ringbackOffMs)
+                break; // the silence between two bursts is long enough for +VRA
+        }
+        m_readyAt = now + Ms(ring * period + b.ringbackOnMs + gapMs);
+        for (int r = 0; r <= ring; ++r)
+            if (b.ringingLines)
+                Result(now + Ms(r * period), "RINGING");
+        if (m_notes)
+            m_notes("--", "the unit answers in ring " + std::to_string(b.answerOnRing) +
+                              (m_readyAt < m_unitAnswersAt ? "; the modem's dial result comes before it" : ""));
+    } else if (v253 && b.ringingLines) {
+        Result(now, "RINGING");
+    }
     m_call = Call::Connected;
-    m_callLine = static_cast<int>(line - m_lines.begin());
-    m_lineFreeAt = m_readyAt;
-    Result(m_readyAt, m_persona == SimModemPersona::Conexant ? "OK" : "VCON");
+    m_lineFreeAt = std::max(m_readyAt, m_unitAnswersAt);
+    Result(m_readyAt, connected);
 }
 
 void CSimModem::PlayTones(const std::string& list, TimePoint now)
@@ -496,12 +614,35 @@ void CSimModem::PlayToLine(const std::string& tones, int playMs, TimePoint now)
 {
     const TimePoint okAt = now + Ms(m_fast ? 0 : playMs);
     m_readyAt = okAt;
+    if (m_behaviour.ownTones && m_persona != SimModemPersona::Hash) {
+        // The modem's DTMF detector hears the tones it plays, before the OK.
+        const int each = tones.empty() ? 0 : playMs / static_cast<int>(tones.size());
+        for (size_t i = 0; i < tones.size(); ++i)
+            if (tones[i] != '\0')
+                Schedule(now + Ms(m_fast ? 0 : static_cast<int>(i) * each), ToneReport(tones[i]),
+                         i == 0 ? "its own tones reported" : "");
+    }
     Result(okAt, "OK");
     if (m_call != Call::Connected)
         return;
+    if (now < m_unitAnswersAt) {
+        if (m_notes)
+            m_notes("--", "the unit has not answered yet: the tones are lost");
+        return;
+    }
     for (char tone : tones)
         if (tone != '\0')
             HearTone(tone, okAt);
+}
+
+// One report of a tone as this modem gives it.
+std::string CSimModem::ToneReport(char tone) const
+{
+    if (m_persona == SimModemPersona::Hash || m_behaviour.unmarkedTones)
+        return std::string{Dle, tone};
+    if (m_persona == SimModemPersona::Conexant)
+        return std::string{Dle, '/', Dle, tone, Dle, '~'};
+    return std::string{Dle, tone, Dle, EndOfTone};
 }
 
 // One DLE pair at *at; split (fault) puts the code SplitDleGapMs after its DLE and moves *at on.
@@ -528,7 +669,8 @@ void CSimModem::PutEvent(TimePoint at, const char* codes)
 CSimModem::TimePoint CSimModem::ReportTones(const std::string& tones, const std::string& note, TimePoint at)
 {
     static const char between[] = {'s', 'q', Dle, '\0'};
-    static const char inside[] = {'d', 'c', 'u', 'T', Dle, '\0'};
+    // Not 'd' or 'l': dial tone and a dropped loop current mean the far end has hung up.
+    static const char inside[] = {'o', 'c', 'u', 'T', Dle, '\0'};
     const bool v253 = m_persona != SimModemPersona::Hash;
     // A tone sounds for most of its period; the modem reports it again every 70 ms meanwhile.
     const int toneOnMs = m_tonePeriodMs * 7 / 10;
@@ -546,16 +688,18 @@ CSimModem::TimePoint CSimModem::ReportTones(const std::string& tones, const std:
             PutPair(&at, tones[i], shown, split);
             continue;
         }
-        if (m_persona == SimModemPersona::Conexant)
+        const bool marks = !m_behaviour.unmarkedTones;
+        if (m_persona == SimModemPersona::Conexant && marks)
             PutPair(&at, '/', "", false);
         for (int r = 0; r < repeats; ++r) {
             if (r > 0)
                 at += Ms(m_fast ? 0 : RepeatPeriodMs);
-            PutPair(&at, tones[i], "", split && r == 0);
+            PutPair(&at, tones[i], !marks && r + 1 == repeats ? shown : "", split && r == 0);
             if (m_faults.interleaveEvents && r == 0)
                 PutEvent(at, inside);
         }
-        PutPair(&at, m_persona == SimModemPersona::Conexant ? '~' : EndOfTone, shown, false);
+        if (marks)
+            PutPair(&at, m_persona == SimModemPersona::Conexant ? '~' : EndOfTone, shown, false);
     }
     if (m_faults.ringLines)
         Schedule(at, "\r\nRING\r\n\r\nDATE = 1208\r\nTIME = 1900\r\nNMBR = 5550123\r\nNAME = PRAVEL\r\n",
@@ -667,5 +811,18 @@ void CSimModem::HearFrame(const std::string& frame, TimePoint okAt)
         for (CSimEmergencyUnit& u : line.units)
             u.Hangup();
         PlayBusyTone(at + Ms(m_timing.busyToneGapMs));
+    } else if (reply.loginAccepted && m_behaviour.hangUpAfterLogin != '\0' && m_persona != SimModemPersona::Hash) {
+        const char code = m_behaviour.hangUpAfterLogin;
+        note("the far end hangs up after the login: DLE " + std::string(1, code));
+        m_call = Call::Dropped;
+        m_selected = 0;
+        m_inFrame = false;
+        for (CSimEmergencyUnit& u : line.units)
+            u.Hangup();
+        if (code == 'b')
+            PlayBusyTone(at + Ms(m_timing.busyToneGapMs));
+        else
+            Schedule(at + Ms(m_timing.busyToneGapMs), std::string{Dle, code},
+                     std::string("<DLE>") + code + (code == 'd' ? " (dial tone)" : " (loop current dropped)"), true);
     }
 }

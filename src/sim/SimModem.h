@@ -71,6 +71,7 @@ private:
         std::string bytes;
         std::string note;      // transcript text; empty for none
         bool fromLine = false; // played by the far end: lost when the call ends
+        bool result = false;   // a result code (the quick-command rule counts from it)
     };
     struct Line {
         SimLine config;
@@ -78,7 +79,7 @@ private:
     };
     enum class Call { None, Connected, Dropped };
 
-    void Process(const std::string& line, TimePoint now);
+    void Process(const std::string& line, TimePoint now, TimePoint arrived);
     void Result(TimePoint at, const std::string& text);
     void Schedule(TimePoint at, std::string bytes, std::string note, bool fromLine = false);
     void Reset();
@@ -92,6 +93,9 @@ private:
     void PutPair(TimePoint* at, char code, const std::string& note, bool split);
     void PutEvent(TimePoint at, const char* codes);
     void PlayBusyTone(TimePoint at);
+    void DialVoice(TimePoint now);
+    std::string ToneReport(char tone) const;
+    bool ProcessHashVoice(const std::string& command, TimePoint now);
     void HearTone(char tone, TimePoint okAt);
     void HearFrame(const std::string& frame, TimePoint okAt);
     Clock::duration Ms(int ms) const;
@@ -101,6 +105,7 @@ private:
     bool m_fast;
     SimFaults m_faults;
     SimModemPersona m_persona;
+    SimModemBehaviour m_behaviour;
     int m_tonePeriodMs;   // the unit's tone spacing as configured (also in fast mode)
     size_t m_eventCount = 0; // interleaved events so far, to take turns through the codes
     std::vector<Line> m_lines;
@@ -119,6 +124,12 @@ private:
     bool m_voice = false;
     int m_toneTenths = 1; // #VBT
     int m_toneMs = 100;   // +VTD
+    int m_ringbackGapTenths = 50;   // +VRA
+    int m_ringbackWaitSeconds = 10; // +VRN
+    std::string m_country = "B5";   // +GCI
+    TimePoint m_lastResultAt{};     // when the last result code went out
+    bool m_resultSent = false;
+    TimePoint m_unitAnswersAt{};    // in a call: the unit hears tones from then on
 
     Call m_call = Call::None;
     int m_callLine = -1;

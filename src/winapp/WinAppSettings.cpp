@@ -147,6 +147,27 @@ bool CWinAppSettings::WriteModemProfile(ModemProfile profile) const
     return WriteText(ModemProfileValueName, ModemProfileName(profile));
 }
 
+ModemCallSettings CWinAppSettings::ReadModemCallSettings() const
+{
+    auto text = [this](const char* name) {
+        std::string value;
+        return ReadText(name, &value) ? value : std::string();
+    };
+    ModemCallSettings settings;
+    settings.ringbackGapTenths = ParseRingbackTimer(text(RingbackGapValueName)).value_or(settings.ringbackGapTenths);
+    settings.ringbackWaitSeconds =
+        ParseRingbackTimer(text(RingbackWaitValueName)).value_or(settings.ringbackWaitSeconds);
+    settings.country = ParseCountryCode(text(ModemCountryValueName)).value_or(std::string());
+    return settings;
+}
+
+bool CWinAppSettings::WriteModemCallSettings(const ModemCallSettings& settings) const
+{
+    return WriteText(RingbackGapValueName, std::to_string(settings.ringbackGapTenths)) &&
+           WriteText(RingbackWaitValueName, std::to_string(settings.ringbackWaitSeconds)) &&
+           WriteText(ModemCountryValueName, settings.country);
+}
+
 std::string CWinAppSettings::ModuleBaseName()
 {
     std::vector<char> path(MAX_PATH);

@@ -26,6 +26,9 @@ public:
     // "auto", "hash" or "v253"; Auto for none or any other text.
     ModemProfile ReadModemProfile() const;
     bool WriteModemProfile(ModemProfile profile) const;
+    // "RingbackGap", "RingbackWait" and "ModemCountry"; a value absent or not valid is the default.
+    ModemCallSettings ReadModemCallSettings() const;
+    bool WriteModemCallSettings(const ModemCallSettings& settings) const;
 
     // A text value of the application key; false when missing, not REG_SZ or unreadable.
     bool ReadText(const char* valueName, std::string* value) const;

@@ -66,6 +66,7 @@ void CWinRemoteApp::LoadSettings()
     // An empty stored name gives "com1" as well; nothing is written here.
     SetComPortName(m_settings.ReadComPort());
     SetModemProfile(m_settings.ReadModemProfile());
+    SetModemCallSettings(m_settings.ReadModemCallSettings());
 }
 
 bool CWinRemoteApp::StartSimulator(std::string* error)

@@ -64,3 +64,41 @@ TEST(DtmfCollectorTest, CountsEachToneOnceWhateverTheModemSendsAroundIt)
 }
 
 } // namespace
+
+namespace {
+
+// Reports without marks, each tone at its time in ms: a tone again within the repeat window is
+// the same tone; further apart, or another tone between, it counts again.
+TEST(DtmfCollectorTest, WithoutMarksTheTimeBetweenReportsTellsARepeatFromANewTone)
+{
+    const std::vector<std::pair<char, long long>> reports = {
+        {'C', 0},   {'C', 70},  {'C', 140}, {'2', 200}, {'2', 270}, {'B', 300},
+        {'2', 400}, {'D', 500}, {'D', 570}, {'D', 1100}, {'7', 1200}};
+    CDtmfCollector collector;
+    std::string counted;
+    for (const auto& [tone, ms] : reports) {
+        EXPECT_EQ(collector.Take(CDtmfCollector::Dle, ms).kind, CDtmfCollector::Kind::Pending);
+        const CDtmfCollector::Item item = collector.Take(tone, ms);
+        if (item.kind == CDtmfCollector::Kind::Tone)
+            counted += item.code;
+        else
+            EXPECT_EQ(item.kind, CDtmfCollector::Kind::Repeat) << tone << " at " << ms;
+    }
+    EXPECT_EQ(counted, "C2B2DD7");
+}
+
+TEST(DtmfCollectorTest, DialToneAndALostLoopCurrentAreAHangUpAndKIsABusyTone)
+{
+    const std::pair<char, CDtmfCollector::Kind> cases[] = {{'d', CDtmfCollector::Kind::HangUp},
+                                                           {'l', CDtmfCollector::Kind::HangUp},
+                                                           {'K', CDtmfCollector::Kind::Busy},
+                                                           {'b', CDtmfCollector::Kind::Busy},
+                                                           {'s', CDtmfCollector::Kind::Event}};
+    for (const auto& [code, kind] : cases) {
+        CDtmfCollector collector;
+        collector.Take(CDtmfCollector::Dle);
+        EXPECT_EQ(collector.Take(code).kind, kind) << code;
+    }
+}
+
+} // namespace

@@ -23,6 +23,7 @@ protected:
         DialogueTiming timing;
         timing.selectWaitMs = 1;
         timing.answerTimeoutMs = 40;
+        timing.commandGapMs = 0; // the scripted modem takes a command at once
         timing.driverStopMs = 2000;
         SetDialogueTimingForTests(timing);
         job = ProgrammingJob{};
@@ -161,9 +162,7 @@ TEST_F(ModemDriverTest, FailedDialsShowTheirTextAndResetTheModemWithoutLoggingIn
                  {ScriptedModem::Dial::NoAnswer, LoadString(IDS_NO_ANSWER)},
                  {ScriptedModem::Dial::Unknown, LoadString(IDS_UNKNOWN_DIAL_RESPONSE)},
                  {ScriptedModem::Dial::NoDialTone, FormatString(IDS_NO_DIAL_TONE, {GetComPortName()})},
-                 {ScriptedModem::Dial::NoCarrier, LoadString(IDS_UNKNOWN_DIAL_RESPONSE)},
-                 // Only a V.253 modem connects a voice call with "OK"; this one speaks '#'.
-                 {ScriptedModem::Dial::Ok, LoadString(IDS_UNKNOWN_DIAL_RESPONSE)}};
+                 {ScriptedModem::Dial::NoCarrier, LoadString(IDS_UNKNOWN_DIAL_RESPONSE)}};
     for (const Case& c : cases) {
         CRecordingPresenter presenter;
         ScriptedModem script;
@@ -175,6 +174,18 @@ TEST_F(ModemDriverTest, FailedDialsShowTheirTextAndResetTheModemWithoutLoggingIn
         EXPECT_EQ(presenter.Texts()[0], c.text);
         EXPECT_EQ(presenter.Caption(), "Pravel");
     }
+}
+
+// Some Conexant firmware takes "AT#CLS=8" and still answers the dial "OK": under auto that is the
+// voice connection.
+TEST_F(ModemDriverTest, AnOkToTheDialIsTheVoiceConnectionUnderAuto)
+{
+    job.selectionMask = 0x1;
+    ScriptedModem script;
+    script.dial = ScriptedModem::Dial::Ok;
+    ScriptedModem modem = Run(script);
+    EXPECT_EQ(modem.Codes(), (Codes{"203958", "22000", "22227", "99"}));
+    EXPECT_TRUE(presenter.Texts().empty());
 }
 
 TEST_F(ModemDriverTest, RefusedCodeReportsStageFiveAndLogsOff)

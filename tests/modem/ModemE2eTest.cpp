@@ -26,6 +26,7 @@ protected:
         DialogueTiming timing;
         timing.selectWaitMs = 1;
         timing.answerTimeoutMs = 100; // a third of the watchdog, as shipped (5 s against 15 ticks of 1 s)
+        timing.commandGapMs = 0; // the pause after a result code is the behaviour tests' concern
         timing.workerTickMs = 20;
         timing.modemAnswerMs = 300;
         timing.logoffWaitMs = 300;

@@ -34,6 +34,7 @@ protected:
         timing.workerTickMs = 20;
         timing.modemAnswerMs = 300;
         timing.logoffWaitMs = 300;
+        timing.commandGapMs = 0; // the simulated modems here take a command at once
         SetDialogueTimingForTests(timing);
         config = DefaultSimConfig();
         config.fast = true;
@@ -164,7 +165,7 @@ TEST_F(ModemProfileE2eTest, AutoSpeaksV253FromTheErrorToTheHashVoiceModeOn)
     EXPECT_TRUE(run.shown.empty());
     const std::vector<std::string> expected = {
         "ATZ\\r\\n",      "ATE0\\r\\n",      "AT#CLS=8\\r\\n",   "AT+FCLASS=8\\r\\n",
-        "AT+VIT=0\\r\\n", "AT+VTD=10\\r\\n", "ATD5550100\\r\\n", "AT+VTS=#,1\\r\\n",
+        "AT+VIT=0\\r\\n", "AT+VRA=70\\r\\n", "AT+VRN=10\\r\\n", "AT+VTD=10\\r\\n", "ATD5550100\\r\\n", "AT+VTS=#,1\\r\\n",
         "AT+VTS=C,2,0,3,9,5,8,3,D\\r\\n",    "AT+VTS=C,2,B,0,B,0,9,D\\r\\n",
         "AT+VTS=C,2,B,2,B,7,0,D\\r\\n",      "AT+VTS=C,9,B,0,D\\r\\n",          "ATZ\\r\\n"};
     EXPECT_EQ(run.sent, expected);

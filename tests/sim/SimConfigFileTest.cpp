@@ -75,7 +75,7 @@ TEST(SimConfigFile, ErrorsSayWhatAndWhere)
     EXPECT_NE(Error("{").find("not valid JSON"), std::string::npos);
     EXPECT_EQ(Error(R"({"faults": {"dropAnswers": 1}})"), "faults: unknown key \"dropAnswers\"");
     EXPECT_EQ(Error(R"({"lines": [{"answer": "maybe"}]})"),
-              "lines[0].answer: must be \"voice\", \"busy\", \"no-answer\" or \"silent\"");
+              "lines[0].answer: must be \"voice\", \"busy\", \"no-answer\", \"silent\" or \"no-ringback\"");
     EXPECT_EQ(Error(R"({"lines": [{"units": [{"code": "12"}]}]})"),
               "line \"5550100\", unit 1: the programming code must be four digits");
     EXPECT_EQ(Error(R"({"lines": [{"units": [{"unit": 7}]}]})"),

@@ -151,7 +151,7 @@ TEST(SimModemPersona, FaultsAroundTheReportedTones)
     EXPECT_EQ(m.CallAndLogIn(), OK + "\x10/\x10");
     std::string out = m.At(60);
     const std::string codes = Codes("\x10" + out);
-    for (char event : {'s', 'd', '\x10'})
+    for (char event : {'s', 'o', '\x10'})
         EXPECT_NE(codes.find(event), std::string::npos) << codes;
     EXPECT_EQ(out.find("RING"), std::string::npos) << "after the last tone, 60 ms later still";
     out = m.At(120);

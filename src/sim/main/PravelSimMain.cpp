@@ -122,6 +122,11 @@ int main(int argc, char** argv)
     std::string staleAtOpen, garbageStatus;
     std::string persona;
     bool interleave = false, splitPairs = false, ringLines = false;
+    std::vector<int> ringback;
+    int answerOnRing = 0;
+    std::string hangUp;
+    bool ownTones = false, quickError = false, ringing = false, unmarked = false, hashClass = false;
+    bool noRingback = false;
 
     auto* numberOpt = app.add_option("--number", number, "Telephone number the unit answers on")->capture_default_str();
     auto* codeOpt = app.add_option("--code", code, "The unit's programming code (four digits)")->capture_default_str();
@@ -169,6 +174,26 @@ int main(int argc, char** argv)
     app.add_flag("--split-dle-pairs", splitPairs,
                  "Send the DLE of an answer's first and last tone apart from its code (60 ms later)");
     app.add_flag("--ring-lines", ringLines, "A RING line and caller-id lines after every answer");
+    // What real V.253 modems do (conexant and intel).
+    app.add_option("--ringback", ringback,
+                   "Ringback cadence ON OFF in milliseconds (Nordic: 1000 5000); the dial result\n"
+                   "follows +VRA tenths of silence after a burst")
+        ->expected(2)
+        ->check(CLI::Range(1, 60000));
+    app.add_option("--answer-on-ring", answerOnRing, "The unit answers in this ring (with --ringback)")
+        ->check(CLI::Range(1, 20));
+    app.add_flag("--own-tones", ownTones, "The modem reports the tones it plays, before their OK");
+    app.add_option("--hang-up-after-login", hangUp,
+                   "The far end hangs up after each login, reported as DLE d, l or b")
+        ->check(CLI::IsMember({"d", "l", "b"}));
+    app.add_flag("--error-on-quick-command", quickError,
+                 "ERROR to a command sent within 100 ms of the last result code");
+    app.add_flag("--ringing-lines", ringing, "RINGING lines while the far end rings");
+    app.add_flag("--unmarked-tones", unmarked, "Tones reported without marks, repeated every 70 ms (Lucent)");
+    app.add_flag("--hash-class", hashClass, "conexant: take the '#' voice commands too, dial result OK");
+    auto* noRingbackOpt = app.add_flag("--no-ringback", noRingback,
+                                       "The number gives no ringback: intel answers the dial ERROR after +VRN");
+    configOpt->excludes(noRingbackOpt);
 
     try {
         app.parse(argc, argv);
@@ -196,6 +221,7 @@ int main(int argc, char** argv)
         line.answer = busy       ? SimLine::Answer::Busy
                       : noAnswer ? SimLine::Answer::NoAnswer
                       : silent   ? SimLine::Answer::Silent
+                      : noRingback ? SimLine::Answer::NoRingback
                                  : SimLine::Answer::Voice;
         line.units.front().unit = unit;
         line.units.front().programmingCode = code;
@@ -218,6 +244,20 @@ int main(int argc, char** argv)
     faults.ringLines = faults.ringLines || ringLines;
     if (!persona.empty())
         ParseSimModemPersona(persona, &config.modem);
+    SimModemBehaviour& behaviour = config.behaviour;
+    if (ringback.size() == 2) {
+        behaviour.ringbackOnMs = ringback[0];
+        behaviour.ringbackOffMs = ringback[1];
+    }
+    if (answerOnRing > 0)
+        behaviour.answerOnRing = answerOnRing;
+    if (!hangUp.empty())
+        behaviour.hangUpAfterLogin = hangUp[0];
+    behaviour.ownTones = behaviour.ownTones || ownTones;
+    behaviour.errorOnQuickCommand = behaviour.errorOnQuickCommand || quickError;
+    behaviour.ringingLines = behaviour.ringingLines || ringing;
+    behaviour.unmarkedTones = behaviour.unmarkedTones || unmarked;
+    behaviour.hashClass = behaviour.hashClass || hashClass;
     if (!staleAtOpen.empty())
         faults.staleAtOpen = staleAtOpen;
     if (!garbageStatus.empty())
