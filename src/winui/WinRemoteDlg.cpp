@@ -19,7 +19,7 @@
 #undef LoadString
 #include "model/StringTable.h"
 #include "worker/JobRunner.h"
-#include "winui/WinShellActions.h"
+#include "winui/IWinShellActions.h"
 #include "winui/WinTooltips.h"
 
 namespace {

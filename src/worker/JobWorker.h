@@ -1,4 +1,4 @@
-// The job worker: runs theJob (job/ProgrammingJob.h) on a thread of its own, with the modem
+// The job worker: runs theJob (model/ProgrammingJob.h) on a thread of its own, with the modem
 // driver, under a watchdog, and reports to theJob.notifyWindow (WM_SHOW_PROGRESS, WM_SET_TEXT).
 // Its last act is WM_SHOW_PROGRESS ProgressEnded. One job at a time.
 //

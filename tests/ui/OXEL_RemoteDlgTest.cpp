@@ -26,6 +26,7 @@
 #include "model/StringTable.h"
 #include "ui/DialogFakes.h"
 #include "form/MainDialogTemplate.h"
+#include "form/ParameterForm.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OXEL_RemoteDlg.h"
 #include "ui/Tooltips.h"
@@ -243,7 +244,7 @@ private slots:
         dlg->CheckButton(IDC_UNIT_FIRST, false);
         for (int id = IDC_UNIT_FIRST; id <= IDC_UNIT_LAST; ++id)
             QVERIFY(!dlg->IsButtonChecked(id));
-        QVERIFY(!dlg->FillJob(JobRead));
+        QVERIFY(!FillJob(*dlg, theJob, JobRead, dlg->NotifyWindow()));
         dlg->OnReadAll();
         dlg->OnWrite();
         prompts->saveAnswer = QStringLiteral("/tmp/never-written.oxl");
