@@ -59,6 +59,34 @@ void CMainDialogController::UpdateButtons()
     m_window.EnableItem(IDC_CLOSE, !m_jobRunning || m_status.State() != JobState::Stopping);
 }
 
+bool CMainDialogController::OnButton(int id)
+{
+    switch (id) {
+    case ID_READ:
+        OnRead();
+        break;
+    case ID_READ_ALL:
+        OnReadAll();
+        break;
+    case ID_WRITE:
+        OnWrite();
+        break;
+    case IDC_SAVE:
+        OnSave();
+        break;
+    case IDC_LOAD:
+        OnLoad();
+        break;
+    case IDC_CLOSE:
+        OnCloseButton();
+        return true; // the dialog may be gone
+    default:
+        return false;
+    }
+    UpdateButtons();
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Jobs
 

@@ -38,6 +38,9 @@ public:
     void OnValueChanged(int updateBoxId);
     void UpdateButtons();
 
+    // A push button the controller answers (Read, Read all, Write, Save, Load, Close); false for
+    // the others (COM port, Help), which are the window's. The button rules run after it.
+    bool OnButton(int id);
     void OnRead();
     void OnReadAll();
     void OnWrite();

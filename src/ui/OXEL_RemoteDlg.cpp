@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
@@ -13,7 +12,6 @@
 #include <QShortcut>
 #include <vector>
 
-#include "files/TextEncoding.h"
 #include "form/MainDialogTemplate.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
@@ -25,24 +23,12 @@
 #include "ui/MessageBoxes.h"
 #include "ui/ProgramArt.h"
 #include "ui/ShellActions.h"
-#include "ui/TextLimitValidator.h"
 #include "ui/Tooltips.h"
 #include "ui/UpDownControl.h"
+#include "ui/WidgetItems.h"
 #include "worker/JobRunner.h"
 
 namespace {
-
-// Controls hold 8-bit texts, one byte per character, as the unit and the parameter files do: shown
-// and typed as Windows-1252, the same as pravel-cli shows them.
-QString FromControlText(const std::string& text)
-{
-    return QString::fromStdString(Windows1252ToUtf8(text));
-}
-
-std::string ToControlText(const QString& text)
-{
-    return Utf8ToWindows1252(text.toStdString());
-}
 
 const char* const StopText = "&Stop";
 const char* const StopTip = "Ends the call the orderly way: logs the unit off, resets the modem and hangs up.";
@@ -89,75 +75,6 @@ bool COXEL_RemoteDlg::IsItemEnabled(int id) const
     return item != nullptr && item->isEnabled();
 }
 
-std::string COXEL_RemoteDlg::GetItemText(int id) const
-{
-    QWidget* item = Item(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(item))
-        return ToControlText(edit->text());
-    if (auto* label = qobject_cast<QLabel*>(item))
-        return ToControlText(label->text());
-    if (auto* combo = qobject_cast<QComboBox*>(item))
-        return ToControlText(combo->currentText());
-    if (auto* button = qobject_cast<QAbstractButton*>(item))
-        return ToControlText(button->text());
-    return std::string();
-}
-
-void COXEL_RemoteDlg::SetItemText(int id, const std::string& text)
-{
-    QWidget* item = Item(id);
-    QString value = FromControlText(text);
-    if (auto* edit = qobject_cast<QLineEdit*>(item))
-        edit->setText(value);
-    else if (auto* label = qobject_cast<QLabel*>(item))
-        label->setText(value);
-    else if (auto* combo = qobject_cast<QComboBox*>(item); combo != nullptr && combo->isEditable())
-        combo->setEditText(value);
-}
-
-bool COXEL_RemoteDlg::IsButtonChecked(int id) const
-{
-    auto* button = qobject_cast<QAbstractButton*>(Item(id));
-    return button != nullptr && button->isCheckable() && button->isChecked();
-}
-
-void COXEL_RemoteDlg::CheckButton(int id, bool checked)
-{
-    auto* button = qobject_cast<QAbstractButton*>(Item(id));
-    if (button == nullptr || !button->isCheckable() || button->isChecked() == checked)
-        return;
-    QButtonGroup* group = button->group();
-    if (!checked && group != nullptr && group->exclusive()) {
-        // An exclusive group keeps one button checked; a radio group may also have none.
-        group->setExclusive(false);
-        button->setChecked(false);
-        group->setExclusive(true);
-        return;
-    }
-    button->setChecked(checked);
-}
-
-int COXEL_RemoteDlg::GetComboSelection(int id) const
-{
-    auto* combo = qobject_cast<QComboBox*>(Item(id));
-    return combo == nullptr ? -1 : combo->currentIndex();
-}
-
-void COXEL_RemoteDlg::SetComboSelection(int id, int index)
-{
-    auto* combo = qobject_cast<QComboBox*>(Item(id));
-    if (combo == nullptr)
-        return;
-    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
-}
-
-void COXEL_RemoteDlg::LimitText(int id, int limit)
-{
-    if (auto* edit = qobject_cast<QLineEdit*>(Item(id)))
-        if (auto* validator = qobject_cast<CTextLimitValidator*>(const_cast<QValidator*>(edit->validator())))
-            validator->SetLimit(limit);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Initialisation: the widgets, their signals, the shortcuts and the menu entries
 
@@ -171,11 +88,11 @@ void COXEL_RemoteDlg::OnInitDialog()
     setWindowIcon(ProgramIcon());
     CreateTooltips(this, TooltipTable);
 
-    LimitText(IDC_PHONE_NUMBER, 20);
-    LimitText(IDC_PROGRAMMING_CODE, 4);
+    LimitWidgetText(Item(IDC_PHONE_NUMBER), 20);
+    LimitWidgetText(Item(IDC_PROGRAMMING_CODE), 4);
     for (int row = 0; row < ParameterCount; ++row)
         if (ParameterTable[row].kind == KindText && ParameterTable[row].maxLength > 0)
-            LimitText(ParameterTable[row].valueControlId, ParameterTable[row].maxLength);
+            LimitWidgetText(Item(ParameterTable[row].valueControlId), ParameterTable[row].maxLength);
     if (auto* spin = qobject_cast<CUpDownControl*>(Item(IDC_ALARM_BUTTON_DELAY_SPIN)))
         spin->SetRange(2, 30);
     if (auto* spin = qobject_cast<CUpDownControl*>(Item(IDC_ALARM_TYPE_SPIN)))
@@ -194,34 +111,12 @@ void COXEL_RemoteDlg::ConnectButtons()
             continue;
         int command = id;
         connect(button, &QPushButton::clicked, this, [this, command] {
-            switch (command) {
-            case ID_READ:
-                m_controller.OnRead();
-                break;
-            case ID_READ_ALL:
-                m_controller.OnReadAll();
-                break;
-            case ID_WRITE:
-                m_controller.OnWrite();
-                break;
-            case IDC_SAVE:
-                m_controller.OnSave();
-                break;
-            case IDC_LOAD:
-                m_controller.OnLoad();
-                break;
-            case IDC_COM_PORT:
+            if (m_controller.OnButton(command))
+                return;
+            if (command == IDC_COM_PORT)
                 OnComPort();
-                break;
-            case IDC_CLOSE:
-                m_controller.OnCloseButton();
-                break;
-            case ID_HELP:
+            else if (command == ID_HELP)
                 OnHelp();
-                break;
-            default:
-                break;
-            }
             m_controller.UpdateButtons();
         });
     }

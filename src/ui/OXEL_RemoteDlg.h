@@ -18,6 +18,7 @@
 #include "form/MainDialogWindow.h"
 #include "ui/DialogBuilder.h"
 #include "ui/QtNotifyWindow.h"
+#include "ui/WidgetItems.h"
 
 class IDialogPrompts;
 class IJobRunner;
@@ -38,13 +39,13 @@ public:
                              IDialogPrompts* prompts = nullptr, QWidget* parent = nullptr);
     ~COXEL_RemoteDlg() override;
 
-    // IDialogItems over the widgets.
-    std::string GetItemText(int id) const override;
-    void SetItemText(int id, const std::string& text) override;
-    bool IsButtonChecked(int id) const override;
-    void CheckButton(int id, bool checked) override;
-    int GetComboSelection(int id) const override;
-    void SetComboSelection(int id, int index) override;
+    // IDialogItems over the widgets (ui/WidgetItems.h).
+    std::string GetItemText(int id) const override { return WidgetText(Item(id)); }
+    void SetItemText(int id, const std::string& text) override { SetWidgetText(Item(id), text); }
+    bool IsButtonChecked(int id) const override { return IsWidgetChecked(Item(id)); }
+    void CheckButton(int id, bool checked) override { CheckWidget(Item(id), checked); }
+    int GetComboSelection(int id) const override { return WidgetComboSelection(Item(id)); }
+    void SetComboSelection(int id, int index) override { SetWidgetComboSelection(Item(id), index); }
 
     QWidget* Item(int id) const;
     bool IsItemEnabled(int id) const;
@@ -106,7 +107,6 @@ private:
     void ConnectValueChanges();
     void AddActions();
     void HandleJobMessage(uint32_t message, uint32_t wParam, const CMessageValue& lParam);
-    void LimitText(int id, int limit);
 
     IShellActions* m_shell;
     std::unique_ptr<IJobRunner> m_ownRunner;

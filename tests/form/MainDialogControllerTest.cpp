@@ -21,7 +21,7 @@
 #include "model/JobMessages.h"
 #include "model/ParameterTable.h"
 #include "model/StringTable.h"
-#include "worker/JobRunner.h"
+#include "support/FakeJobRunner.h"
 
 namespace {
 
@@ -66,28 +66,6 @@ public:
     std::string AskSavePath() override { return savePath; }
     std::string AskOpenPath() override { return openPath; }
     void CloseDialog() override { ++closed; }
-};
-
-class CFakeRunner : public IJobRunner {
-public:
-    bool running = false;
-    bool canStart = true;
-    int starts = 0, stops = 0, stopRequests = 0;
-    bool Start() override
-    {
-        if (running || !canStart)
-            return false;
-        ++starts;
-        running = true;
-        return true;
-    }
-    bool IsRunning() override { return running; }
-    void Stop() override
-    {
-        ++stops;
-        running = false;
-    }
-    void RequestStop() override { ++stopRequests; }
 };
 
 class CNullNotify : public INotifyWindow {
@@ -225,16 +203,18 @@ TEST_F(MainDialogController, NoUnitChosenStartsNothing)
 TEST_F(MainDialogController, ReadAllTicksEveryBoxFillsTheJobAndStartsOnce)
 {
     Ready();
-    controller.OnReadAll();
+    EXPECT_FALSE(controller.OnButton(ID_HELP)); // the window's
+    EXPECT_FALSE(controller.OnButton(IDC_COM_PORT));
+    EXPECT_EQ(runner.starts, 0);
+    EXPECT_TRUE(controller.OnButton(ID_READ_ALL));
     EXPECT_EQ(runner.starts, 1);
     EXPECT_EQ(TickedBoxes().size(), size_t(ParameterCount));
     EXPECT_EQ(theJob.mode, JobRead);
     EXPECT_STREQ(theJob.phoneNumber, "5550100");
     EXPECT_EQ(theJob.notifyWindow, &notify);
     EXPECT_EQ(window.statusLine, "Read all: starting, 0 of 21 values");
-    controller.OnReadAll();
-    controller.OnWrite();
-    controller.OnSave();
+    for (int id : {ID_READ_ALL, ID_READ, ID_WRITE, IDC_SAVE})
+        EXPECT_TRUE(controller.OnButton(id));
     EXPECT_EQ(runner.starts, 1);
 }
 
@@ -420,7 +400,7 @@ TEST_F(MainDialogController, ClosingDuringAJobStopsItAndClosesOnceItHasEnded)
 
 TEST_F(MainDialogController, TheCloseButtonEndsTheDialogAndUnblocksEsc)
 {
-    controller.OnCloseButton();
+    EXPECT_TRUE(controller.OnButton(IDC_CLOSE));
     EXPECT_EQ(window.closed, 1);
     EXPECT_FALSE(controller.IsEscapeBlocked());
 }
