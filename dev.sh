@@ -177,6 +177,10 @@ test)
     fi
     build "$BUILD_DIR-tsan" -DPRAVEL_TSAN=ON -DPRAVEL_BUILD_GUI=OFF -DPRAVEL_BUILD_BENCH=OFF
     run_tests "$BUILD_DIR-tsan"
+    # The core and pravel-cli once more under AddressSanitizer and UndefinedBehaviorSanitizer:
+    # a read past a buffer, a use after free, a leak or an overflow fails its test here.
+    build "$BUILD_DIR-asan" -DPRAVEL_ASAN=ON -DPRAVEL_BUILD_GUI=OFF -DPRAVEL_BUILD_BENCH=OFF
+    ASAN_OPTIONS=abort_on_error=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests "$BUILD_DIR-asan"
     run_windows_tests
     ;;
 build)

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "form/MainDialogTemplate.h"
 #include "model/DialogIds.h"
 #include "model/ParameterTable.h"
 #include "model/StringTable.h"
@@ -75,6 +76,31 @@ bool FillJob(const IDialogItems& items, ProgrammingJob& job, JobMode mode, INoti
     return false;
 }
 
+int ComboChoice(const IDialogItems& items, int comboId)
+{
+    const std::string typed = items.GetItemText(comboId);
+    if (typed.empty())
+        return items.GetComboSelection(comboId);
+    for (int i = 0; i < MainDialogTemplate.controlCount; ++i) {
+        const ControlTemplate& control = MainDialogTemplate.controls[i];
+        if (control.id != comboId)
+            continue;
+        // The items, one a line.
+        const std::string list = control.text;
+        int index = 0;
+        for (size_t start = 0;; ++index) {
+            size_t end = list.find('\n', start);
+            if (list.compare(start, end == std::string::npos ? std::string::npos : end - start, typed) == 0)
+                return index;
+            if (end == std::string::npos)
+                break;
+            start = end + 1;
+        }
+        return -1;
+    }
+    return items.GetComboSelection(comboId);
+}
+
 void CopyValuesToJob(const IDialogItems& items, ProgrammingJob& job)
 {
     for (int row = 0; row < ParameterCount; ++row) {
@@ -84,7 +110,7 @@ void CopyValuesToJob(const IDialogItems& items, ProgrammingJob& job)
         if (p.kind == KindText) {
             CopyCut(slot, width, items.GetItemText(p.valueControlId), static_cast<size_t>(p.maxLength));
         } else if (p.kind == KindCombo) {
-            std::snprintf(slot, width, "%d", items.GetComboSelection(p.valueControlId));
+            std::snprintf(slot, width, "%d", ComboChoice(items, p.valueControlId));
         }
     }
     job.SetSlot(SlotLedSequence, items.IsButtonChecked(IDC_TWO_COLOURS) ? FlagOn : FlagOff);

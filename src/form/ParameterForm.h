@@ -25,6 +25,11 @@ void TickAllUpdateBoxes(IDialogItems& items);
 // False, with nothing more done, when no unit radio button is chosen.
 bool FillJob(const IDialogItems& items, ProgrammingJob& job, JobMode mode, INotifyWindow* window);
 
+// The item a combo holds as its choice. Where the user has typed into its text field, the item
+// whose text that is (the selection of a list may stay on the old item, or be none at all), -1
+// when the text is none of the items; otherwise the selected index.
+int ComboChoice(const IDialogItems& items, int comboId);
+
 // Copies every parameter's current value into its slot: edits cut to their length, combos their
 // index as decimal text, the LED pair and the check boxes "1"/"0".
 void CopyValuesToJob(const IDialogItems& items, ProgrammingJob& job);

@@ -1,5 +1,6 @@
 #include "form/ValueRules.h"
 
+#include "form/ParameterForm.h"
 #include "model/DialogIds.h"
 #include "model/ParameterTable.h"
 
@@ -107,7 +108,7 @@ bool CheckDialogValues(const IDialogItems& items, bool values, std::string* prob
         if (p.kind == KindText)
             value = items.GetItemText(p.valueControlId);
         else if (p.kind == KindCombo)
-            value = std::to_string(items.GetComboSelection(p.valueControlId));
+            value = std::to_string(ComboChoice(items, p.valueControlId));
         else
             continue;
         if (!CheckParameterValue(row, value, problem))

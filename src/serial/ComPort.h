@@ -76,8 +76,11 @@ protected:
     // How long StopReadThread waits for the reader before it says so (10000 ms).
     void SetStopTimeout(uint32_t timeoutMs);
 
-private:
-    // The back end's members and steps (ComPort_posix.cpp, ComPort_win.cpp).
+public:
+    // The port's inside (ComPortImpl.h): the half both systems share, and the system's back end
+    // (ComPort_posix.cpp, ComPort_win.cpp) derived from it. Known only inside the serial folder.
     struct Impl;
+
+private:
     std::unique_ptr<Impl> m_impl;
 };

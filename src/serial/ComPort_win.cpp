@@ -13,12 +13,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <cstdio>
-#include <cstring>
-#include <mutex>
 
 #include "diag/Trace.h"
+#include "serial/ComPortImpl.h"
 #include "serial/WinCommApi.h"
 
 namespace {
@@ -30,65 +27,63 @@ constexpr int EmptyEventLimit = 3;
 // How long the ending reader waits for its cancelled operations to finish.
 constexpr DWORD CancelWaitMs = 2000;
 
-const char* const InvalidHandleText = "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.\n";
-const char* const ReadInvalidHandleText =
-    "ERROR_INVALID_HANDLE, Likely that the service Provider has closed the port.\n";
-const char* const ReadResultInvalidHandleText =
-    "ERROR_INVALID_HANDLE, Likely that the Service Privider has closed the port.\n";
+class CWinPort final : public CComPort::Impl {
+public:
+    explicit CWinPort(CComPort& owner) : Impl(owner) {}
 
-// Traces a failed device call: the invalid-handle text for ERROR_INVALID_HANDLE, else the error
-// with the call's prefix. True when the device has gone.
-bool TraceDeviceError(DWORD error, const char* prefix, const char* invalidText = InvalidHandleText)
-{
-    if (error == ERROR_INVALID_HANDLE)
-        TraceText(invalidText);
-    else
-        TRACE_LAST_ERROR(error, prefix);
-    return IsDeviceGone(error);
-}
+    bool HoldsDevice() const override { return m_hCommFile != nullptr; }
+    bool IsCommDevice(SerialDevice* device) const override
+    {
+        return device->Api().GetFileType(device->Handle()) == FILE_TYPE_CHAR;
+    }
+    void AttachDevice(SerialDevice* device) override
+    {
+        m_device = device;
+        m_api = &device->Api();
+        m_hCommFile = device->Handle();
+    }
+    void DetachDevice() override
+    {
+        m_closing = m_device;
+        m_hCommFile = nullptr;
+        m_device = nullptr;
+    }
+    void ConfigureLine() override;
+    bool StartReader() override;
+    void CloseDetached() override;
+    void SignalShutdown() override { ::SetEvent(m_hShutdownEvent); }
+    void DiscardInput() override { (void)m_api->PurgeComm(m_hCommFile, PURGE_RXABORT | PURGE_RXCLEAR); }
+    bool ReaderStarted() const override { return m_hReadThread != nullptr; }
+    bool OnReaderThread() const override { return ::GetCurrentThreadId() == m_readThreadId; }
+    bool ReaderEnded() override { return ::WaitForSingleObject(m_hReadThread, 0) == WAIT_OBJECT_0; }
+    bool WaitForReader(uint32_t timeoutMs) override
+    {
+        return ::WaitForSingleObject(m_hReadThread, timeoutMs) == WAIT_OBJECT_0;
+    }
+    void ReleaseReader() override
+    {
+        (void)::WaitForSingleObject(m_hReadThread, INFINITE);
+        ::CloseHandle(m_hReadThread);
+        m_hReadThread = nullptr;
+        m_readThreadId = 0;
+    }
+    void RunReader() override;
+    bool WriteAll(const uint8_t* bytes, uint32_t count) override;
+    bool ClearLineErrors(uint32_t& errors, uint32_t& error) override
+    {
+        DWORD bits = 0;
+        const bool ok = m_api->ClearCommError(m_hCommFile, &bits, nullptr) != FALSE;
+        errors = bits;
+        error = ok ? 0 : ::GetLastError();
+        return ok;
+    }
+    bool GetState(CommState& state) override;
+    bool SetState(const CommState& state) override;
+    bool GetTimeouts(CommTimeouts& timeouts) override;
+    bool SetTimeouts(const CommTimeouts& timeouts) override;
 
-void AppendErrorName(char* text, size_t size, const char* name)
-{
-    size_t used = std::strlen(text);
-    if (used != 0)
-        used += static_cast<size_t>(std::snprintf(text + used, size - used, " and "));
-    if (used < size)
-        std::snprintf(text + used, size - used, "%s", name);
-}
-
-// The description of line error bits, as traced for a line error.
-void TraceLineErrors(DWORD errors)
-{
-    char text[128] = "";
-    if (errors == 0)
-        AppendErrorName(text, sizeof text, "NULL ERROR");
-    if (errors & CE_FRAME)
-        AppendErrorName(text, sizeof text, "CE_FRAME");
-    if (errors & CE_OVERRUN)
-        AppendErrorName(text, sizeof text, "CE_OVERRUN");
-    if (errors & CE_RXPARITY)
-        AppendErrorName(text, sizeof text, "CE_RXPARITY");
-    if (errors & 0xFFFFFFF1u)
-        AppendErrorName(text, sizeof text, "EV_ERR Unknown EvtMask");
-    TracePrintf("%s", text);
-}
-
-} // namespace
-
-struct CComPort::Impl {
-    explicit Impl(CComPort& owner) : m_owner(owner) {}
-
-    bool Open(CWinSerialDevice* device);
-    void Close();
-    void StopReadThread();
-    bool Write(const void* data, uint32_t count);
-    bool GetCommState(CommState& state);
-    bool SetCommState(const CommState& state);
-    bool GetCommTimeouts(CommTimeouts& timeouts);
-    bool SetCommTimeouts(const CommTimeouts& timeouts);
-
-    static DWORD WINAPI ThreadEntry(LPVOID param) { return CComPort::ReadThreadProc(param); }
-    void RunReader();
+private:
+    static DWORD WINAPI ThreadEntry(LPVOID param) { return ReaderEntry(param); }
     bool StartRead(uint8_t* buffer, DWORD size);
     // Collects the outstanding read and delivers it; one that has not completed after all stays
     // outstanding (m_readPending).
@@ -103,14 +98,17 @@ struct CComPort::Impl {
     void EndOutstanding(OVERLAPPED& record, bool& pending);
     bool Deliver(uint8_t* buffer, DWORD count);
     bool ShutdownSignalled() const { return ::WaitForSingleObject(m_hShutdownEvent, 0) != WAIT_TIMEOUT; }
+    // The write of this thread, waited for; false (traced) when the write cannot go on.
+    bool FinishWrite(DWORD& n);
+    void CloseEvents();
 
-    CComPort& m_owner;
-    uint8_t m_readBuffer[ReadBufferSize];
+    uint8_t m_readBuffer[CComPort::ReadBufferSize];
     OVERLAPPED m_readOverlapped{};
     OVERLAPPED m_writeOverlapped{};
     OVERLAPPED m_eventOverlapped{};
     HANDLE m_hCommFile = nullptr;
     CWinSerialDevice* m_device = nullptr;
+    CWinSerialDevice* m_closing = nullptr; // detached, being closed
     IWinCommApi* m_api = nullptr;
     DWORD m_eventMask = 0;
     std::atomic<DWORD> m_readThreadId{0};
@@ -120,107 +118,50 @@ struct CComPort::Impl {
     // Reader thread only.
     bool m_readPending = false;
     bool m_eventPending = false;
-    bool m_lineEvents = true;   // the device reports line events through WaitCommEvent
+    bool m_lineEvents = true; // the device reports line events through WaitCommEvent
     int m_emptyEvents = 0;
     bool m_watchCarrier = false; // without line events: GetCommModemStatus works
     bool m_carrier = false;
-    bool m_deviceGone = false;
-
-    // Writers inside Write, so that Close does not close the device under them.
-    std::mutex m_writeLock;
-    std::condition_variable m_writersGone;
-    int m_writers = 0;
-
-    uint32_t m_stopTimeoutMs = 10000;
 };
 
-CComPort::CComPort() : m_impl(std::make_unique<Impl>(*this)) {}
+} // namespace
 
-CComPort::~CComPort()
+void SetPortFault(PortFault fault)
 {
-    Close();
+    ::SetLastError(fault == PortFault::Busy ? ERROR_BUSY : ERROR_INVALID_HANDLE);
 }
 
-bool CComPort::IsOpen() const
+void SetLastPortError(uint32_t error)
 {
-    return m_impl->m_hCommFile != nullptr;
+    ::SetLastError(error);
 }
 
-bool CComPort::Open(SerialDevice* device)
+uint32_t LastPortError()
 {
-    return m_impl->Open(device);
+    return ::GetLastError();
 }
 
-void CComPort::Close()
+bool IsHandleGoneError(uint32_t error)
 {
-    m_impl->Close();
+    return error == ERROR_INVALID_HANDLE;
 }
 
-void CComPort::StopReadThread()
+bool IsDeviceGoneError(uint32_t error)
 {
-    m_impl->StopReadThread();
+    return IsDeviceGone(error);
 }
 
-void CComPort::SetStopTimeout(uint32_t timeoutMs)
+std::unique_ptr<CComPort::Impl> CComPort::Impl::Create(CComPort& owner)
 {
-    m_impl->m_stopTimeoutMs = timeoutMs;
-}
-
-bool CComPort::Write(const void* data, uint32_t count)
-{
-    return m_impl->Write(data, count);
-}
-
-bool CComPort::GetCommState(CommState& state)
-{
-    return m_impl->GetCommState(state);
-}
-
-bool CComPort::SetCommState(const CommState& state)
-{
-    return m_impl->SetCommState(state);
-}
-
-bool CComPort::GetCommTimeouts(CommTimeouts& timeouts)
-{
-    return m_impl->GetCommTimeouts(timeouts);
-}
-
-bool CComPort::SetCommTimeouts(const CommTimeouts& timeouts)
-{
-    return m_impl->SetCommTimeouts(timeouts);
+    return std::make_unique<CWinPort>(owner);
 }
 
 // ---- open and close ----
 
-bool CComPort::Impl::Open(CWinSerialDevice* device)
+void CWinPort::ConfigureLine()
 {
-    if (device == nullptr || device->Api().GetFileType(device->Handle()) != FILE_TYPE_CHAR) {
-        TraceText("File handle is not a comm handle.\n");
-        ::SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    if (m_hCommFile != nullptr) {
-        TraceText("Already have a comm file open\n");
-        ::SetLastError(ERROR_BUSY);
-        return false;
-    }
-    {
-        std::lock_guard<std::mutex> guard(m_writeLock);
-        m_device = device;
-        m_api = &device->Api();
-        m_hCommFile = device->Handle();
-    }
-    auto forget = [this] {
-        std::lock_guard<std::mutex> guard(m_writeLock);
-        m_hCommFile = nullptr;
-        m_device = nullptr;
-        m_api = nullptr;
-    };
-
     // 9600 8N1, no abort on line errors, line feed as event character, reads ended by a 20 ms gap
-    // and never by time; everything else as the device has it. A device that refuses any of it
-    // keeps what it accepted, and the port goes on.
+    // and never by time; everything else as the device has it.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     (void)m_api->GetCommState(m_hCommFile, &dcb);
@@ -242,33 +183,27 @@ bool CComPort::Impl::Open(CWinSerialDevice* device)
     // What the modem said before we opened ("RING", "NO CARRIER" of an earlier call) is not for
     // this job: the reader starts on an empty receive queue.
     (void)m_api->PurgeComm(m_hCommFile, PURGE_RXCLEAR);
+}
 
+bool CWinPort::StartReader()
+{
     m_hShutdownEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (m_hShutdownEvent == nullptr) {
-        TRACE_LAST_ERROR(::GetLastError(), "Unable to CreateEvent: ");
-        forget();
-        return false;
-    }
     m_writeOverlapped = OVERLAPPED{};
     m_writeOverlapped.hEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
-    if (m_writeOverlapped.hEvent == nullptr) {
-        TRACE_LAST_ERROR(::GetLastError(), "Unable to CreateEvent: ");
-        ::CloseHandle(m_hShutdownEvent);
-        m_hShutdownEvent = nullptr;
-        forget();
+    if (m_hShutdownEvent == nullptr || m_writeOverlapped.hEvent == nullptr) {
+        const DWORD error = ::GetLastError();
+        TRACE_PORT_CALL(error, "Unable to CreateEvent: ");
+        CloseEvents();
+        ::SetLastError(error);
         return false;
     }
     DWORD threadId = 0;
     m_hReadThread = ::CreateThread(nullptr, 0, ThreadEntry, &m_owner, 0, &threadId);
     if (m_hReadThread == nullptr) {
         const DWORD error = ::GetLastError();
-        TRACE_LAST_ERROR(error, "Unable to create Read thread");
+        TRACE_PORT_CALL(error, "Unable to create Read thread");
         m_readThreadId = 0;
-        ::CloseHandle(m_writeOverlapped.hEvent);
-        m_writeOverlapped.hEvent = nullptr;
-        ::CloseHandle(m_hShutdownEvent);
-        m_hShutdownEvent = nullptr;
-        forget();
+        CloseEvents();
         ::SetLastError(error);
         return false;
     }
@@ -277,69 +212,33 @@ bool CComPort::Impl::Open(CWinSerialDevice* device)
     return true;
 }
 
-void CComPort::Impl::Close()
+void CWinPort::CloseEvents()
 {
-    if (m_hCommFile == nullptr)
-        return;
-    TraceText("Stopping the Comm\n");
-    StopReadThread();
-    // A writer may still wait, also when the reader had already ended on its own: release it and
-    // let it leave before the device goes.
-    ::SetEvent(m_hShutdownEvent);
-    CWinSerialDevice* device = nullptr;
-    {
-        std::unique_lock<std::mutex> lock(m_writeLock);
-        m_writersGone.wait(lock, [this] { return m_writers == 0; });
-        device = m_device;
-        m_device = nullptr;
-        m_hCommFile = nullptr;
-    }
-    IWinCommApi& api = device->Api();
-    (void)api.PurgeComm(device->Handle(), PURGE_TXABORT | PURGE_TXCLEAR);
-    // The modem hangs up when DTR drops; closing drops it too where the driver does so.
-    if (!api.EscapeCommFunction(device->Handle(), CLRDTR))
-        TRACE_LAST_ERROR(::GetLastError(), "EscapeCommFunction(CLRDTR): ");
-    m_api = nullptr;
-    ::CloseHandle(m_hShutdownEvent);
-    m_hShutdownEvent = nullptr;
-    ::CloseHandle(m_writeOverlapped.hEvent);
+    if (m_writeOverlapped.hEvent != nullptr)
+        ::CloseHandle(m_writeOverlapped.hEvent);
     m_writeOverlapped.hEvent = nullptr;
-    delete device; // CancelIo, then CloseHandle
+    if (m_hShutdownEvent != nullptr)
+        ::CloseHandle(m_hShutdownEvent);
+    m_hShutdownEvent = nullptr;
 }
 
-void CComPort::Impl::StopReadThread()
+void CWinPort::CloseDetached()
 {
-    if (m_hReadThread == nullptr || ::GetCurrentThreadId() == m_readThreadId)
-        return;
-    if (::WaitForSingleObject(m_hReadThread, 0) == WAIT_OBJECT_0) {
-        // It ended by itself after a failure: only its handle is left to release.
-        ::CloseHandle(m_hReadThread);
-        m_hReadThread = nullptr;
-        m_readThreadId = 0;
-        return;
-    }
-    TraceText("Closing Read Thread\n");
-    ::SetEvent(m_hShutdownEvent);
-    (void)m_api->PurgeComm(m_hCommFile, PURGE_RXABORT | PURGE_RXCLEAR);
-    if (::WaitForSingleObject(m_hReadThread, m_stopTimeoutMs) != WAIT_OBJECT_0) {
-        // Ending a thread by force could leave a lock of the owner's held for ever: it has been
-        // woken and ends at its next check of the shutdown event, and the object waits for that.
-        TraceText("Read thread not exiting. Terminating it.\n");
-        (void)::WaitForSingleObject(m_hReadThread, INFINITE);
-    }
-    ::CloseHandle(m_hReadThread);
-    m_hReadThread = nullptr;
-    m_readThreadId = 0;
+    IWinCommApi& api = m_closing->Api();
+    (void)api.PurgeComm(m_closing->Handle(), PURGE_TXABORT | PURGE_TXCLEAR);
+    // The modem hangs up when DTR drops; closing drops it too where the driver does so.
+    if (!api.EscapeCommFunction(m_closing->Handle(), CLRDTR))
+        TRACE_PORT_CALL(::GetLastError(), "EscapeCommFunction(CLRDTR): ");
+    m_api = nullptr;
+    CloseEvents();
+    delete m_closing; // CancelIo, then CloseHandle
+    m_closing = nullptr;
 }
 
 // ---- settings ----
 
-bool CComPort::Impl::GetCommState(CommState& state)
+bool CWinPort::GetState(CommState& state)
 {
-    if (m_hCommFile == nullptr) {
-        ::SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!m_api->GetCommState(m_hCommFile, &dcb))
@@ -353,12 +252,8 @@ bool CComPort::Impl::GetCommState(CommState& state)
     return true;
 }
 
-bool CComPort::Impl::SetCommState(const CommState& state)
+bool CWinPort::SetState(const CommState& state)
 {
-    if (m_hCommFile == nullptr) {
-        ::SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!m_api->GetCommState(m_hCommFile, &dcb))
@@ -372,12 +267,8 @@ bool CComPort::Impl::SetCommState(const CommState& state)
     return m_api->SetCommState(m_hCommFile, &dcb) != FALSE;
 }
 
-bool CComPort::Impl::GetCommTimeouts(CommTimeouts& timeouts)
+bool CWinPort::GetTimeouts(CommTimeouts& timeouts)
 {
-    if (m_hCommFile == nullptr) {
-        ::SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
     COMMTIMEOUTS t{};
     if (!m_api->GetCommTimeouts(m_hCommFile, &t))
         return false;
@@ -389,12 +280,8 @@ bool CComPort::Impl::GetCommTimeouts(CommTimeouts& timeouts)
     return true;
 }
 
-bool CComPort::Impl::SetCommTimeouts(const CommTimeouts& timeouts)
+bool CWinPort::SetTimeouts(const CommTimeouts& timeouts)
 {
-    if (m_hCommFile == nullptr) {
-        ::SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
     COMMTIMEOUTS t{};
     t.ReadIntervalTimeout = timeouts.readIntervalTimeout;
     t.ReadTotalTimeoutMultiplier = timeouts.readTotalTimeoutMultiplier;
@@ -406,15 +293,7 @@ bool CComPort::Impl::SetCommTimeouts(const CommTimeouts& timeouts)
 
 // ---- reader thread ----
 
-uint32_t CComPort::ReadThreadProc(void* param)
-{
-    if (param == nullptr)
-        return 0;
-    static_cast<CComPort*>(param)->m_impl->RunReader();
-    return 0;
-}
-
-void CComPort::Impl::RunReader()
+void CWinPort::RunReader()
 {
     m_deviceGone = false;
     m_readPending = m_eventPending = false;
@@ -425,10 +304,10 @@ void CComPort::Impl::RunReader()
     m_readOverlapped.hEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
     m_eventOverlapped.hEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
     if (m_readOverlapped.hEvent == nullptr || m_eventOverlapped.hEvent == nullptr) {
-        TRACE_LAST_ERROR(::GetLastError(), "Unable to CreateEvent: ");
+        TRACE_PORT_CALL(::GetLastError(), "Unable to CreateEvent: ");
     } else if (!m_api->SetCommMask(m_hCommFile, CommEventMask)) {
-        TRACE_LAST_ERROR(::GetLastError(), "Unable to SetCommMask: ");
-    } else if (WaitForCommEvent() && StartRead(m_readBuffer, ReadBufferSize)) {
+        TRACE_PORT_CALL(::GetLastError(), "Unable to SetCommMask: ");
+    } else if (WaitForCommEvent() && StartRead(m_readBuffer, CComPort::ReadBufferSize)) {
         for (;;) {
             // Position 0 the shutdown event, 1 the line events, 2 the read; the lowest is served
             // first. Without line events the read is position 1.
@@ -449,14 +328,14 @@ void CComPort::Impl::RunReader()
                 DWORD count = 0;
                 if (!CompleteRead(m_readBuffer, count))
                     break;
-                if (!m_readPending && !StartRead(m_readBuffer, ReadBufferSize))
+                if (!m_readPending && !StartRead(m_readBuffer, CComPort::ReadBufferSize))
                     break;
                 continue;
             }
             if (result == WAIT_FAILED)
-                TRACE_LAST_ERROR(::GetLastError(), "Read WAIT_FAILED: ");
+                TRACE_PORT_CALL(::GetLastError(), "Read WAIT_FAILED: ");
             else
-                TracePrintf("Unexpected Wait return value '%lx'", static_cast<unsigned long>(result));
+                TraceUnexpectedWait(static_cast<unsigned long>(result));
             break;
         }
     }
@@ -476,7 +355,7 @@ void CComPort::Impl::RunReader()
     m_readThreadId = 0;
 }
 
-void CComPort::Impl::EndOutstanding(OVERLAPPED& record, bool& pending)
+void CWinPort::EndOutstanding(OVERLAPPED& record, bool& pending)
 {
     if (record.hEvent == nullptr)
         return;
@@ -496,7 +375,7 @@ void CComPort::Impl::EndOutstanding(OVERLAPPED& record, bool& pending)
     record.hEvent = nullptr;
 }
 
-bool CComPort::Impl::Deliver(uint8_t* buffer, DWORD count)
+bool CWinPort::Deliver(uint8_t* buffer, DWORD count)
 {
     if (!m_owner.OnReceive(buffer, count))
         return false;
@@ -505,7 +384,7 @@ bool CComPort::Impl::Deliver(uint8_t* buffer, DWORD count)
     return true;
 }
 
-bool CComPort::Impl::StartRead(uint8_t* buffer, DWORD size)
+bool CWinPort::StartRead(uint8_t* buffer, DWORD size)
 {
     for (;;) {
         if (ShutdownSignalled())
@@ -522,12 +401,12 @@ bool CComPort::Impl::StartRead(uint8_t* buffer, DWORD size)
             m_readPending = true;
             return true;
         }
-        m_deviceGone = TraceDeviceError(error, "Unexpected ReadFile error: ", ReadInvalidHandleText);
+        m_deviceGone = TRACE_PORT_CALL_GONE(error, "Unexpected ReadFile error: ", ReadInvalidHandleText);
         return false;
     }
 }
 
-bool CComPort::Impl::CompleteRead(uint8_t* buffer, DWORD& count)
+bool CWinPort::CompleteRead(uint8_t* buffer, DWORD& count)
 {
     count = 0;
     m_readPending = false;
@@ -540,11 +419,11 @@ bool CComPort::Impl::CompleteRead(uint8_t* buffer, DWORD& count)
         return true;
     }
     m_deviceGone =
-        TraceDeviceError(error, "Unexpected GetOverlappedResult Read Error: ", ReadResultInvalidHandleText);
+        TRACE_PORT_CALL_GONE(error, "Unexpected GetOverlappedResult Read Error: ", ReadResultInvalidHandleText);
     return false;
 }
 
-bool CComPort::Impl::WaitForCommEvent()
+bool CWinPort::WaitForCommEvent()
 {
     for (;;) {
         if (ShutdownSignalled())
@@ -567,18 +446,18 @@ bool CComPort::Impl::WaitForCommEvent()
             FallBackToReads("WaitCommEvent is not supported");
             return true;
         }
-        m_deviceGone = TraceDeviceError(error, "Unexpected WaitCommEvent error: ");
+        m_deviceGone = TRACE_PORT_CALL(error, "Unexpected WaitCommEvent error: ");
         return false;
     }
 }
 
-void CComPort::Impl::NoteEmptyEvent()
+void CWinPort::NoteEmptyEvent()
 {
     if (++m_emptyEvents >= EmptyEventLimit)
         FallBackToReads("WaitCommEvent keeps ending without an event");
 }
 
-void CComPort::Impl::FallBackToReads(const char* why)
+void CWinPort::FallBackToReads(const char* why)
 {
     if (!m_lineEvents)
         return;
@@ -589,10 +468,10 @@ void CComPort::Impl::FallBackToReads(const char* why)
     if (m_watchCarrier)
         m_carrier = (status & MS_RLSD_ON) != 0;
     else
-        TRACE_LAST_ERROR(::GetLastError(), "GetCommModemStatus: ");
+        TRACE_PORT_CALL(::GetLastError(), "GetCommModemStatus: ");
 }
 
-void CComPort::Impl::LookAtLine()
+void CWinPort::LookAtLine()
 {
     if (m_watchCarrier) {
         DWORD status = 0;
@@ -609,7 +488,7 @@ void CComPort::Impl::LookAtLine()
         TraceLineErrors(errors);
 }
 
-bool CComPort::Impl::HandleCommEvent(OVERLAPPED* record, bool collectResult)
+bool CWinPort::HandleCommEvent(OVERLAPPED* record, bool collectResult)
 {
     if (collectResult) {
         DWORD count = 0;
@@ -620,7 +499,7 @@ bool CComPort::Impl::HandleCommEvent(OVERLAPPED* record, bool collectResult)
                 NoteEmptyEvent();
                 return true;
             }
-            m_deviceGone = TraceDeviceError(error, "Unexpected GetOverlappedResult for WaitCommEvent: ");
+            m_deviceGone = TRACE_PORT_CALL(error, "Unexpected GetOverlappedResult for WaitCommEvent: ");
             return false;
         }
     }
@@ -636,122 +515,70 @@ bool CComPort::Impl::HandleCommEvent(OVERLAPPED* record, bool collectResult)
         DWORD count = 0;
         if (m_api->GetOverlappedResult(m_hCommFile, &m_readOverlapped, &count, FALSE)) {
             m_readPending = false;
-            if (!m_owner.OnReceive(m_readBuffer, count) || !StartRead(m_readBuffer, ReadBufferSize))
+            if (!m_owner.OnReceive(m_readBuffer, count) || !StartRead(m_readBuffer, CComPort::ReadBufferSize))
                 return false;
         } else {
             const DWORD error = ::GetLastError();
             if (error != ERROR_IO_INCOMPLETE) {
                 m_readPending = false;
-                m_deviceGone = TraceDeviceError(error, "Unexpected GetOverlappedResult for WaitReadEvent: ");
+                m_deviceGone = TRACE_PORT_CALL(error, "Unexpected GetOverlappedResult for WaitReadEvent: ");
                 return false;
             }
         }
     }
-    if (m_eventMask & EV_RLSD) {
-        m_eventMask &= ~static_cast<DWORD>(EV_RLSD);
-        m_owner.OnCarrierChange();
-    }
-    if (m_eventMask & EV_ERR) {
-        DWORD errors = 0;
-        if (!m_api->ClearCommError(m_hCommFile, &errors, nullptr)) {
-            m_deviceGone = TraceDeviceError(::GetLastError(), "ClearCommError: ");
-            return false;
-        }
-        m_eventMask = 0;
-        TraceLineErrors(errors);
-        return true;
-    }
-    if (m_eventMask == 0)
-        return true;
-    TracePrintf("Unexpected comm event %lx", static_cast<unsigned long>(m_eventMask));
-    return false;
+    const uint32_t mask = m_eventMask;
+    m_eventMask = 0;
+    return ServeLineEvents(mask);
 }
 
 // ---- writing ----
 
-bool CComPort::Impl::Write(const void* data, uint32_t count)
+bool CWinPort::WriteAll(const uint8_t* bytes, uint32_t count)
 {
-    if (count == 0)
-        return true;
-    HANDLE file = nullptr;
-    IWinCommApi* api = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(m_writeLock);
-        file = m_hCommFile;
-        api = m_api;
-        if (file != nullptr)
-            ++m_writers;
-    }
-    if (file == nullptr) {
-        TraceText(InvalidHandleText);
-        return false;
-    }
-    const HANDLE waits[2] = {m_hShutdownEvent, m_writeOverlapped.hEvent};
-    const auto* bytes = static_cast<const uint8_t*>(data);
     DWORD written = 0;
     DWORD left = count;
-    bool ok = true;
-    while (ok && left != 0) {
+    while (left != 0) {
         DWORD n = 0;
-        if (!api->WriteFile(file, bytes + written, left, &n, &m_writeOverlapped)) {
+        if (!m_api->WriteFile(m_hCommFile, bytes + written, left, &n, &m_writeOverlapped)) {
             const DWORD error = ::GetLastError();
-            if (error == ERROR_INVALID_HANDLE) {
-                TraceText(InvalidHandleText);
-                ok = false;
-                break;
-            }
             if (error != ERROR_IO_PENDING) {
-                TRACE_LAST_ERROR(error, "Error to writing to CommFile");
-                TraceText("Closing port\n");
-                ok = false;
-                break;
+                TRACE_WRITE_FAILURE(error, "Error to writing to CommFile");
+                return false;
             }
-            const DWORD result = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-            if (result == WAIT_OBJECT_0) {
-                // Being stopped: nothing traced. The write is this thread's own, and the caller's
-                // bytes must not be read after we return: cancel it and let it end.
-                (void)api->CancelIo(file);
-                if (::WaitForSingleObject(m_writeOverlapped.hEvent, CancelWaitMs) == WAIT_OBJECT_0)
-                    (void)api->GetOverlappedResult(file, &m_writeOverlapped, &n, FALSE);
-                ok = false;
-                break;
-            }
-            if (result == WAIT_OBJECT_0 + 1) {
-                if (!api->GetOverlappedResult(file, &m_writeOverlapped, &n, TRUE)) {
-                    const DWORD failure = ::GetLastError();
-                    if (failure == ERROR_INVALID_HANDLE) {
-                        TraceText(InvalidHandleText);
-                    } else {
-                        TRACE_LAST_ERROR(failure, "Error writing to CommFile while waiting");
-                        TraceText("Closing port\n");
-                    }
-                    ok = false;
-                    break;
-                }
-            } else if (result == WAIT_FAILED) {
-                TRACE_LAST_ERROR(::GetLastError(), "Write WAIT_FAILED: ");
-                ok = false;
-                break;
-            } else {
-                TracePrintf("Unexpected Wait return value '%lx'", static_cast<unsigned long>(result));
-                ok = false;
-                break;
-            }
+            if (!FinishWrite(n))
+                return false;
         }
         if (n == 0) {
-            // Nothing taken and no error: asking again would loop without end.
-            TraceText("Write completed with no byte written\n");
-            TraceText("Closing port\n");
-            ok = false;
-            break;
+            TraceNothingWritten();
+            return false;
         }
         written += n;
         left -= std::min(n, left);
     }
-    {
-        std::lock_guard<std::mutex> guard(m_writeLock);
-        --m_writers;
+    return true;
+}
+
+bool CWinPort::FinishWrite(DWORD& n)
+{
+    const HANDLE waits[2] = {m_hShutdownEvent, m_writeOverlapped.hEvent};
+    const DWORD result = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (result == WAIT_OBJECT_0) {
+        // Being stopped: nothing traced. The write is this thread's own, and the caller's bytes
+        // must not be read after we return: cancel it and let it end.
+        (void)m_api->CancelIo(m_hCommFile);
+        if (::WaitForSingleObject(m_writeOverlapped.hEvent, CancelWaitMs) == WAIT_OBJECT_0)
+            (void)m_api->GetOverlappedResult(m_hCommFile, &m_writeOverlapped, &n, FALSE);
+        return false;
     }
-    m_writersGone.notify_all();
-    return ok;
+    if (result == WAIT_OBJECT_0 + 1) {
+        if (m_api->GetOverlappedResult(m_hCommFile, &m_writeOverlapped, &n, TRUE))
+            return true;
+        TRACE_WRITE_FAILURE(::GetLastError(), "Error writing to CommFile while waiting");
+        return false;
+    }
+    if (result == WAIT_FAILED)
+        TRACE_PORT_CALL(::GetLastError(), "Write WAIT_FAILED: ");
+    else
+        TraceUnexpectedWait(static_cast<unsigned long>(result));
+    return false;
 }

@@ -2,38 +2,30 @@
 // box, starts Read, Read all and Write jobs on the job worker, shows their progress in the caption
 // and their values in the controls, and saves and loads parameter files.
 //
-// Everything here runs on the user-interface thread; the job side reaches the dialog only through
-// NotifyWindow() (handled on this thread) and never blocks it. The dialog writes theJob only in
-// FillJob and CopyValuesToJob, before a job starts, and never while one runs.
-//
-// While a job runs the Close button reads Stop: it asks for the orderly end (log-off, modem
-// reset). Closing the window during a job asks for the same and closes once the job has ended;
-// the user-interface thread never waits for it. The status line at the foot says what the job
-// is doing and how it ended; the first failure of a job also gets a message box.
-//
-// The controls are addressed by id, and the dialog-item operations (IDialogItems) work over them,
-// so that the shared rules of job/ParameterForm.h run on the widgets.
+// The dialog is the Qt adapter of the main dialog's controller (form/MainDialogController.h),
+// which makes every decision: this class builds the widgets, gives them to the controller as
+// dialog items (IDialogItems) and as its window (IMainDialogWindow), and hands it every click, key
+// and job message. Everything runs on the user-interface thread; the job side reaches the dialog
+// only through NotifyWindow() (handled on this thread) and never blocks it.
 #pragma once
 
 #include <QDialog>
-#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "form/DialogItems.h"
-#include "form/JobStatus.h"
-#include "model/ProgrammingJob.h"
-#include "platform/MessagePresenter.h"
+#include "form/MainDialogController.h"
+#include "form/MainDialogWindow.h"
 #include "ui/DialogBuilder.h"
 #include "ui/QtNotifyWindow.h"
+#include "ui/WidgetItems.h"
 
 class IDialogPrompts;
 class IJobRunner;
 class IShellActions;
 class QAction;
 
-class COXEL_RemoteDlg : public QDialog, public IDialogItems {
+class COXEL_RemoteDlg : public QDialog, public IDialogItems, private IMainDialogWindow {
     Q_OBJECT
 public:
     // Command id of the About entry in the dialog's window menu.
@@ -47,49 +39,45 @@ public:
                              IDialogPrompts* prompts = nullptr, QWidget* parent = nullptr);
     ~COXEL_RemoteDlg() override;
 
-    // IDialogItems over the widgets.
-    std::string GetItemText(int id) const override;
-    void SetItemText(int id, const std::string& text) override;
-    bool IsButtonChecked(int id) const override;
-    void CheckButton(int id, bool checked) override;
-    int GetComboSelection(int id) const override;
-    void SetComboSelection(int id, int index) override;
+    // IDialogItems over the widgets (ui/WidgetItems.h).
+    std::string GetItemText(int id) const override { return WidgetText(Item(id)); }
+    void SetItemText(int id, const std::string& text) override { SetWidgetText(Item(id), text); }
+    bool IsButtonChecked(int id) const override { return IsWidgetChecked(Item(id)); }
+    void CheckButton(int id, bool checked) override { CheckWidget(Item(id), checked); }
+    int GetComboSelection(int id) const override { return WidgetComboSelection(Item(id)); }
+    void SetComboSelection(int id, int index) override { SetWidgetComboSelection(Item(id), index); }
 
     QWidget* Item(int id) const;
     bool IsItemEnabled(int id) const;
 
-    // The dialog's rules and handlers.
-    void UpdateButtons();
-    bool FillJob(JobMode mode);
-    void CopyValuesToJob();
-    void OnRead();
-    void OnReadAll();
-    void OnWrite();
-    void StartJob();
-    void OnShowProgress(uint32_t stage, long count);
-    void OnSetText(int id, const CMessageValue& value);
+    CMainDialogController& Controller() { return m_controller; }
+    // The controller's handlers, as the widgets reach them.
+    void OnRead() { m_controller.OnRead(); }
+    void OnReadAll() { m_controller.OnReadAll(); }
+    void OnWrite() { m_controller.OnWrite(); }
+    void OnSave() { m_controller.OnSave(); }
+    void OnLoad() { m_controller.OnLoad(); }
+    void OnShowProgress(uint32_t stage, long count) { m_controller.OnShowProgress(stage, count); }
+    void OnSetText(int id, const CMessageValue& value) { m_controller.OnSetText(id, value); }
     // The command filter: true when the command was swallowed.
     bool OnCommand(int id);
+    // Close chosen (button, Ctrl+Q, a termination signal): during a job once it has ended.
     void OnClose();
-    // The Close button during a job: the orderly end of the job.
-    void OnStop();
     // A message of the job side (through the message presenter): into the status line, and a box
     // for the first failure of a job. Returns true: the message has been taken over.
     bool OnJobMessage(const QString& text, const QString& caption, MessageIcon icon);
     void OnSysCommand(unsigned id);
-    void OnSave();
-    void OnLoad();
     void OnComPort();
     void OnHelp();
     // The help context the dialog answers: 0x20000 plus its resource id.
     static unsigned HelpContext();
 
     INotifyWindow* NotifyWindow() { return &m_notifyWindow; }
-    bool IsInitialising() const { return m_initialising; }
-    bool IsJobRunningFlag() const { return m_jobRunning; }
-    bool IsEscapeBlocked() const { return m_escapeBlocked; }
-    const QString& BaseCaption() const { return m_baseCaption; }
-    const CJobStatus& Status() const { return m_status; }
+    bool IsInitialising() const { return m_controller.IsInitialising(); }
+    bool IsJobRunningFlag() const { return m_controller.IsJobRunning(); }
+    bool IsEscapeBlocked() const { return m_controller.IsEscapeBlocked(); }
+    QString BaseCaption() const { return QString::fromStdString(m_controller.BaseCaption()); }
+    const CJobStatus& Status() const { return m_controller.Status(); }
     QString StatusLineText() const;
     QAction* AboutAction() const { return m_aboutAction; }
 
@@ -101,18 +89,24 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool OnInitDialog();
+    // IMainDialogWindow over the dialog.
+    std::string Caption() const override;
+    void SetCaption(const std::string& caption) override;
+    void EnableItem(int id, bool on) override;
+    void ShowCloseAsStop(bool stop) override;
+    void ShowStatusLine(const std::string& text) override;
+    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    void ShowNote(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    std::string ApplicationName() const override;
+    std::string AskSavePath() override;
+    std::string AskOpenPath() override;
+    void CloseDialog() override;
+
+    void OnInitDialog();
+    void ConnectButtons();
     void ConnectValueChanges();
-    void OnValueChanged(int updateBoxId);
+    void AddActions();
     void HandleJobMessage(uint32_t message, uint32_t wParam, const CMessageValue& lParam);
-    // Closes the job channel and stops a job of ours that still runs.
-    void ShutDownJob();
-    void ShowAppMessage(const QString& text);
-    void LimitText(int id, int limit);
-    void RunRead(const QString& jobName);
-    void ShowStatusLine();
-    // Every control's text and check state, to tell whether a load changed anything.
-    std::vector<std::string> ControlSnapshot() const;
 
     IShellActions* m_shell;
     std::unique_ptr<IJobRunner> m_ownRunner;
@@ -122,15 +116,5 @@ private:
     BuiltDialog m_built;
     QAction* m_aboutAction = nullptr;
     CQtNotifyWindow m_notifyWindow;
-
-    bool m_initialising = true;
-    bool m_jobRunning = false;
-    bool m_escapeBlocked = true;
-    bool m_loading = false; // a parameter file is being put into the controls
-    bool m_haveBaseCaption = false;
-    QString m_baseCaption;
-    CJobStatus m_status;
-    QString m_jobName;             // of the job being started: "Read", "Read all", "Write"
-    uint32_t m_jobMask = 0;        // the running job's selection
-    bool m_closeWhenEnded = false; // the window was closed during a job
+    CMainDialogController m_controller;
 };

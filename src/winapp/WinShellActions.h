@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "winapp/WinHelpLauncher.h"
-#include "winui/WinShellActions.h"
+#include "winui/IWinShellActions.h"
 
 class CWinAppSettings;
 

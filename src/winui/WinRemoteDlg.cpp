@@ -4,54 +4,37 @@
 
 #include <vector>
 
-#include "files/ParameterFile.h"
-#include "files/ParameterFileIo.h"
 #include "form/DialogResourceScript.h"
 #include "form/MainDialogTemplate.h"
-#include "form/ParameterFileLoader.h"
 #include "form/ParameterForm.h"
 #include "form/TooltipTable.h"
-#include "form/DialogJobCheck.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
 #include "model/ParameterTable.h"
 // windows.h names its own LoadStringA so; ours is the string table's.
 #undef LoadString
 #include "model/StringTable.h"
-#include "worker/JobRunner.h"
-#include "winui/WinShellActions.h"
+#include "winui/IWinShellActions.h"
+#include "winui/WinDialogItems.h"
 #include "winui/WinTooltips.h"
+#include "worker/JobRunner.h"
 
 namespace {
 
 const char* const StopText = "&Stop";
 const char* const CloseText = "&Close";
-const char* const CaptionSeparator = " - ";
-
-std::string WindowText(HWND window)
-{
-    if (window == nullptr)
-        return std::string();
-    int length = GetWindowTextLengthA(window);
-    if (length <= 0)
-        return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    int got = GetWindowTextA(window, buffer.data(), length + 1);
-    return std::string(buffer.data(), static_cast<size_t>(got > 0 ? got : 0));
-}
 
 } // namespace
 
 CWinRemoteDlg::CWinRemoteDlg(HINSTANCE instance, IWinShellActions* shell, IJobRunner* runner)
-    : m_instance(instance), m_shell(shell), m_runner(runner), m_prompts(&m_defaultPrompts)
+    : m_instance(instance), m_shell(shell),
+      m_ownRunner(runner == nullptr ? std::make_unique<CJobWorkerRunner>() : nullptr),
+      m_runner(runner == nullptr ? m_ownRunner.get() : runner), m_prompts(&m_defaultPrompts),
+      m_controller(*this, *this, *m_runner, &m_notifyWindow)
 {
     // The up-down and tooltip classes are registered before the dialog resource needs them.
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
-    if (m_runner == nullptr) {
-        m_ownRunner = std::make_unique<CJobWorkerRunner>();
-        m_runner = m_ownRunner.get();
-    }
     m_icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
                                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
     m_smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
@@ -113,57 +96,12 @@ unsigned CWinRemoteDlg::HelpContext()
 // ---------------------------------------------------------------------------------------------
 // Dialog items
 
-std::string CWinRemoteDlg::GetItemText(int id) const
-{
-    return m_hwnd == nullptr ? std::string() : WindowText(GetDlgItem(m_hwnd, id));
-}
-
-void CWinRemoteDlg::SetItemText(int id, const std::string& text)
-{
-    if (m_hwnd != nullptr && GetDlgItem(m_hwnd, id) != nullptr)
-        SetDlgItemTextA(m_hwnd, id, text.c_str());
-}
-
-bool CWinRemoteDlg::IsButtonChecked(int id) const
-{
-    return m_hwnd != nullptr && IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED;
-}
-
-void CWinRemoteDlg::CheckButton(int id, bool checked)
-{
-    if (m_hwnd != nullptr && GetDlgItem(m_hwnd, id) != nullptr)
-        CheckDlgButton(m_hwnd, id, checked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-int CWinRemoteDlg::GetComboSelection(int id) const
-{
-    HWND combo = m_hwnd == nullptr ? nullptr : GetDlgItem(m_hwnd, id);
-    if (combo == nullptr)
-        return -1;
-    LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    return index == CB_ERR ? -1 : static_cast<int>(index);
-}
-
-void CWinRemoteDlg::SetComboSelection(int id, int index)
-{
-    HWND combo = m_hwnd == nullptr ? nullptr : GetDlgItem(m_hwnd, id);
-    if (combo == nullptr)
-        return;
-    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    SendMessageA(combo, CB_SETCURSEL, index >= 0 && index < count ? static_cast<WPARAM>(index) : static_cast<WPARAM>(-1),
-                 0);
-}
-
 bool CWinRemoteDlg::IsItemEnabled(int id) const
 {
     HWND item = m_hwnd == nullptr ? nullptr : GetDlgItem(m_hwnd, id);
     return item != nullptr && IsWindowEnabled(item);
 }
 
-std::string CWinRemoteDlg::Caption() const
-{
-    return WindowText(m_hwnd);
-}
 
 // ---------------------------------------------------------------------------------------------
 // The window procedure
@@ -200,7 +138,7 @@ INT_PTR CWinRemoteDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         if ((wParam & 0xFFF0u) == SC_CLOSE)
-            m_escapeBlocked = false;
+            m_controller.UnblockEscape();
         return FALSE; // the dialog manager's handling: SC_CLOSE becomes WM_CLOSE
     case WM_CLOSE:
         OnCloseRequest();
@@ -211,14 +149,14 @@ INT_PTR CWinRemoteDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_SET_TEXT:
         if (std::unique_ptr<CWinNotifyWindow::CHeldValue> value = m_notifyWindow.Take(lParam))
-            OnSetText(static_cast<int>(wParam), value->Value());
+            m_controller.OnSetText(static_cast<int>(wParam), value->Value());
         return TRUE;
     case WM_SHOW_PROGRESS:
-        OnShowProgress(static_cast<uint32_t>(wParam), static_cast<long>(lParam));
+        m_controller.OnShowProgress(static_cast<uint32_t>(wParam), static_cast<long>(lParam));
         return TRUE;
     case WM_JOB_MESSAGE:
         if (std::unique_ptr<JobMessageBox> box = m_presenter.Take(lParam))
-            OnJobMessage(*box);
+            m_controller.OnJobMessage(box->text, box->caption, box->icon);
         return TRUE;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_icon);
@@ -231,28 +169,11 @@ INT_PTR CWinRemoteDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Initialisation and the value-change rule
+// Initialisation
 
 BOOL CWinRemoteDlg::OnInitDialog()
 {
-    // The combo boxes' items from the control table.
-    for (int i = 0; i < MainDialogTemplate.controlCount; ++i) {
-        const ControlTemplate& control = MainDialogTemplate.controls[i];
-        if (control.kind != ControlKind::ComboBox && control.kind != ControlKind::ComboList)
-            continue;
-        HWND combo = GetDlgItem(m_hwnd, control.id);
-        std::string items = control.text;
-        size_t start = 0;
-        while (combo != nullptr && start <= items.size() && !items.empty()) {
-            size_t end = items.find('\n', start);
-            std::string item = items.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-            if (end == std::string::npos)
-                break;
-            start = end + 1;
-        }
-    }
-
+    FillDialogCombos(m_hwnd, MainDialogTemplate);
     const char* about = LoadString(IDS_ABOUTBOX);
     if (HMENU menu = GetSystemMenu(m_hwnd, FALSE); menu != nullptr && about[0] != '\0') {
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -273,48 +194,22 @@ BOOL CWinRemoteDlg::OnInitDialog()
     SendDlgItemMessageA(m_hwnd, IDC_ALARM_BUTTON_DELAY_SPIN, UDM_SETRANGE32, 2, 30);
     SendDlgItemMessageA(m_hwnd, IDC_ALARM_TYPE_SPIN, UDM_SETRANGE32, 0, 99);
 
-    SetInitialValues(*this);
-    SendDlgItemMessageA(m_hwnd, IDC_ALARM_BUTTON_DELAY_SPIN, UDM_SETPOS32, 0, 4);
-    SendDlgItemMessageA(m_hwnd, IDC_ALARM_TYPE_SPIN, UDM_SETPOS32, 0, 10);
-    if (!m_initialNumber.empty())
-        SetItemText(IDC_PHONE_NUMBER, m_initialNumber);
-
     m_notifyWindow.Attach(m_hwnd);
     m_presenter.Attach(m_hwnd);
     SetMessagePresenter(&m_presenter);
 
-    UpdateButtons();
-    m_initialising = false;
+    m_controller.Initialise();
+    SendDlgItemMessageA(m_hwnd, IDC_ALARM_BUTTON_DELAY_SPIN, UDM_SETPOS32, 0, 4);
+    SendDlgItemMessageA(m_hwnd, IDC_ALARM_TYPE_SPIN, UDM_SETPOS32, 0, 10);
+    if (!m_initialNumber.empty()) {
+        SetItemText(IDC_PHONE_NUMBER, m_initialNumber);
+        m_controller.UpdateButtons();
+    }
     return TRUE;
 }
 
-void CWinRemoteDlg::OnValueChanged(int updateBoxId)
-{
-    if (!m_initialising && !m_loading)
-        CheckButton(updateBoxId, true);
-    UpdateButtons();
-}
-
-void CWinRemoteDlg::UpdateButtons()
-{
-    if (m_hwnd == nullptr)
-        return;
-    bool ready = HasNumberAndCode(*this) && !m_jobRunning;
-    bool any = AnyUpdateBoxTicked(*this);
-    auto enable = [this](int id, bool on) {
-        if (HWND item = GetDlgItem(m_hwnd, id); item != nullptr && (IsWindowEnabled(item) != FALSE) != on)
-            EnableWindow(item, on);
-    };
-    enable(ID_WRITE, ready && any);
-    enable(ID_READ, ready && any);
-    enable(IDC_SAVE, ready);
-    enable(ID_READ_ALL, ready);
-    // During a job the Close button is the Stop button, until the stop has been asked for.
-    const char* text = m_jobRunning ? StopText : CloseText;
-    if (GetItemText(IDC_CLOSE) != text)
-        SetItemText(IDC_CLOSE, text);
-    enable(IDC_CLOSE, !m_jobRunning || m_status.State() != JobState::Stopping);
-}
+// ---------------------------------------------------------------------------------------------
+// Commands and closing
 
 void CWinRemoteDlg::OnCommand(int id, int code, HWND control)
 {
@@ -322,7 +217,7 @@ void CWinRemoteDlg::OnCommand(int id, int code, HWND control)
     if (id == IDOK)
         return;
     if (id == IDCANCEL) {
-        if (!m_escapeBlocked)
+        if (!m_controller.IsEscapeBlocked())
             OnCloseRequest(); // during a job: once it has ended
         return;
     }
@@ -338,269 +233,104 @@ void CWinRemoteDlg::OnCommand(int id, int code, HWND control)
         bool edit = lstrcmpiA(windowClass, "Edit") == 0;
         if ((edit && code == EN_CHANGE) || (combo && (code == CBN_EDITCHANGE || code == CBN_SELCHANGE)) ||
             (!edit && !combo && code == BN_CLICKED))
-            OnValueChanged(box->second);
+            m_controller.OnValueChanged(box->second);
         return;
     }
     if (id == IDC_PHONE_NUMBER || id == IDC_PROGRAMMING_CODE) {
         if (code == EN_CHANGE)
-            UpdateButtons();
+            m_controller.UpdateButtons();
         return;
     }
-    if (code != BN_CLICKED)
+    if (code != BN_CLICKED || m_controller.OnButton(id))
         return;
-    switch (id) {
-    case ID_READ:
-        RunRead("Read", false);
-        break;
-    case ID_READ_ALL:
-        RunRead("Read all", true);
-        break;
-    case ID_WRITE:
-        OnWrite();
-        break;
-    case IDC_SAVE:
-        OnSave();
-        break;
-    case IDC_LOAD:
-        OnLoad();
-        break;
-    case IDC_COM_PORT:
-        if (m_shell != nullptr)
-            m_shell->RunComPortDialog(m_hwnd);
-        break;
-    case IDC_CLOSE:
-        if (m_jobRunning) {
-            OnStop();
-        } else {
-            m_escapeBlocked = false;
-            PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
-        }
-        break;
-    case ID_HELP:
-        if (m_shell != nullptr)
-            m_shell->ShowHelp(m_hwnd, HelpContext());
-        break;
-    default:
-        break; // update boxes and anything else: only the enabling rule
-    }
-    UpdateButtons();
+    if (id == IDC_COM_PORT && m_shell != nullptr)
+        m_shell->RunComPortDialog(m_hwnd);
+    else if (id == ID_HELP && m_shell != nullptr)
+        m_shell->ShowHelp(m_hwnd, HelpContext());
+    m_controller.UpdateButtons(); // update boxes and anything else: only the enabling rule
 }
-
-// ---------------------------------------------------------------------------------------------
-// Jobs
-
-void CWinRemoteDlg::RunRead(const char* jobName, bool all)
-{
-    // theJob belongs to a running job; it is not refilled under it.
-    if (!m_runner->IsRunning()) {
-        if (all)
-            TickAllUpdateBoxes(*this);
-        m_jobName = jobName;
-        if (FillJob(*this, theJob, JobRead, &m_notifyWindow))
-            StartJob();
-    }
-    UpdateButtons();
-}
-
-void CWinRemoteDlg::OnWrite()
-{
-    if (!m_runner->IsRunning()) {
-        m_jobName = "Write";
-        if (FillJob(*this, theJob, JobWrite, &m_notifyWindow)) {
-            CopyValuesToJob(*this, theJob);
-            StartJob();
-        }
-    }
-    UpdateButtons();
-}
-
-void CWinRemoteDlg::StartJob()
-{
-    if (m_runner->IsRunning())
-        return;
-    // Nothing is dialled with a number or value the modem would take for a command, nor with a
-    // text that filling the job has cut (a loaded file may hold longer ones than the fields take).
-    std::string problem;
-    if (!CheckDialogJob(*this, theJob, &problem)) {
-        const std::string& text = problem;
-        m_status.Refuse(text);
-        ShowStatusLine();
-        m_prompts->ShowMessage(m_hwnd, text, LoadString(IDS_PROGRAM_TITLE), MessageIcon::Exclamation);
-        return;
-    }
-    if (!m_runner->Start()) {
-        m_status.Refuse("The job could not be started.");
-        ShowStatusLine();
-        return;
-    }
-    m_jobRunning = true;
-    m_closeWhenEnded = false;
-    m_jobMask = theJob.selectionMask;
-    int total = 0;
-    for (int row = 0; row < ParameterCount; ++row)
-        if ((ParameterTable[row].maskBit & m_jobMask) != 0)
-            ++total;
-    m_status.Begin(m_jobName.empty() ? std::string("Job") : m_jobName, total);
-    ShowStatusLine();
-}
-
-void CWinRemoteDlg::OnStop()
-{
-    if (!m_jobRunning || m_status.State() == JobState::Stopping)
-        return;
-    m_status.OnStopRequested();
-    m_runner->RequestStop();
-    ShowStatusLine();
-    UpdateButtons();
-}
-
-void CWinRemoteDlg::OnShowProgress(uint32_t stage, long count)
-{
-    if (!m_haveBaseCaption) {
-        m_baseCaption = Caption();
-        m_haveBaseCaption = true;
-    }
-    std::string caption = m_baseCaption;
-    if (stage == ProgressBadCode) {
-        std::string refused = CJobStatus::CodeRefusedText();
-        if (m_status.OnFailure(refused)) {
-            ShowStatusLine();
-            m_prompts->ShowMessage(m_hwnd, refused + ". Check the programming code and try again.",
-                                   LoadString(IDS_PROGRAM_TITLE), MessageIcon::Exclamation);
-        }
-    }
-    m_status.OnProgress(stage, count);
-    ShowStatusLine();
-    switch (stage) {
-    case ProgressEnded:
-        m_jobRunning = false;
-        UpdateButtons();
-        if (m_closeWhenEnded) {
-            SetWindowTextA(m_hwnd, caption.c_str());
-            EndTheDialog();
-            return;
-        }
-        break;
-    case ProgressDialing:
-        caption += std::string(LoadString(IDS_DIALING)) + " (" + std::to_string(count) + ")";
-        break;
-    case ProgressConnected:
-        caption += LoadString(IDS_CONNECTED);
-        break;
-    case ProgressTransfer:
-        caption += LoadString(IDS_TRANSFER);
-        break;
-    case ProgressBadCode:
-        caption += std::string(CaptionSeparator) + LoadString(IDS_BAD_CODE);
-        break;
-    default:
-        break;
-    }
-    SetWindowTextA(m_hwnd, caption.c_str());
-}
-
-void CWinRemoteDlg::OnSetText(int id, const CMessageValue& value)
-{
-    // The control is set first (its change notification ticks the box), then the box is cleared.
-    ApplySetText(*this, theJob.mode, id, value);
-    int row = FindParameterByUpdateBox(id);
-    if (row >= 0 && row < ParameterCount && (ParameterTable[row].maskBit & m_jobMask) != 0) {
-        m_status.OnValue(id);
-        ShowStatusLine();
-    }
-    UpdateButtons();
-}
-
-void CWinRemoteDlg::OnJobMessage(const JobMessageBox& box)
-{
-    bool first = m_status.OnFailure(box.text);
-    ShowStatusLine();
-    if (first)
-        m_prompts->ShowMessage(m_hwnd, box.text, box.caption, box.icon);
-}
-
-void CWinRemoteDlg::ShowStatusLine()
-{
-    SetItemText(IDC_STATUS_LINE, m_status.Text());
-}
-
-// ---------------------------------------------------------------------------------------------
-// Closing
 
 void CWinRemoteDlg::OnCloseRequest()
 {
-    // The window's close box and the Close button: the dialog ends, also during a job, but the job
-    // ends first, the orderly way, and the window closes when it has.
-    m_escapeBlocked = false;
-    if (m_jobRunning && m_runner->IsRunning()) {
-        m_closeWhenEnded = true;
-        OnStop();
-        return;
-    }
-    EndTheDialog();
-}
-
-void CWinRemoteDlg::EndTheDialog()
-{
-    if (m_hwnd == nullptr)
-        return;
-    if (m_modal)
-        EndDialog(m_hwnd, IDCANCEL);
-    else
-        DestroyWindow(m_hwnd);
+    // The window's close box, Esc once allowed: during a job the job ends first, the orderly way.
+    if (m_controller.OnCloseRequest())
+        CloseDialog();
 }
 
 void CWinRemoteDlg::ShutDownJob()
 {
     m_notifyWindow.Close();
     m_presenter.Close();
-    if (m_hwnd != nullptr || !m_initialising)
+    if (m_hwnd != nullptr || !m_controller.IsInitialising())
         SetMessagePresenter(nullptr);
-    if (theJob.notifyWindow == &m_notifyWindow && m_runner->IsRunning())
-        m_runner->Stop();
-    if (theJob.notifyWindow == &m_notifyWindow && !m_runner->IsRunning())
-        theJob.notifyWindow = nullptr;
-    m_jobRunning = false;
+    m_controller.ShutDownJob();
 }
 
 // ---------------------------------------------------------------------------------------------
-// Parameter files
+// The window, as the controller uses it
 
-void CWinRemoteDlg::ShowAppMessage(const std::string& text)
+std::string CWinRemoteDlg::Caption() const
 {
-    m_prompts->ShowMessage(m_hwnd, text, ApplicationName(), MessageIcon::Exclamation);
+    return WindowText(m_hwnd);
 }
 
-void CWinRemoteDlg::OnSave()
+void CWinRemoteDlg::SetCaption(const std::string& caption)
 {
-    // Save stages the job in theJob; while a job runs that record is the job's.
-    if (m_runner->IsRunning() || !FillJob(*this, theJob, JobRead, &m_notifyWindow))
-        return;
-    std::string path = m_prompts->GetSaveFileName(m_hwnd);
-    if (path.empty())
-        return;
-    CopyValuesToJob(*this, theJob);
-    std::string message;
-    if (!SaveParameterFile(path, theJob, GetItemText(IDC_POWER_STATUS), GetItemText(IDC_FIRMWARE), &message))
-        ShowAppMessage(message);
+    if (m_hwnd != nullptr)
+        SetWindowTextA(m_hwnd, caption.c_str());
 }
 
-void CWinRemoteDlg::OnLoad()
+void CWinRemoteDlg::EnableItem(int id, bool on)
 {
-    std::string path = m_prompts->GetOpenFileName(m_hwnd);
-    if (path.empty())
+    HWND item = m_hwnd == nullptr ? nullptr : GetDlgItem(m_hwnd, id);
+    if (item != nullptr && (IsWindowEnabled(item) != FALSE) != on)
+        EnableWindow(item, on);
+}
+
+void CWinRemoteDlg::ShowCloseAsStop(bool stop)
+{
+    const char* text = stop ? StopText : CloseText;
+    if (GetItemText(IDC_CLOSE) != text)
+        SetItemText(IDC_CLOSE, text);
+}
+
+void CWinRemoteDlg::ShowStatusLine(const std::string& text)
+{
+    SetItemText(IDC_STATUS_LINE, text);
+}
+
+void CWinRemoteDlg::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)
+{
+    m_prompts->ShowMessage(m_hwnd, text, caption, icon);
+}
+
+void CWinRemoteDlg::ShowNote(const std::string& text, const std::string& caption, MessageIcon icon)
+{
+    // A message box runs the message loop: the job goes on being shown while it is open.
+    m_prompts->ShowMessage(m_hwnd, text, caption, icon);
+}
+
+std::string CWinRemoteDlg::ApplicationName() const
+{
+    return ::ApplicationName();
+}
+
+std::string CWinRemoteDlg::AskSavePath()
+{
+    return m_prompts->GetSaveFileName(m_hwnd);
+}
+
+std::string CWinRemoteDlg::AskOpenPath()
+{
+    return m_prompts->GetOpenFileName(m_hwnd);
+}
+
+void CWinRemoteDlg::CloseDialog()
+{
+    if (m_hwnd == nullptr)
         return;
-    std::vector<uint8_t> bytes;
-    std::string message;
-    if (!ReadParameterFile(path, &bytes, &message)) {
-        ShowAppMessage(message);
-        return;
-    }
-    // The loader sets the update boxes from the file; the values it puts in do not tick them.
-    m_loading = true;
-    LoadOutcome outcome = LoadParameterImage(bytes.data(), bytes.size(), *this);
-    m_loading = false;
-    UpdateButtons();
-    if (outcome != LoadOutcome::Loaded)
-        ShowAppMessage(LoadString(LoadOutcomeMessageId(outcome)));
+    if (m_modal)
+        ::EndDialog(m_hwnd, IDCANCEL);
+    else
+        DestroyWindow(m_hwnd);
 }

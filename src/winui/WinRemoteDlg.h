@@ -2,10 +2,12 @@
 // the job started through IJobRunner, its texts and progress arriving as window messages
 // (WM_SET_TEXT, WM_SHOW_PROGRESS) and the job side's message boxes as WM_JOB_MESSAGE.
 //
-// Everything runs on the thread that created the dialog. The job side reaches it only through
-// NotifyWindow() and the message presenter the dialog installs while it is open. While a job runs
-// the Close button reads Stop and asks for the orderly end; closing the window during a job asks
-// for the same and closes once the job has ended. Esc is ignored until Close is chosen.
+// The dialog is the Win32 adapter of the main dialog's controller (form/MainDialogController.h),
+// which makes every decision: this class creates the dialog from its resource, gives its controls
+// to the controller as dialog items and itself as the controller's window, and hands it every
+// command and job message. Everything runs on the thread that created the dialog. The job side
+// reaches it only through NotifyWindow() and the message presenter the dialog installs while it
+// is open.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +17,9 @@
 #include <string>
 
 #include "form/DialogItems.h"
-#include "form/JobStatus.h"
-#include "model/ProgrammingJob.h"
+#include "form/MainDialogController.h"
+#include "form/MainDialogWindow.h"
+#include "winui/WinDialogItems.h"
 #include "winui/WinDialogPrompts.h"
 #include "winui/WinMessagePresenter.h"
 #include "winui/WinNotifyWindow.h"
@@ -24,7 +27,7 @@
 class IWinShellActions;
 class IJobRunner;
 
-class CWinRemoteDlg : public IDialogItems {
+class CWinRemoteDlg : public IDialogItems, private IMainDialogWindow {
 public:
     static constexpr UINT IDM_ABOUTBOX = 0x10;
 
@@ -46,19 +49,19 @@ public:
     // The file dialogs and application boxes; null gives the common dialogs and MessageBoxA.
     void SetPrompts(IWinDialogPrompts* prompts);
 
-    // IDialogItems over the dialog's controls.
-    std::string GetItemText(int id) const override;
-    void SetItemText(int id, const std::string& text) override;
-    bool IsButtonChecked(int id) const override;
-    void CheckButton(int id, bool checked) override;
-    int GetComboSelection(int id) const override;
-    void SetComboSelection(int id, int index) override;
-
+    // IDialogItems over the dialog's controls (GetDlgItemText, IsDlgButtonChecked, CB_GETCURSEL).
+    std::string GetItemText(int id) const override { return DialogItemText(m_hwnd, id); }
+    void SetItemText(int id, const std::string& text) override { SetDialogItemText(m_hwnd, id, text); }
+    bool IsButtonChecked(int id) const override { return IsDialogButtonChecked(m_hwnd, id); }
+    void CheckButton(int id, bool checked) override { CheckDialogButton(m_hwnd, id, checked); }
     bool IsItemEnabled(int id) const;
-    std::string Caption() const;
-    bool IsJobRunning() const { return m_jobRunning; }
-    bool IsEscapeBlocked() const { return m_escapeBlocked; }
-    const CJobStatus& Status() const { return m_status; }
+    int GetComboSelection(int id) const override { return DialogComboSelection(m_hwnd, id); }
+    void SetComboSelection(int id, int index) override { SetDialogComboSelection(m_hwnd, id, index); }
+
+    std::string Caption() const override;
+    bool IsJobRunning() const { return m_controller.IsJobRunning(); }
+    bool IsEscapeBlocked() const { return m_controller.IsEscapeBlocked(); }
+    const CJobStatus& Status() const { return m_controller.Status(); }
     HWND Tooltips() const { return m_tooltips; }
     CWinNotifyWindow& NotifyWindow() { return m_notifyWindow; }
     CWinMessagePresenter& MessagePresenter() { return m_presenter; }
@@ -71,22 +74,20 @@ private:
 
     BOOL OnInitDialog();
     void OnCommand(int id, int code, HWND control);
-    void OnValueChanged(int updateBoxId);
-    void UpdateButtons();
-    void RunRead(const char* jobName, bool all);
-    void OnWrite();
-    void StartJob();
-    void OnStop();
-    void OnShowProgress(uint32_t stage, long count);
-    void OnSetText(int id, const CMessageValue& value);
-    void OnJobMessage(const JobMessageBox& box);
     void OnCloseRequest();
-    void OnSave();
-    void OnLoad();
-    void EndTheDialog();
     void ShutDownJob();
-    void ShowStatusLine();
-    void ShowAppMessage(const std::string& text);
+
+    // IMainDialogWindow over the dialog: the caption, the controls, the file dialogs, the boxes.
+    void SetCaption(const std::string& caption) override;
+    void EnableItem(int id, bool on) override;
+    void ShowCloseAsStop(bool stop) override;
+    std::string AskSavePath() override;
+    void ShowStatusLine(const std::string& text) override;
+    void CloseDialog() override;
+    std::string AskOpenPath() override;
+    std::string ApplicationName() const override;
+    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    void ShowNote(const std::string& text, const std::string& caption, MessageIcon icon) override;
 
     HINSTANCE m_instance;
     IWinShellActions* m_shell;
@@ -104,15 +105,5 @@ private:
     CWinMessagePresenter m_presenter;
     // The parameter control whose change ticks an update box, by control id.
     std::map<int, int> m_updateBoxOf;
-
-    bool m_initialising = true;
-    bool m_jobRunning = false;
-    bool m_escapeBlocked = true;
-    bool m_loading = false;
-    bool m_haveBaseCaption = false;
-    bool m_closeWhenEnded = false;
-    std::string m_baseCaption;
-    std::string m_jobName;
-    uint32_t m_jobMask = 0;
-    CJobStatus m_status;
+    CMainDialogController m_controller;
 };

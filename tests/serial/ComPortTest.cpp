@@ -1,6 +1,7 @@
 #include "serial/ComPort.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -145,7 +146,9 @@ TEST(ComPortOpen, RefusesADeviceThatIsNotATerminalAndLeavesItToTheCaller)
     CRecordingPort port;
     CFakeSerialDevice device;
     device.SetTerminal(false);
+    errno = 0;
     EXPECT_FALSE(port.Open(&device));
+    EXPECT_EQ(errno, ENOTTY);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(trace.Lines(), std::vector<std::string>{"File handle is not a comm handle.\n"});
     EXPECT_FALSE(device.GetProbe()->destroyed);
@@ -159,7 +162,9 @@ TEST(ComPortOpen, SecondOpenIsRefusedAndTheFirstPortGoesOn)
     FakePort f;
     ASSERT_TRUE(f.Open());
     CFakeSerialDevice other;
+    errno = 0;
     EXPECT_FALSE(f.port.Open(&other));
+    EXPECT_EQ(errno, EBUSY);
     EXPECT_EQ(f.trace.Count("Already have a comm file open\n"), 1);
     EXPECT_FALSE(other.GetProbe()->destroyed);
     f.device->Feed("OK\r");

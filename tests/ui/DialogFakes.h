@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ui/DialogPrompts.h"
-#include "worker/JobRunner.h"
+#include "support/FakeJobRunner.h"
 #include "ui/ShellActions.h"
 
 struct ShownMessage {
@@ -43,33 +43,6 @@ public:
     {
         notes.push_back({text, caption, icon});
     }
-};
-
-// A job that starts and runs until told otherwise; nothing is dialled.
-class CFakeRunner : public IJobRunner {
-public:
-    bool running = false;
-    bool canStart = true;
-    int starts = 0;
-    int stops = 0;
-    int stopRequests = 0;
-
-    bool Start() override
-    {
-        if (running || !canStart)
-            return false;
-        ++starts;
-        running = true;
-        return true;
-    }
-    bool IsRunning() override { return running; }
-    void Stop() override
-    {
-        ++stops;
-        running = false;
-    }
-    // The job goes on until the test ends it (ProgressEnded), as the worker's log-off would.
-    void RequestStop() override { ++stopRequests; }
 };
 
 class CFakeShell : public IShellActions {

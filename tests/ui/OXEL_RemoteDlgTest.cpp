@@ -1,5 +1,6 @@
-// The main dialog's own rules on its widgets: start values, the enabling rule, the value-change
-// rule, filling the job, the job messages, captions, Enter/Esc and closing, Save and Load.
+// The Qt main dialog over the controller (tests/form covers its rules on the in-memory dialog):
+// the widgets, their typing rules and signals reaching the controller, captions, Enter/Esc and
+// closing, the shortcuts and menus, and Save and Load through the widgets.
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include "model/StringTable.h"
 #include "ui/DialogFakes.h"
 #include "form/MainDialogTemplate.h"
+#include "form/ParameterForm.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OXEL_RemoteDlg.h"
 #include "ui/Tooltips.h"
@@ -243,7 +245,7 @@ private slots:
         dlg->CheckButton(IDC_UNIT_FIRST, false);
         for (int id = IDC_UNIT_FIRST; id <= IDC_UNIT_LAST; ++id)
             QVERIFY(!dlg->IsButtonChecked(id));
-        QVERIFY(!dlg->FillJob(JobRead));
+        QVERIFY(!FillJob(*dlg, theJob, JobRead, dlg->NotifyWindow()));
         dlg->OnReadAll();
         dlg->OnWrite();
         prompts->saveAnswer = QStringLiteral("/tmp/never-written.oxl");
@@ -292,6 +294,26 @@ private slots:
         QCOMPARE(std::string(theJob.Slot(SlotLedSequence)), std::string("0"));
         QCOMPARE(std::string(theJob.Slot(SlotTestAlarmTime)), std::string("7"));
         QCOMPARE(std::string(theJob.Slot(SlotAlarmButtonDelay)), std::string("4"));
+    }
+
+    void aChoiceTypedIntoTheComboCountsOnlyWhenItIsOneOfItsItems()
+    {
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        QComboBox* combo = Combo(IDC_TEST_ALARM_TIME);
+        QVERIFY(combo->isEditable());
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), "abc");
+        QVERIFY(dlg->IsButtonChecked(1040)); // typing ticks the box
+        dlg->OnWrite();
+        QCOMPARE(runner->starts, 0);
+        QCOMPARE(prompts->messages.size(), size_t(1));
+        QVERIFY2(prompts->messages[0].text.endsWith(QStringLiteral(": choose a value from 0 to 10.")),
+                 qPrintable(prompts->messages[0].text));
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), "3");
+        dlg->OnWrite();
+        QCOMPARE(runner->starts, 1);
+        QCOMPARE(std::string(theJob.Slot(SlotTestAlarmTime)), std::string("3"));
     }
 
     void aJobWithBadInputIsRefusedWithAMessage()

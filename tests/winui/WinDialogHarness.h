@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "winui/WinDialogPrompts.h"
-#include "winui/WinShellActions.h"
+#include "winui/IWinShellActions.h"
 
 // Dispatches the thread's messages (through IsDialogMessageA for dialog) until done() holds or
 // timeoutMs have passed; true when done() held. Sleeps only in MsgWaitForMultipleObjects.

@@ -357,6 +357,18 @@ TEST_F(WinDialog, SaveThenLoadGivesTheSameControls)
     EXPECT_EQ(snapshot(), saved);
 }
 
+TEST_F(WinDialog, AChoiceTypedIntoTheComboCountsOnlyWhenItIsOneOfItsItems)
+{
+    SetDlgItemTextA(hwnd, IDC_PHONE_NUMBER, "5550100");
+    SetDlgItemTextA(hwnd, IDC_TEST_ALARM_TIME, "abc");
+    CheckDlgButton(hwnd, 1040, BST_CHECKED);
+    Click(ID_WRITE);
+    EXPECT_FALSE(dialog->IsJobRunning());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find(": choose a value from 0 to 10."), std::string::npos) << prompts.messages[0];
+    EXPECT_EQ(dialog->GetItemText(IDC_STATUS_LINE), prompts.messages[0]);
+}
+
 TEST_F(WinDialog, LoadOfAFileThatIsNotOursSaysSo)
 {
     CTempFolder folder;

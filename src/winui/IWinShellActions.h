@@ -1,5 +1,6 @@
-// What the native main dialog asks of the program around it: the port dialog, the About box and
-// the help. pravel.exe gives the real ones; the dialog's tests give their own.
+// IWinShellActions: what the native main dialog asks of the program around it (the port dialog, the
+// About box, the help). The interface only; pravel.exe's implementation is winapp/WinShellActions.h,
+// the dialog's tests give their own.
 #pragma once
 #include <windows.h>
 class IWinShellActions {
