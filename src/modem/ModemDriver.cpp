@@ -213,7 +213,7 @@ void CModemDriver::ReportStall()
     else if (!m_connected.load())
         ShowErrorText(FormatString(IDS_MODEM_STOPPED_ANSWERING, {m_portName}));
     else
-        ShowError(IDS_TOO_MANY_RETRIES);
+        ShowNoAnswerError();
 }
 
 bool CModemDriver::Write(const void* data, uint32_t count)
@@ -257,7 +257,7 @@ void CModemDriver::DriverThread()
                 // No answer to the log-off: give it up and reset the modem.
                 m_loggedIn = false;
             } else if (++m_timeoutCount == 3) {
-                ShowError(IDS_TOO_MANY_RETRIES);
+                ShowNoAnswerError();
                 m_step = StepAbort;
             }
             RunStep();

@@ -177,6 +177,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
         if (std::memchr(dtmfBuffer, 'D', static_cast<size_t>(dtmfLength)) == nullptr)
             return true;
         DtmfFrameResult frame = CheckDtmfFrame(dtmfBuffer, dtmfLength);
+        m_unitHeard = true;
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (frame.status != DtmfFrameStatus::Valid) {
@@ -205,6 +206,16 @@ bool CModemDriver::InterpretLine(const std::string& line)
     // Nothing was expected.
     Abort();
     return true;
+}
+
+// Three tries without a valid answer. When nothing at all came back to the login, no unit with
+// the number dialled answered on this line: a wrong unit number, not a bad line.
+void CModemDriver::ShowNoAnswerError()
+{
+    if (m_loginSent.load() && !m_unitHeard.load())
+        ShowErrorText(FormatString(IDS_UNIT_SILENT, {std::to_string(m_job->unit)}));
+    else
+        ShowError(IDS_TOO_MANY_RETRIES);
 }
 
 void CModemDriver::Abort()
@@ -270,6 +281,7 @@ void CModemDriver::RunStep()
             ++m_step;
             continue;
         case 7:
+            m_loginSent = true;
             SendCode(LoginCodePrefix + std::string(m_job->programmingCode), 0);
             return;
         default:

@@ -141,7 +141,17 @@ TEST_F(CliRules, BadInputIsRefusedWithItsMessageAndNothingIsDialled)
          TempPath("no-such-file.oxl") + " was not found."},
         // A save that could not be made is found out before the call.
         {Job("read", {"--all", "--save", "/nonexistent-dir/x.oxl"}),
-         "Failed to create file (/nonexistent-dir/x.oxl contains an invalid path.)"},
+         "/nonexistent-dir/x.oxl cannot be saved: the folder /nonexistent-dir does not exist."},
+        {Job("read", {"--all", "--save", ::testing::TempDir()}),
+         ::testing::TempDir() + " is a folder: give the name of the file to save to."},
+        {Job("read", {"--all", "--save", ""}), "The file name is empty."},
+        // A read is said to be one, with its cause.
+        {{"show", ::testing::TempDir()}, ::testing::TempDir() + " is a folder, not a parameter file."},
+        {{"write", "--port", port, "--file", "/dev/null"},
+         "/dev/null is not a regular file (a device, a pipe or a socket): it cannot be read as a parameter file."},
+        {{"show", "/nonexistent-dir/x.oxl"}, "/nonexistent-dir/x.oxl was not found: the folder /nonexistent-dir does "
+                                             "not exist."},
+        {{"show", ""}, "The file name is empty."},
     };
     for (const Case& c : cases) {
         std::string line;
