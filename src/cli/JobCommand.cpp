@@ -254,8 +254,10 @@ void CJobCommand::PrintResult(CommandIo& io, bool completed, const std::string& 
             report.unit = id - (IDC_UNIT_FIRST - 1);
     if (!ownProblem.empty() && completed)
         report.error = ownProblem;
-    else if (!m_ownFailure.empty())
+    else if (!m_ownFailure.empty()) {
         report.error = m_ownFailure;
+        report.reason = JobOutcome::NotTransferred;
+    }
     if (JsonWanted())
         PrintJobJson(io.out, report);
     else if (m_csv)

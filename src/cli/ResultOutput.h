@@ -1,6 +1,7 @@
 // The result of a read or write job as pravel-cli prints it: a table of names and values, CSV, or
-// one JSON object {"outcome", "error", "port", "number", "unit", "firmware", "power", "powerSource",
-// "values" (read) or "written" (write), "notTransferred"}. The table shows texts with their control characters escaped
+// one JSON object {"outcome", "reason", "error", "port", "number", "unit", "firmware", "power",
+// "powerSource", "values" (read) or "written" (write), "notTransferred"}. The table shows texts
+// with their control characters escaped
 // (TerminalText.h); JSON carries them as they are.
 #pragma once
 
@@ -27,6 +28,7 @@ struct JobReport {
     std::string number; // the telephone number dialled
     int unit = 0;
     bool completed = false;
+    JobOutcome reason = JobOutcome::None; // "reason" in JSON
     std::optional<std::string> error;
     std::optional<std::string> firmware;
     std::optional<std::string> power;

@@ -140,6 +140,7 @@ TEST_F(JobCommand, NamedParametersTheFirmwareLacksFailTheJob)
             EXPECT_TRUE(result["error"].is_null());
         } else {
             EXPECT_EQ(result["outcome"], "failed");
+            EXPECT_EQ(result["reason"], "not-transferred");
             EXPECT_EQ(result["error"], c.error);
             EXPECT_NE(run.err.find("pravel-cli: " + c.error + "\n"), std::string::npos) << run.err;
         }
@@ -189,6 +190,7 @@ TEST_F(JobCommand, AnAbsentUnitIsSaidToBeSilentNotABadLine)
     EXPECT_EQ(run.status, 1);
     json result = json::parse(run.out);
     EXPECT_EQ(result["error"], "Unit 4 did not answer: nothing came back to the login. Check the unit number.");
+    EXPECT_EQ(result["reason"], "unit-silent");
 
     // A unit that answers, but garbled, is still a bad line.
     SimFaults faults;
@@ -197,6 +199,7 @@ TEST_F(JobCommand, AnAbsentUnitIsSaidToBeSilentNotABadLine)
     run = RunCli(Job("read", {"--all", "--json"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(json::parse(run.out)["error"], "Too many retries when communicating. Aborting!");
+    EXPECT_EQ(json::parse(run.out)["reason"], "bad-line");
 }
 
 TEST_F(JobCommand, OwnMessagesPrintTheirLineBreaks)
