@@ -2,6 +2,7 @@
 // statuses of bad input, whether typed or loaded from a parameter file; then the save rules.
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -244,4 +245,17 @@ TEST_F(CliRules, AFifoIsRefusedAtOnceByShowAndBySave)
         EXPECT_EQ(result.err.find("Dialing"), std::string::npos) << result.err;
     }
     std::remove(fifo.c_str());
+}
+
+// A file another program is saving (it holds the lock) cannot be read now: said as a read.
+TEST_F(CliRules, AFileBeingSavedIsSaidNotToBeReadable)
+{
+    const std::string path = File("locked.oxl", FileFields{});
+    const int holder = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    CliRun run = RunCli({"show", path});
+    ::close(holder);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "pravel-cli: Failed to read file (A sharing violation occurred while accessing " + path + ".)\n");
 }
