@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <ostream>
+#include <sstream>
+#include <stdexcept>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -41,12 +43,51 @@ int CCommand::Run(const std::vector<std::string>& args, CommandIo& io)
         app.exit(e, io.out, io.err);
         return ExitOk;
     } catch (const CLI::ParseError& e) {
-        app.exit(e, io.out, io.err);
+        if (e.get_exit_code() == 0) {
+            app.exit(e, io.out, io.err);
+            return ExitOk;
+        }
+        io.err << "pravel-cli: " << MessageText(e.what()) << "\nRun 'pravel-cli " << m_name
+               << " --help' for the options.\n"
+               << std::flush;
         if (ArgumentsAskForJson(args))
             PrintUsageErrorJson(io.out, e.what());
         return ExitUsage;
     }
     return Execute(io);
+}
+
+namespace {
+
+std::string Shown(double number)
+{
+    std::ostringstream text;
+    text << number;
+    return text.str();
+}
+
+} // namespace
+
+void CheckNumberIn(CLI::Option* option, double lowest, double highest, bool whole)
+{
+    const std::string range = Shown(lowest) + " to " + Shown(highest);
+    option->check(CLI::Validator(
+        [=](std::string& input) -> std::string {
+            const std::string wanted = std::string(whole ? "give a whole number from " : "give a number from ") +
+                                       range + ", not '" + input + "'.";
+            size_t used = 0;
+            double value = 0;
+            try {
+                value = std::stod(input, &used);
+            } catch (const std::exception&) {
+                return wanted;
+            }
+            if (used != input.size() || value < lowest || value > highest ||
+                (whole && value != static_cast<double>(static_cast<long long>(value))))
+                return wanted;
+            return {};
+        },
+        "", ""));
 }
 
 void CCommand::AddJsonOption(CLI::App& app)
@@ -56,7 +97,7 @@ void CCommand::AddJsonOption(CLI::App& app)
 
 int CCommand::UsageError(CommandIo& io, const std::string& text) const
 {
-    io.err << "pravel-cli: " << EscapeControlCharacters(text) << '\n' << std::flush;
+    io.err << "pravel-cli: " << MessageText(text) << '\n' << std::flush;
     if (m_json)
         PrintUsageErrorJson(io.out, text);
     return ExitUsage;

@@ -9,6 +9,7 @@
 
 namespace CLI {
 class App;
+class Option;
 }
 
 // Exit statuses shared by all commands.
@@ -29,6 +30,10 @@ struct CommandIo {
 void PrintUsageErrorJson(std::ostream& out, const std::string& text);
 // The arguments ask for JSON output (parse errors come before the options are known).
 bool ArgumentsAskForJson(const std::vector<std::string>& args);
+
+// Lets the option take only a number from lowest to highest (whole when asked), with a message
+// that names what was given: "--unit: give a whole number from 1 to 6, not 'abc'."
+void CheckNumberIn(CLI::Option* option, double lowest, double highest, bool whole);
 
 class CCommand {
 public:

@@ -41,7 +41,9 @@ void PrintUsage(std::ostream& stream)
               "Commands:\n";
     for (const auto& command : MakeCommands())
         stream << "  " << std::left << std::setw(8) << command->Name() << command->Description() << '\n';
-    stream << "\nRun 'pravel-cli COMMAND --help' for the options of a command.\n";
+    stream << "\nRun 'pravel-cli COMMAND --help' for the options of a command.\n"
+              "--port and --modem default to the environment's PRAVEL_PORT and PRAVEL_MODEM, then to the same\n"
+              "keys (KEY=VALUE lines) in ~/.config/pravel/pravel-cli.conf.\n";
 }
 
 } // namespace

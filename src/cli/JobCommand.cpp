@@ -4,9 +4,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/CliDefaults.h"
 #include "cli/Interrupt.h"
+#include "cli/ParameterNames.h"
 #include "cli/ResultOutput.h"
 #include "cli/TerminalText.h"
+#include "files/TextEncoding.h"
 #include "form/ValueRules.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
@@ -18,26 +21,18 @@
 
 const char* const SimulatedNumber = "5550100";
 
-namespace {
-
-std::string ParameterNames()
+std::string NormalizedPortName(const std::string& name)
 {
-    std::string names;
-    for (int row = 0; row < ParameterCount; ++row) {
-        if (row > 0)
-            names += ", ";
-        names += ParameterTable[row].name;
-    }
-    return names;
+    // "COM01" as the port dialog lists it is com1; the device layer takes no leading zero.
+    if (name.size() < 4 || (name[0] != 'c' && name[0] != 'C') || (name[1] != 'o' && name[1] != 'O') ||
+        (name[2] != 'm' && name[2] != 'M') || name.find_first_not_of("0123456789", 3) != std::string::npos)
+        return name;
+    const size_t first = name.find_first_not_of('0', 3);
+    if (first == std::string::npos)
+        return name; // "COM0": no such port, said by the open
+    return "com" + name.substr(first);
 }
 
-bool UnknownParameter(const std::string& name, std::string* problem)
-{
-    *problem = "Unknown parameter '" + name + "'. The parameters are: " + ParameterNames() + ".";
-    return false;
-}
-
-} // namespace
 
 CJobCommand::CJobCommand(std::string name, std::string description, JobMode mode)
     : CCommand(std::move(name), std::move(description)), m_mode(mode)
@@ -49,15 +44,17 @@ CJobCommand::~CJobCommand() = default;
 
 void CJobCommand::AddJobOptions(CLI::App& app)
 {
-    auto* port = app.add_option("--port", m_port, "Serial device of the voice modem, such as /dev/ttyUSB0")
+    auto* port = app.add_option("--port", m_port,
+                                "Serial device of the voice modem, such as /dev/ttyUSB0 or COM3 (default: "
+                                "PRAVEL_PORT, then the configuration file)")
                      ->type_name("DEVICE");
     auto* simulate = app.add_flag("--simulate", m_simulate,
-                                  "Run against the built-in simulated modem with one unit (number, code 3958 and "
-                                  "unit 1 by default)");
+                                  std::string("Run against the built-in simulated modem with one unit (number ") +
+                                      SimulatedNumber + ", code 3958 and unit 1 by default)");
     port->excludes(simulate);
-    app.add_option("--modem", m_modemProfile,
+    m_modemOption = app.add_option("--modem", m_modemProfile,
                    "The modem's voice commands: auto (the default: the '#' commands, V.253 when the modem "
-                   "refuses them), hash or v253")
+                   "refuses them), hash or v253 (default: PRAVEL_MODEM, then the configuration file)")
         ->check(CLI::IsMember({"auto", "hash", "v253"}).description(""))
         ->type_name("PROFILE");
     app.add_option("--ringback-gap", m_callSettings.ringbackGapTenths,
@@ -90,7 +87,8 @@ void CJobCommand::AddJobOptions(CLI::App& app)
     app.add_option("--number", m_number, "Telephone number of the unit's line (at most 20 characters)")
         ->type_name("NUMBER");
     app.add_option("--code", m_code, "The unit's programming code, four digits")->type_name("CODE");
-    app.add_option("--unit", m_unit, "Which unit on the line, 1 (master) to 6")->check(CLI::Range(1, 6).description(""))->type_name("1-6");
+    CheckNumberIn(app.add_option("--unit", m_unit, "Which unit on the line, 1 (master) to 6")->type_name("1-6"), 1, 6,
+                  true);
     app.add_option("--param", m_params, "Transfer this parameter (repeatable); see the manual for the names")
         ->type_name("NAME");
     app.add_flag("--trace", m_trace, "Send the debug trace (the modem dialogue among it) to standard error");
@@ -98,10 +96,23 @@ void CJobCommand::AddJobOptions(CLI::App& app)
     AddJsonOption(app);
 }
 
+bool CJobCommand::ApplyDefaults(std::string* problem)
+{
+    CliDefaults defaults;
+    if (!ReadCliDefaults(&defaults, problem))
+        return false;
+    if (!m_simulate && m_port.empty())
+        m_port = defaults.port;
+    if (m_modemOption->count() == 0 && !defaults.modem.empty())
+        m_modemProfile = defaults.modem;
+    m_port = NormalizedPortName(m_port);
+    return true;
+}
+
 bool CJobCommand::ApplyJobOptions(std::string* problem)
 {
     if (!m_simulate && m_port.empty()) {
-        *problem = "Give the modem's serial port with --port DEVICE, or use --simulate.";
+        *problem = "Give the modem's serial port with --port DEVICE (or set PRAVEL_PORT), or use --simulate.";
         return false;
     }
     if (!m_number.empty()) {
@@ -133,10 +144,11 @@ bool CJobCommand::ApplyJobOptions(std::string* problem)
 
 bool CJobCommand::SelectParameter(const std::string& name, std::string* problem)
 {
-    int row = FindParameter(name);
+    int row = FindParameterAnyCase(name, problem);
     if (row < 0)
-        return UnknownParameter(name, problem);
+        return false;
     m_model.CheckButton(ParameterTable[row].updateBoxId, true);
+    m_named[static_cast<size_t>(row)] = true;
     return true;
 }
 
@@ -149,9 +161,9 @@ bool CJobCommand::ApplySetting(const std::string& assignment, std::string* probl
     }
     std::string name = assignment.substr(0, equals);
     std::string value = assignment.substr(equals + 1);
-    int row = FindParameter(name);
+    int row = FindParameterAnyCase(name, problem);
     if (row < 0)
-        return UnknownParameter(name, problem);
+        return false;
     const ParameterDescriptor& p = ParameterTable[row];
     if (!CheckParameterValue(row, value, problem))
         return false;
@@ -173,7 +185,15 @@ bool CJobCommand::ApplySetting(const std::string& assignment, std::string* probl
         break;
     }
     m_model.CheckButton(p.updateBoxId, true);
+    m_named[static_cast<size_t>(row)] = true;
     return true;
+}
+
+void CJobCommand::NameTickedParameters()
+{
+    for (int row = 0; row < ParameterCount; ++row)
+        if (m_model.IsButtonChecked(ParameterTable[row].updateBoxId))
+            m_named[static_cast<size_t>(row)] = true;
 }
 
 bool CJobCommand::StartSimulator(std::string* problem)
@@ -226,20 +246,49 @@ int CJobCommand::RunJob(CommandIo& io)
     if (m_simulator)
         m_simulator->Stop();
     m_completed = JobCompleted(m_result, m_model, m_mode);
+    if (m_completed) {
+        // The job ran to its end, so what is left is what this firmware lacks; a parameter the
+        // user asked for by name must not pass as done.
+        std::string lacking;
+        int count = 0;
+        for (int row : RowsNotTransferred(m_model, m_result.selectionMask)) {
+            if (!m_named[static_cast<size_t>(row)])
+                continue;
+            lacking += (lacking.empty() ? "" : ", ") + std::string(ParameterTable[row].name);
+            ++count;
+        }
+        if (count > 0) {
+            m_completed = false;
+            m_ownFailure = "The unit's firmware " + m_result.firmware + " has no " + lacking + ": " +
+                           (count == 1 ? "it was not " : "they were not ") +
+                           (m_mode == JobWrite ? "written." : "read.");
+        }
+    }
     return m_completed ? ExitOk : ExitFailed;
 }
 
 void CJobCommand::PrintResult(CommandIo& io, bool completed, const std::string& ownProblem)
 {
     JobReport report = MakeJobReport(m_result, m_model, m_mode, completed && ownProblem.empty());
+    report.port = GetComPortName();
+    report.number = Windows1252ToUtf8(m_model.GetItemText(IDC_PHONE_NUMBER));
+    for (int id = IDC_UNIT_FIRST; id <= IDC_UNIT_LAST; ++id)
+        if (m_model.IsButtonChecked(id))
+            report.unit = id - (IDC_UNIT_FIRST - 1);
     if (!ownProblem.empty() && completed)
         report.error = ownProblem;
+    else if (!m_ownFailure.empty()) {
+        report.error = m_ownFailure;
+        report.reason = JobOutcome::NotTransferred;
+    }
     if (JsonWanted())
         PrintJobJson(io.out, report);
+    else if (m_csv)
+        PrintJobCsv(io.out, report);
     else
         PrintJobTable(io.out, report);
     // Before the login nothing could be transferred; the error says why.
-    if (m_result.codeAccepted && !report.notTransferred.empty()) {
+    if (m_result.codeAccepted && !report.notTransferred.empty() && m_ownFailure.empty()) {
         std::string names;
         for (const std::string& name : report.notTransferred)
             names += (names.empty() ? "" : ", ") + name;
@@ -251,5 +300,5 @@ void CJobCommand::PrintResult(CommandIo& io, bool completed, const std::string& 
 
 void CJobCommand::PrintError(CommandIo& io, const std::string& text)
 {
-    io.err << "pravel-cli: " << EscapeControlCharacters(text) << '\n' << std::flush;
+    io.err << "pravel-cli: " << MessageText(text) << '\n' << std::flush;
 }

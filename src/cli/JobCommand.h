@@ -11,6 +11,7 @@
 #include "cli/JobSession.h"
 #include "form/DialogItemModel.h"
 #include "model/ModemProfile.h"
+#include "model/ParameterTable.h"
 #include "model/ProgrammingJob.h"
 
 class CSimulator;
@@ -23,6 +24,9 @@ protected:
     // --port, --simulate, --modem, --sim-modem, --number, --code, --unit, --param, --trace, --quiet and --json.
     void AddJobOptions(CLI::App& app);
 
+    // Fills --port and --modem, where not given, from the environment and the configuration
+    // file (CliDefaults.h). False with the problem. Call first.
+    bool ApplyDefaults(std::string* problem);
     // Checks the connection options and puts number, code, unit and the --param selection into
     // the dialog (the command has loaded and set its own values before). False with the problem.
     bool ApplyJobOptions(std::string* problem);
@@ -30,6 +34,8 @@ protected:
     bool ApplySetting(const std::string& assignment, std::string* problem);
     // Ticks the update box of the named parameter.
     bool SelectParameter(const std::string& name, std::string* problem);
+    // Counts every ticked parameter as named by the user (a file's own selection).
+    void NameTickedParameters();
 
     // The number, code and (for a write) the ticked values in the dialog keep their rules,
     // wherever they came from. False with the problem.
@@ -48,18 +54,24 @@ protected:
     JobMode m_mode;
     JobResult m_result;
     bool m_completed = false;
+    std::string m_ownFailure; // why a job that ran to its end still failed
 
     std::string m_port;
     bool m_simulate = false;
     std::string m_number;
     std::string m_code;
     int m_unit = 0; // 0: not given
+    // The parameters the user named (--param, --set, a file's selection), not chosen by --all: one
+    // of them left untransferred fails the job.
+    std::vector<bool> m_named = std::vector<bool>(ParameterCount, false);
     std::vector<std::string> m_params;
     bool m_trace = false;
     bool m_quiet = false;
+    bool m_csv = false; // the commands that offer --csv set it
     std::string m_modemProfile = "auto";
     ModemCallSettings m_callSettings; // --ringback-gap, --ringback-wait, --country
     std::string m_simulatedModem; // empty: the simulator's default
+    CLI::Option* m_modemOption = nullptr;
 
 private:
     bool StartSimulator(std::string* problem);
@@ -69,3 +81,5 @@ private:
 
 // The number and unit pravel-cli defaults to with --simulate: the simulated line's and unit's.
 extern const char* const SimulatedNumber;
+// A port as the user may write it: "COM01", as the port dialog labels it, is "com1".
+std::string NormalizedPortName(const std::string& name);

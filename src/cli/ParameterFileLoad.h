@@ -1,6 +1,6 @@
 // Loading a parameter file into the in-memory dialog for show and write --file, with the messages
-// a technician at a shell needs: a path that does not exist is said to be "not found" (the load's
-// own message puts every failure to open inside "Failed to create file (...)").
+// a technician at a shell needs: what is wrong with the path is said before the load tries it
+// (not found, a folder, no permission), and a failure of the read itself is worded as a read.
 #pragma once
 
 #include <string>
@@ -8,6 +8,6 @@
 #include "form/DialogItems.h"
 #include "form/ParameterFileLoader.h"
 
-// LoadParameterFile, after looking whether the path exists at all. False with the message.
+// LoadParameterFile, after looking at the path. False with the message.
 bool LoadParameterFileForCli(const std::string& path, IDialogItems& items, std::string* message,
                              int* version = nullptr);

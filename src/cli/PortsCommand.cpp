@@ -8,6 +8,7 @@
 
 #include "cli/TerminalText.h"
 #include "serial/SerialPortList.h"
+#include "serial/SimulatorPorts.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ void CPortsCommand::AddOptions(CLI::App& app)
 int CPortsCommand::Execute(CommandIo& io)
 {
     std::vector<SerialPortEntry> ports = ListSerialPorts(m_root);
+    // The simulated modems running here, as the port dialog lists them (only for this machine).
+    if (m_root == "/")
+        for (const std::string& port : FindSimulatorPorts())
+            ports.push_back({port, "", "pravel-sim"});
     if (JsonWanted()) {
         nlohmann::ordered_json json = nlohmann::ordered_json::array();
         for (const SerialPortEntry& port : ports)

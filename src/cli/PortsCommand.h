@@ -1,5 +1,6 @@
 // pravel-cli ports: the serial devices present, to find the modem's --port: the device, its
-// stable /dev/serial/by-id name where one links to it, and its driver.
+// stable /dev/serial/by-id name where one links to it, and its driver; and the ports of the
+// pravel-sim processes running here (driver "pravel-sim"), as the port dialog lists them.
 #pragma once
 
 #include <string>

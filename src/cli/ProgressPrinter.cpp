@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/TerminalWidth.h"
 #include "model/JobMessages.h"
 #include "model/StringTable.h"
 
@@ -18,7 +19,8 @@ constexpr int BarWidth = 20;
 } // namespace
 
 CProgressPrinter::CProgressPrinter(std::ostream& stream, bool isTerminal, int parametersSelected)
-    : m_stream(stream), m_isTerminal(isTerminal), m_selected(parametersSelected)
+    : m_stream(stream), m_isTerminal(isTerminal), m_selected(parametersSelected),
+      m_columns(isTerminal ? TerminalColumns() : 0)
 {
 }
 
@@ -81,7 +83,7 @@ void CProgressPrinter::Draw()
                 std::string(static_cast<size_t>(BarWidth - filled), '.') + "] " + std::to_string(m_transferred) +
                 "/" + std::to_string(m_selected);
     }
-    m_stream << '\r' << line << "\033[K" << std::flush;
+    m_stream << '\r' << FitToWidth(line, m_columns) << "\033[K" << std::flush;
     m_lineOpen = true;
 }
 

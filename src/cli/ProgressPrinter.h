@@ -22,6 +22,9 @@ public:
     void ShowTransferred(int transferred);
     // Ends the line on a terminal (the job is over).
     void Finish();
+    // The terminal's width, which a redrawn line is cut to (0: unknown, not cut). The constructor
+    // asks the terminal on standard error.
+    void SetColumns(int columns) { m_columns = columns; }
 
     // The caption the dialog would show for a stage and count.
     static std::string Caption(uint32_t stage, long count);
@@ -36,4 +39,5 @@ private:
     uint32_t m_stage = 0;
     std::string m_caption;
     bool m_lineOpen = false;
+    int m_columns = 0;
 };

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/TraceScope.h"
+#include "files/FileProblem.h"
 #include "files/ParameterFileIo.h"
 #include "model/DialogIds.h"
 #include "form/ParameterForm.h"
@@ -15,9 +16,11 @@ CReadCommand::CReadCommand()
 void CReadCommand::AddOptions(CLI::App& app)
 {
     AddJobOptions(app);
+    app.add_flag("--csv", m_csv, "Print the parameters as CSV: name,value,ticked (ticked: not read)")
+        ->excludes(app.get_option("--json"));
     auto* all = app.add_flag("--all", m_all, "Read every parameter");
     all->excludes(app.get_option("--param"));
-    auto* save = app.add_option("--save", m_savePath,
+    auto* save = m_saveOption = app.add_option("--save", m_savePath,
                                 "After a complete read, save the parameters to this .oxl file (an existing file is "
                                 "replaced only then)")
                      ->type_name("FILE");
@@ -30,6 +33,8 @@ int CReadCommand::Execute(CommandIo& io)
 {
     CTraceScope trace(m_trace);
     std::string problem;
+    if (!ApplyDefaults(&problem))
+        return UsageError(io, problem);
     if (!m_simulate && !m_port.empty() && m_number.empty())
         problem = "Give the unit's telephone number with --number NUMBER.";
     else if (!m_simulate && !m_port.empty() && m_code.empty())
@@ -39,8 +44,11 @@ int CReadCommand::Execute(CommandIo& io)
     if (problem.empty())
         ApplyJobOptions(&problem); // sets problem when it fails
     // A file that could not be saved is found out before the call, not after it.
-    if (problem.empty() && !m_savePath.empty())
-        CheckParameterFileSavePath(m_savePath, &problem);
+    if (problem.empty() && m_saveOption->count() > 0) {
+        problem = FileProblemText(m_savePath, FileUse::Save);
+        if (problem.empty())
+            CheckParameterFileSavePath(m_savePath, &problem);
+    }
     if (!problem.empty())
         return UsageError(io, problem);
     if (m_all)

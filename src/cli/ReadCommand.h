@@ -5,6 +5,10 @@
 
 #include "cli/JobCommand.h"
 
+namespace CLI {
+class Option;
+}
+
 class CReadCommand : public CJobCommand {
 public:
     CReadCommand();
@@ -20,4 +24,5 @@ private:
     bool m_all = false;
     bool m_savePartial = false;
     std::string m_savePath;
+    CLI::Option* m_saveOption = nullptr; // given, even with an empty name
 };

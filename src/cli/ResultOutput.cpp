@@ -60,13 +60,19 @@ JobReport MakeJobReport(const JobResult& result, const IDialogItems& items, JobM
     if (!completed)
         report.error = JobFailureText(result, items, mode);
     report.firmware = NonEmpty(result.firmware);
-    report.power = NonEmpty(items.GetItemText(IDC_POWER_STATUS));
+    // Only what the unit said: the control may hold a loaded file's text.
+    if (result.statusArrived)
+        report.power = NonEmpty(items.GetItemText(IDC_POWER_STATUS));
     std::vector<std::string> texts = SlotTexts(items);
     for (int row = 0; row < ParameterCount; ++row)
         if (result.reported[row])
             report.values.emplace_back(ParameterTable[row].name, texts[static_cast<size_t>(row)]);
     for (int row : RowsNotTransferred(items, result.selectionMask))
         report.notTransferred.emplace_back(ParameterTable[row].name);
+    for (int row = 0; row < ParameterCount; ++row)
+        if ((result.selectionMask & ParameterTable[row].maskBit) != 0)
+            report.selected.push_back({ParameterTable[row].name, texts[static_cast<size_t>(row)],
+                                       items.IsButtonChecked(ParameterTable[row].updateBoxId)});
     return report;
 }
 
@@ -76,6 +82,9 @@ void PrintJobJson(std::ostream& out, const JobReport& report)
     json["outcome"] = report.completed ? "completed" : "failed";
     json["reason"] = JobOutcomeWord(report.reason);
     json["error"] = OrNull(report.error);
+    json["port"] = report.port;
+    json["number"] = report.number;
+    json["unit"] = report.unit != 0 ? nlohmann::ordered_json(report.unit) : nlohmann::ordered_json(nullptr);
     json["firmware"] = OrNull(report.firmware);
     json["power"] = OrNull(report.power);
     json["powerSource"] = OrNull(report.power ? PowerSourceWord(*report.power) : std::nullopt);
@@ -105,4 +114,28 @@ void PrintJobTable(std::ostream& out, const JobReport& report)
     if (report.firmware)
         out << std::setw(NameWidth) << "Firmware" << EscapeControlCharacters(*report.firmware) << '\n';
     out << std::right << std::flush;
+}
+
+void PrintParameterCsv(std::ostream& out, const std::vector<ParameterCsvRow>& rows)
+{
+    auto field = [](const std::string& text) {
+        bool quote = false;
+        for (char c : text)
+            quote = quote || c == ',' || c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        if (!quote)
+            return text;
+        std::string quoted = "\"";
+        for (char c : text)
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return quoted + "\"";
+    };
+    out << "name,value,ticked\n";
+    for (const ParameterCsvRow& row : rows)
+        out << field(row.name) << ',' << field(row.value) << ',' << (row.ticked ? '1' : '0') << '\n';
+    out << std::flush;
+}
+
+void PrintJobCsv(std::ostream& out, const JobReport& report)
+{
+    PrintParameterCsv(out, report.selected);
 }

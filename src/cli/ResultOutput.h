@@ -1,6 +1,7 @@
-// The result of a read or write job as pravel-cli prints it: a table of names and values, or one
-// JSON object {"outcome", "reason", "error", "firmware", "power", "powerSource", "values" (read) or "written"
-// (write), "notTransferred"}. The table shows texts with their control characters escaped
+// The result of a read or write job as pravel-cli prints it: a table of names and values, CSV, or
+// one JSON object {"outcome", "reason", "error", "port", "number", "unit", "firmware", "power",
+// "powerSource", "values" (read) or "written" (write), "notTransferred"}. The table shows texts
+// with their control characters escaped
 // (TerminalText.h); JSON carries them as they are.
 #pragma once
 
@@ -13,8 +14,19 @@
 #include "cli/JobSession.h"
 #include "form/DialogItems.h"
 
+// One parameter as the CSV shows it: its name, its value (slot text, UTF-8) and whether its
+// update box is ticked (for a job: not transferred).
+struct ParameterCsvRow {
+    std::string name;
+    std::string value;
+    bool ticked = false;
+};
+
 struct JobReport {
     JobMode mode = JobRead;
+    std::string port;   // the device or port name dialled through
+    std::string number; // the telephone number dialled
+    int unit = 0;
     bool completed = false;
     JobOutcome reason = JobOutcome::None; // "reason" in JSON
     std::optional<std::string> error;
@@ -24,6 +36,8 @@ struct JobReport {
     // table order.
     std::vector<std::pair<std::string, std::string>> values;
     std::vector<std::string> notTransferred;
+    // Every parameter the job was asked for, in table order.
+    std::vector<ParameterCsvRow> selected;
 };
 
 // The report of a job that has ended, from its result and the dialog it left behind.
@@ -31,6 +45,11 @@ JobReport MakeJobReport(const JobResult& result, const IDialogItems& items, JobM
 
 void PrintJobJson(std::ostream& out, const JobReport& report);
 void PrintJobTable(std::ostream& out, const JobReport& report);
+// "name,value,ticked" and one row per selected parameter.
+void PrintJobCsv(std::ostream& out, const JobReport& report);
+// The CSV header and rows (RFC 4180: a field with a comma, a quote or a control character is
+// quoted, its quotes doubled; ticked is 1 or 0).
+void PrintParameterCsv(std::ostream& out, const std::vector<ParameterCsvRow>& rows);
 
 // The power status text as a fixed word for scripts: "external" for "External power", "line" for
 // "Line power"; nothing for any other text (none read).

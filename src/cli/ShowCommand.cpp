@@ -40,6 +40,7 @@ void CShowCommand::AddOptions(CLI::App& app)
 {
     app.add_option("file", m_path, "The .oxl parameter file")->required()->type_name("FILE");
     AddJsonOption(app);
+    app.add_flag("--csv", m_csv, "Print the parameters as CSV: name,value,ticked")->excludes(app.get_option("--json"));
 }
 
 int CShowCommand::Execute(CommandIo& io)
@@ -78,6 +79,15 @@ int CShowCommand::Execute(CommandIo& io)
         json["powerSource"] = source ? nlohmann::ordered_json(*source) : nlohmann::ordered_json(nullptr);
         json["firmware"] = firmware;
         io.out << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+        return ExitOk;
+    }
+
+    if (m_csv) {
+        std::vector<ParameterCsvRow> rows;
+        for (int row = 0; row < ParameterCount; ++row)
+            rows.push_back({ParameterTable[row].name, values[static_cast<size_t>(row)],
+                            items.IsButtonChecked(ParameterTable[row].updateBoxId)});
+        PrintParameterCsv(io.out, rows);
         return ExitOk;
     }
 

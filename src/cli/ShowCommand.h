@@ -15,4 +15,5 @@ protected:
 
 private:
     std::string m_path;
+    bool m_csv = false;
 };

@@ -34,3 +34,14 @@ std::string EscapeControlCharacters(const std::string& utf8)
     }
     return shown;
 }
+
+std::string MessageText(const std::string& utf8)
+{
+    std::string shown;
+    size_t start = 0;
+    for (size_t end = utf8.find('\n'); end != std::string::npos; end = utf8.find('\n', start)) {
+        shown += EscapeControlCharacters(utf8.substr(start, end - start)) + '\n';
+        start = end + 1;
+    }
+    return shown + EscapeControlCharacters(utf8.substr(start));
+}

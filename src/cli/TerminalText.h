@@ -8,3 +8,6 @@
 
 // The UTF-8 text with its control characters escaped.
 std::string EscapeControlCharacters(const std::string& utf8);
+// The program's own messages: their line breaks print as line breaks; any other control
+// character (from a path or a modem's answer quoted in them) is escaped as above.
+std::string MessageText(const std::string& utf8);

@@ -3,8 +3,10 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/ParameterFileLoad.h"
+#include "cli/ParameterNames.h"
 #include "cli/TraceScope.h"
 #include "form/ParameterForm.h"
+#include "model/ParameterTable.h"
 
 CWriteCommand::CWriteCommand() : CJobCommand("write", "Dial a unit and write parameters to it", JobWrite)
 {
@@ -17,15 +19,47 @@ void CWriteCommand::AddOptions(CLI::App& app)
         ->type_name("FILE");
     app.add_option("--set", m_settings, "Set a parameter to a value and write it (repeatable)")
         ->type_name("NAME=VALUE");
+    app.add_flag("--all", m_all, "With --file: write every parameter the file holds");
+}
+
+bool CWriteCommand::CheckEveryParamHasAValue(std::string* problem) const
+{
+    // Without a file the only values are those of --set: a bare --param would write the empty
+    // control and erase what the unit holds.
+    if (!m_filePath.empty())
+        return true;
+    for (const std::string& name : m_params) {
+        const int row = FindParameterAnyCase(name, problem);
+        bool set = false;
+        for (const std::string& assignment : m_settings) {
+            std::string ignored;
+            set = set || FindParameterAnyCase(assignment.substr(0, assignment.find('=')), &ignored) == row;
+        }
+        if (!set) {
+            const std::string canonical = ParameterTable[row].name;
+            *problem = "--param " + canonical + " has no value to write: give it with --set " + canonical +
+                       "=VALUE (--set " + canonical + "= writes it empty) or take it from --file FILE.";
+            return false;
+        }
+    }
+    return true;
 }
 
 int CWriteCommand::Execute(CommandIo& io)
 {
     CTraceScope trace(m_trace);
     std::string problem;
+    if (!ApplyDefaults(&problem))
+        return UsageError(io, problem);
+    if (m_all && m_filePath.empty())
+        return UsageError(io, "--all writes what a file holds: give the file with --file FILE.");
     if (!m_filePath.empty() && !LoadParameterFileForCli(m_filePath, m_model, &problem))
         return UsageError(io, problem);
-    bool applied = ApplyJobOptions(&problem);
+    if (m_all)
+        TickAllUpdateBoxes(m_model);
+    else
+        NameTickedParameters();
+    bool applied = ApplyJobOptions(&problem) && CheckEveryParamHasAValue(&problem);
     for (size_t i = 0; applied && i < m_settings.size(); ++i)
         applied = ApplySetting(m_settings[i], &problem);
     if (applied && !AnyUpdateBoxTicked(m_model)) {

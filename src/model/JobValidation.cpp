@@ -109,6 +109,10 @@ bool ValidateJob(const ProgrammingJob& job, std::string* problem)
     for (char c : number)
         if (!IsDialCharacter(c))
             return Fail(problem, LoadString(IDS_CHECK_NUMBER_CHARACTERS));
+    // Modifiers and spacing alone dial nothing: the modem would go off-hook and wait for a call
+    // that never comes.
+    if (number.find_first_of("0123456789") == std::string_view::npos)
+        return Fail(problem, LoadString(IDS_CHECK_NUMBER_NO_DIGIT));
 
     std::string_view code;
     if (!FieldText(job.programmingCode, sizeof job.programmingCode, &code) || code.size() != 4 || !AllDigits(code))

@@ -52,6 +52,7 @@ constexpr StringEntry Strings[] = {
     {IDS_NO_DIAL_TONE, "The modem on %1 hears no dial tone. Is the telephone line plugged in?"},
     {IDS_TIP_MODEM_PROFILE, "Which voice commands the modem speaks. Automatic tries the older '#' commands first and "
                             "changes to the V.253 commands when the modem refuses them."},
+    {IDS_UNIT_SILENT, "Unit %1 did not answer: nothing came back to the login. Check the unit number."},
     {IDS_PORT_USERS_WARNING, "Another program has %1 open: %2. It may take the modem's answers. Close it and try "
                              "again (on many desktops ModemManager probes new modems)."},
     {IDS_PORT_NOT_FOUND, "The device does not exist."},
@@ -77,6 +78,7 @@ constexpr StringEntry Strings[] = {
     {IDS_CHECK_RANGE, "%1: choose a value from %2 to %3."},
     {IDS_CHECK_NEW_CODE, "%1: the new programming code must be exactly four digits."},
     {IDS_CHECK_VALUE_CHARACTERS, "%1: only digits, '*', '#' and 'A' can be sent to the unit."},
+    {IDS_CHECK_NUMBER_NO_DIGIT, "Telephone number: it has no digit to dial."},
     {IDS_FILE_NOT_FOUND, "%1 was not found."},
     {IDS_FILE_BAD_PATH, "%1 contains an invalid path."},
     {IDS_FILE_TOO_MANY_OPEN, "%1 could not be opened because there are too many open files."},
@@ -89,6 +91,18 @@ constexpr StringEntry Strings[] = {
     {IDS_FILE_DISK_FULL, "Disk full while accessing %1."},
     {IDS_FILE_UNKNOWN_ERROR, "An unknown error occurred while accessing %1."},
     {IDS_FILE_CREATE_FAILED, "Failed to create file (%1)"},
+    {IDS_FILE_READ_FOLDER, "%1 is a folder, not a parameter file."},
+    {IDS_FILE_READ_NOT_REGULAR, "%1 is not a regular file (a device, a pipe or a socket): it cannot be read as a "
+                                "parameter file."},
+    {IDS_FILE_READ_DENIED, "%1 cannot be read: permission denied."},
+    {IDS_FILE_READ_NO_FOLDER, "%1 was not found: the folder %2 does not exist."},
+    {IDS_FILE_READ_NOT_FOLDER, "%1 was not found: %2 is a file, not a folder."},
+    {IDS_FILE_SAVE_FOLDER, "%1 is a folder: give the name of the file to save to."},
+    {IDS_FILE_SAVE_NOT_REGULAR, "%1 is not a regular file (a device, a pipe or a socket): a parameter file cannot be "
+                                "saved there."},
+    {IDS_FILE_SAVE_NO_FOLDER, "%1 cannot be saved: the folder %2 does not exist."},
+    {IDS_FILE_SAVE_NOT_FOLDER, "%1 cannot be saved: %2 is a file, not a folder."},
+    {IDS_FILE_NO_NAME, "The file name is empty."},
     {AFX_IDP_FAILED_TO_LAUNCH_HELP, "Failed to launch help."},
 };
 

@@ -222,7 +222,7 @@ void CModemDriver::ReportStall()
     else if (!m_connected.load())
         ShowErrorText(JobOutcome::ModemGone, FormatString(IDS_MODEM_STOPPED_ANSWERING, {m_portName}));
     else
-        ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
+        ShowNoAnswerError();
 }
 
 bool CModemDriver::Write(const void* data, uint32_t count)
@@ -268,7 +268,7 @@ void CModemDriver::DriverThread()
             } else if (++m_timeoutCount < 3 && SelectAgainBeforeLogin()) {
                 // the selection goes out again before the next login
             } else if (m_timeoutCount == 3) {
-                ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
+                ShowNoAnswerError();
                 m_step = StepAbort;
             }
             RunStep();

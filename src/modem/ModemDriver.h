@@ -158,6 +158,7 @@ private:
     bool StartDriverThread();
     void EndBecauseDeviceGone();
     bool WaitBeforeNextTone();
+    void ShowNoAnswerError();
     void TraceDialogue(const char* direction, std::string_view text);
 
     CThread m_driverThread;
@@ -176,6 +177,9 @@ private:
     int32_t m_timeoutCount = 0;
     std::atomic<bool> m_finished{false};
     bool m_loggedIn = false;
+    // The login code went out / some frame came back from the unit; the worker reads both.
+    std::atomic<bool> m_loginSent{false};
+    std::atomic<bool> m_unitHeard{false};
     std::atomic<bool> m_mayShowError{true}; // also the worker's, for ReportStall
     std::atomic<uint16_t> m_expect{0};
     std::atomic<JobOutcome> m_outcome{JobOutcome::None};

@@ -272,6 +272,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
         if (std::memchr(dtmfBuffer, 'D', static_cast<size_t>(dtmfLength)) == nullptr)
             return true;
         DtmfFrameResult frame = CheckDtmfFrame(dtmfBuffer, dtmfLength);
+        m_unitHeard = true;
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (frame.status != DtmfFrameStatus::Valid) {
@@ -300,6 +301,16 @@ bool CModemDriver::InterpretLine(const std::string& line)
     // Nothing was expected.
     Abort();
     return true;
+}
+
+// Three tries without a valid answer. When nothing at all came back to the login, no unit with
+// the number dialled answered on this line: a wrong unit number, not a bad line.
+void CModemDriver::ShowNoAnswerError()
+{
+    if (m_loginSent.load() && !m_unitHeard.load())
+        ShowErrorText(JobOutcome::UnitSilent, FormatString(IDS_UNIT_SILENT, {std::to_string(m_job->unit)}));
+    else
+        ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
 }
 
 void CModemDriver::Abort()
@@ -400,6 +411,7 @@ bool CModemDriver::RunSetupStep()
         return false;
     }
     case SetupAction::Login:
+        m_loginSent = true;
         SendCode(LoginCodePrefix + std::string(m_job->programmingCode), 0);
         return true;
     }

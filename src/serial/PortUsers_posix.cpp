@@ -103,6 +103,29 @@ std::string CommandName(const std::string& pidDir)
     return name;
 }
 
+// A terminal device: its major number is one of the kernel's tty drivers (/proc/tty/drivers,
+// "name /dev/path major minors type"). /dev/null or a disk is no port, and who holds it is no
+// concern of a job.
+bool IsTerminalDevice(const struct stat& target)
+{
+    if (!S_ISCHR(target.st_mode))
+        return false;
+    if (PtyIndex(target) >= 0)
+        return true; // the pseudo-terminal slaves span several majors, listed as one
+    std::ifstream drivers("/proc/tty/drivers");
+    if (!drivers)
+        return true; // cannot tell: look
+    std::string name, device;
+    unsigned major = 0;
+    std::string rest;
+    while (drivers >> name >> device >> major) {
+        if (major == ::major(target.st_rdev))
+            return true;
+        std::getline(drivers, rest);
+    }
+    return false;
+}
+
 } // namespace
 
 std::vector<PortUser> FindOtherPortUsers(const std::string& portName)
@@ -110,7 +133,7 @@ std::vector<PortUser> FindOtherPortUsers(const std::string& portName)
     std::vector<PortUser> users;
     const std::string path = SerialDevicePath(portName);
     struct stat target {};
-    if (path.empty() || ::stat(path.c_str(), &target) != 0)
+    if (path.empty() || ::stat(path.c_str(), &target) != 0 || !IsTerminalDevice(target))
         return users;
     DirPtr proc(::opendir("/proc"));
     if (!proc)

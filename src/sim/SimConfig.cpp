@@ -91,7 +91,7 @@ std::string CanonicalNumber(std::string_view number)
 {
     std::string digits;
     for (char c : number)
-        if (c != ' ' && c != '-' && c != '(' && c != ')' && c != '.')
+        if (std::string_view(" -().TtPp").find(c) == std::string_view::npos)
             digits += c;
     return digits;
 }

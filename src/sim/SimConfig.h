@@ -140,7 +140,8 @@ struct SimConfig {
 };
 
 // A telephone number as the modem compares it: without the spacing characters a modem skips
-// when it dials (space, '-', '(', ')' and '.'), so "(555) 010-0" is "5550100".
+// when it dials (space, '-', '(', ')' and '.') and the tone and pulse switches 'T' and 'P', so
+// "(555) 010-0" and "T555 0100" are "5550100".
 std::string CanonicalNumber(std::string_view number);
 
 // One line "5550100" answering with voice, one unit 1 with code "3958", firmware "207" and

@@ -220,6 +220,41 @@ SimConfig ParseRoot(const json& root)
     return config;
 }
 
+// A message may quote keys and values of the file, which may hold any byte: their control
+// characters are shown as \xNN, never sent raw to the terminal.
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static const char* const Digits = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += Digits[byte >> 4];
+            shown += Digits[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+// The parser's own words without its tag: "[json.exception.parse_error.101] parse error at line
+// 1, column 5: ..." is "line 1, column 5: ...".
+std::string JsonErrorText(const std::string& what)
+{
+    std::string text = what;
+    if (!text.empty() && text[0] == '[') {
+        const size_t end = text.find("] ");
+        if (end != std::string::npos)
+            text.erase(0, end + 2);
+    }
+    for (const char* prefix : {"parse error at ", "parse error: "})
+        if (text.rfind(prefix, 0) == 0)
+            text.erase(0, std::string(prefix).size());
+    return text;
+}
+
 } // namespace
 
 bool ParseSimConfig(const std::string& text, SimConfig* config, std::string* error)
@@ -229,17 +264,17 @@ bool ParseSimConfig(const std::string& text, SimConfig* config, std::string* err
         std::string why;
         if (!ValidateSimConfig(parsed, &why)) {
             if (error != nullptr)
-                *error = why;
+                *error = Printable(why);
             return false;
         }
         *config = std::move(parsed);
         return true;
     } catch (const json::exception& e) {
         if (error != nullptr)
-            *error = std::string("not valid JSON: ") + e.what();
+            *error = Printable("not valid JSON: " + JsonErrorText(e.what()));
     } catch (const ConfigError& e) {
         if (error != nullptr)
-            *error = e.text;
+            *error = Printable(e.text);
     }
     return false;
 }
@@ -250,7 +285,7 @@ bool LoadSimConfigFile(const std::string& path, SimConfig* config, std::string* 
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         if (error != nullptr)
-            *error = "cannot read " + path + (errno != 0 ? ": " + SystemErrorText(errno) : std::string());
+            *error = Printable("cannot read " + path) + (errno != 0 ? ": " + SystemErrorText(errno) : std::string());
         return false;
     }
     std::ostringstream text;
@@ -258,7 +293,7 @@ bool LoadSimConfigFile(const std::string& path, SimConfig* config, std::string* 
     std::string why;
     if (!ParseSimConfig(text.str(), config, &why)) {
         if (error != nullptr)
-            *error = path + ": " + why;
+            *error = Printable(path) + ": " + why;
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 // statuses of bad input, whether typed or loaded from a parameter file; then the save rules.
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -141,7 +142,17 @@ TEST_F(CliRules, BadInputIsRefusedWithItsMessageAndNothingIsDialled)
          TempPath("no-such-file.oxl") + " was not found."},
         // A save that could not be made is found out before the call.
         {Job("read", {"--all", "--save", "/nonexistent-dir/x.oxl"}),
-         "Failed to create file (/nonexistent-dir/x.oxl contains an invalid path.)"},
+         "/nonexistent-dir/x.oxl cannot be saved: the folder /nonexistent-dir does not exist."},
+        {Job("read", {"--all", "--save", ::testing::TempDir()}),
+         ::testing::TempDir() + " is a folder: give the name of the file to save to."},
+        {Job("read", {"--all", "--save", ""}), "The file name is empty."},
+        // A read is said to be one, with its cause.
+        {{"show", ::testing::TempDir()}, ::testing::TempDir() + " is a folder, not a parameter file."},
+        {{"write", "--port", port, "--file", "/dev/null"},
+         "/dev/null is not a regular file (a device, a pipe or a socket): it cannot be read as a parameter file."},
+        {{"show", "/nonexistent-dir/x.oxl"}, "/nonexistent-dir/x.oxl was not found: the folder /nonexistent-dir does "
+                                             "not exist."},
+        {{"show", ""}, "The file name is empty."},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -234,4 +245,17 @@ TEST_F(CliRules, AFifoIsRefusedAtOnceByShowAndBySave)
         EXPECT_EQ(result.err.find("Dialing"), std::string::npos) << result.err;
     }
     std::remove(fifo.c_str());
+}
+
+// A file another program is saving (it holds the lock) cannot be read now: said as a read.
+TEST_F(CliRules, AFileBeingSavedIsSaidNotToBeReadable)
+{
+    const std::string path = File("locked.oxl", FileFields{});
+    const int holder = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    CliRun run = RunCli({"show", path});
+    ::close(holder);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "pravel-cli: Failed to read file (A sharing violation occurred while accessing " + path + ".)\n");
 }

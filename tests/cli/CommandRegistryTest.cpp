@@ -23,6 +23,10 @@ TEST(CommandRegistry, UsageAndHelp)
     CliRun help = RunCli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("write"), std::string::npos);
+    EXPECT_NE(help.out.find("PRAVEL_PORT"), std::string::npos);
+    EXPECT_NE(help.out.find("~/.config/pravel/pravel-cli.conf"), std::string::npos);
+    CliRun readHelp = RunCli({"read", "--help"});
+    EXPECT_NE(readHelp.out.find("PRAVEL_MODEM"), std::string::npos) << readHelp.out;
 
     CliRun unknown = RunCli({"erase"});
     EXPECT_EQ(unknown.status, 2);

@@ -10,7 +10,10 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -178,4 +181,108 @@ TEST(PravelCliProgram, HangUpAndTerminateStopTheJobAndExitOne)
         EXPECT_NE(run.err.find("pravel-cli: Interrupted"), std::string::npos) << run.err;
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
     }
+}
+
+namespace {
+
+// Runs a bash script with the completion loaded; its standard output, one completion a line.
+std::vector<std::string> Complete(const std::string& words, int current)
+{
+    const std::string script = "source '" PRAVEL_SOURCE_DIR "/data/completion/pravel-cli.bash' || exit 3; "
+                               "COMP_WORDS=(" + words + "); COMP_CWORD=" + std::to_string(current) +
+                               "; _pravel_cli; printf '%s\\n' \"${COMPREPLY[@]}\"";
+    std::vector<std::string> lines;
+    std::string quoted;
+    for (char c : script)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    FILE* pipe = ::popen(("bash --norc -c '" + quoted + "' 2>&1").c_str(), "r");
+    if (pipe == nullptr)
+        return lines;
+    char buffer[512];
+    std::string out;
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, got);
+    EXPECT_EQ(::pclose(pipe), 0) << out;
+    size_t start = 0;
+    for (size_t end = out.find('\n'); end != std::string::npos; end = out.find('\n', start)) {
+        if (end > start)
+            lines.push_back(out.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(PravelCliProgram, BashCompletionLoadsAndCompletes)
+{
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(Complete("pravel-cli re", 1), Lines{"read"});
+    EXPECT_EQ(Complete("pravel-cli read --param AlarmC", 3), (Lines{"AlarmCode1", "AlarmCode2"}));
+    EXPECT_EQ(Complete("pravel-cli write --set LedS", 3), Lines{"LedSequence="});
+    EXPECT_EQ(Complete("pravel-cli read --modem v", 3), Lines{"v253"});
+    // Options come from the program's own --help.
+    EXPECT_EQ(Complete("'" PRAVEL_CLI_PATH "' read --sav", 2), (Lines{"--save", "--save-partial"}));
+    EXPECT_EQ(Complete("'" PRAVEL_CLI_PATH "' show --cs", 2), Lines{"--csv"});
+}
+
+// The names the completion offers are the program's parameters, all of them.
+TEST(PravelCliProgram, CompletionScriptsKnowEveryParameter)
+{
+    ProgramRun unknown = RunProgram({"read", "--simulate", "--param", "x"});
+    const std::string listed = "The parameters are: ";
+    size_t at = unknown.err.find(listed);
+    ASSERT_NE(at, std::string::npos) << unknown.err;
+    std::string names = unknown.err.substr(at + listed.size());
+    names = names.substr(0, names.find('.'));
+    std::vector<std::string> expected;
+    for (size_t start = 0; start < names.size();) {
+        size_t end = names.find(", ", start);
+        expected.push_back(names.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        start = end == std::string::npos ? names.size() : end + 2;
+    }
+    ASSERT_EQ(expected.size(), 21u);
+    EXPECT_EQ(Complete("pravel-cli read --param ''", 3), expected);
+    // The zsh script's list, in the same order.
+    std::ifstream file(std::string(PRAVEL_SOURCE_DIR) + "/data/completion/_pravel-cli");
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const size_t start = text.find("parameters=(");
+    ASSERT_NE(start, std::string::npos);
+    std::istringstream list(text.substr(start + 12, text.find(')', start) - start - 12));
+    std::vector<std::string> zsh{std::istream_iterator<std::string>(list), std::istream_iterator<std::string>()};
+    EXPECT_EQ(zsh, expected);
+}
+
+// A pravel-sim running on this machine is listed by ports, as the port dialog lists it.
+TEST(PravelCliProgram, PortsListsRunningSimulators)
+{
+    int out[2];
+    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::string path = PRAVEL_SIM_PATH;
+    std::vector<char*> argv = {path.data(), nullptr};
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, PRAVEL_SIM_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    // Its first line names the port: "port: /dev/pts/N".
+    std::string line;
+    char c = 0;
+    pollfd wait = {out[0], POLLIN, 0};
+    while (line.find('\n') == std::string::npos && ::poll(&wait, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1)
+        line += c;
+    ASSERT_EQ(line.rfind("port: ", 0), 0u) << line;
+    const std::string port = line.substr(6, line.find('\n') - 6);
+
+    ProgramRun run = RunProgram({"ports", "--json"});
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    ::close(out[0]);
+    ASSERT_EQ(run.status, 0) << run.err;
+    bool listed = false;
+    for (const auto& entry : nlohmann::json::parse(run.out))
+        listed = listed || (entry["path"] == port && entry["driver"] == "pravel-sim");
+    EXPECT_TRUE(listed) << port << "\n" << run.out;
 }

@@ -1,4 +1,5 @@
 #include "cli/ProgressPrinter.h"
+#include "cli/TerminalWidth.h"
 
 #include <gtest/gtest.h>
 
@@ -55,4 +56,32 @@ TEST(ProgressPrinter, OnATerminalTheLineIsRedrawnWithCountDownAndBar)
     EXPECT_EQ(text.find("2/4"), text.rfind("2/4"));
     EXPECT_EQ(text.back(), '\n');
     EXPECT_EQ(text.find('\n'), text.size() - 1); // one line, ended once
+}
+
+TEST(ProgressPrinter, TheRedrawnLineFitsTheTerminal)
+{
+    std::ostringstream stream;
+    CProgressPrinter progress(stream, true, 4);
+    progress.SetColumns(30);
+    progress.ShowStage(ProgressTransfer, 0);
+    progress.Finish();
+    // 29 columns used: 26 characters of the line and the mark of the cut.
+    EXPECT_EQ(stream.str(), "\rPravel 1.09 - Transfer [.....\033[K\n");
+}
+
+TEST(ProgressPrinter, FitToWidthCutsCharactersNotBytes)
+{
+    struct Case {
+        std::string line;
+        int columns;
+        std::string shown;
+    } cases[] = {
+        {"0123456789", 0, "0123456789"},   // width unknown: as it is
+        {"0123456789", 11, "0123456789"},  // fits in columns - 1
+        {"0123456789", 10, "012345..."},
+        {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 6, "\xC3\xA9\xC3\xA9..."},
+        {"abc", 2, "a"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FitToWidth(c.line, c.columns), c.shown) << c.line << " " << c.columns;
 }

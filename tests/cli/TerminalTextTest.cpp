@@ -36,6 +36,14 @@ TEST(TerminalText, ControlCharactersAreEscaped)
         EXPECT_EQ(EscapeControlCharacters(c.text), c.shown) << c.shown;
 }
 
+TEST(TerminalText, OwnMessagesKeepTheirLineBreaksOnly)
+{
+    EXPECT_EQ(MessageText("Can't open serial port /dev/x\nThe device does not exist."),
+              "Can't open serial port /dev/x\nThe device does not exist.");
+    EXPECT_EQ(MessageText("a\n\nb\n"), "a\n\nb\n");
+    EXPECT_EQ(MessageText("answered \"\x1b[2J\r\" to \"AT\"\n"), "answered \"\\x1B[2J\\x0D\" to \"AT\"\n");
+}
+
 TEST(TerminalText, ShowEscapesTheTableAndLeavesJsonAsItIs)
 {
     CDialogItemModel items;

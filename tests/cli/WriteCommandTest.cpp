@@ -60,11 +60,11 @@ TEST_F(WriteCommand, FlagsComboIndexAndLedGoInAsSlotTexts)
     EXPECT_NE(run.out.find("AlarmButtonDelay      12"), std::string::npos) << run.out;
 }
 
-TEST_F(WriteCommand, LedToFirmwareOneIsNotWrittenAndDoesNotFailTheJob)
+TEST_F(WriteCommand, LedToFirmwareOneIsNotWrittenAndFailsTheJobOnlyWhenNamed)
 {
     StartLine(WithFirmware("105"));
     CliRun run = RunCli(Job("write", {"--set", "LedSequence=0", "--set", "AlarmCode2=4711", "--json"}));
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.status, 1) << run.err;
     json result = json::parse(run.out);
     EXPECT_EQ(result["written"], json({"AlarmCode2"}));
     EXPECT_EQ(result["notTransferred"], json({"LedSequence"}));

@@ -56,6 +56,15 @@ TEST(ValidateJob, RefusesADialStringThatCouldCarryAModemCommand)
     EXPECT_EQ(Problem(unterminated).rfind("Telephone number: ", 0), 0u);
 }
 
+TEST(ValidateJob, RefusesANumberWithNoDigitToDial)
+{
+    for (const char* number : {" ", "---", "WWW", "!", "T", "#*A", "(,)"}) {
+        ProgrammingJob job = GoodJob(JobRead);
+        std::strcpy(job.phoneNumber, number);
+        EXPECT_EQ(Problem(job), "Telephone number: it has no digit to dial.") << number;
+    }
+}
+
 TEST(ValidateJob, RefusesACodeThatIsNotFourDigitsAUnitOutOfRangeAndNoMode)
 {
     for (const char* code : {"", "123", "12a4", "12;4"}) {

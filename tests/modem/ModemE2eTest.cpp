@@ -185,13 +185,13 @@ TEST_F(ModemE2eTest, CorruptedFramesAreAskedForAgain)
     EXPECT_TRUE(presenter.Texts().empty());
 }
 
-TEST_F(ModemE2eTest, ThreeTimeOutsEndWithString108AndALogOff)
+TEST_F(ModemE2eTest, ThreeTimeOutsAtTheLoginEndWithTheUnitSilentAndALogOff)
 {
     theJob.selectionMask = 0x1;
     config.faults.dropNextAnswers = 3;
     RunJob();
     ASSERT_EQ(presenter.Texts().size(), 1u);
-    EXPECT_EQ(presenter.Texts()[0], LoadString(IDS_TOO_MANY_RETRIES));
+    EXPECT_EQ(presenter.Texts()[0], FormatString(IDS_UNIT_SILENT, {"1"}));
     EXPECT_EQ(window.CountProgress(ProgressLogoff), 1);
 }
 

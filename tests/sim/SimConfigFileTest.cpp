@@ -139,3 +139,11 @@ TEST(SimConfigFile, ReadsTheLineAndModemFaults)
     EXPECT_EQ(Error(R"({"faults": {"garbageStatus": "12b4"}})"),
               "garbageStatus \"12b4\" may hold only printable characters other than 'B', 'C', 'D' and small letters");
 }
+
+TEST(SimConfigFile, ErrorsShowNoRawControlCharactersNorTheParsersTag)
+{
+    EXPECT_EQ(Error(R"({"faults": {"drop\u001b[2J": 1}})"), "faults: unknown key \"drop\\x1B[2J\"");
+    const std::string json = Error("{x");
+    EXPECT_EQ(json.rfind("not valid JSON: line 1, column 2: ", 0), 0u) << json;
+    EXPECT_EQ(json.find("json.exception"), std::string::npos) << json;
+}

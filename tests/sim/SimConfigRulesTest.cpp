@@ -30,9 +30,11 @@ const NumberCase NumberCases[] = {
 
 } // namespace
 
-TEST(SimNumbers, CanonicalNumberDropsOnlyTheSpacing)
+TEST(SimNumbers, CanonicalNumberDropsOnlyTheSpacingAndToneOrPulse)
 {
     EXPECT_EQ(CanonicalNumber("(030) 555-01.00"), "0305550100");
+    EXPECT_EQ(CanonicalNumber("T555 0100"), "5550100");
+    EXPECT_EQ(CanonicalNumber("p0,T5550100"), "0,5550100");
     EXPECT_EQ(CanonicalNumber("+49 30 555,01"), "+4930555,01");
     EXPECT_EQ(CanonicalNumber(" - ( ) . "), "");
 }

@@ -1,0 +1,6 @@
+#include "serial/SimulatorPorts.h"
+
+std::vector<std::string> FindSimulatorPorts(const std::string&)
+{
+    return {};
+}
