@@ -498,8 +498,8 @@ void CSimModem::DialVoice(TimePoint now)
         m_unitAnswersAt = now + Ms((b.answerOnRing - 1) * period + b.ringbackOnMs);
         int ring = 0;
         for (; ring + 1 < b.answerOnRing; ++ring) {
-            if (gapMs < b.ringbackOffMs)
-                break; // the silence between two bursts is long enough for +VRA
+            if (gapMs <= b.ringbackOffMs)
+                break; // the silence between two bursts is long enough for +VRA (it runs out as the next ring starts)
         }
         m_readyAt = now + Ms(ring * period + b.ringbackOnMs + gapMs);
         for (int r = 0; r <= ring; ++r)
