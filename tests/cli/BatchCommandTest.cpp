@@ -399,8 +399,9 @@ TEST_F(BatchCommandTest, ABatchKilledLetsItsCallsLogOffAndLetGoOfThePorts)
     SimConfig config;
     config.lines = {Line("5550601", {Unit(1), Unit(2)}), Line("5550602", {Unit(1), Unit(2)})};
     StartModems(2, config);
+    // One call on each modem, both reading when the batch is killed.
     const std::string plan = WritePlan("number,unit,code,action,AlarmReceiver1\n5550601,1,3958,read,all\n"
-                                       "5550601,2,3958,read,all\n5550602,1,3958,read,all\n5550602,2,3958,read,all\n");
+                                       "5550602,1,3958,read,all\n");
     std::vector<std::string> args = {PRAVEL_CLI_PATH, "batch", plan, "--quiet"};
     for (const std::string& port : Ports())
         args.push_back(port);
@@ -419,7 +420,6 @@ TEST_F(BatchCommandTest, ABatchKilledLetsItsCallsLogOffAndLetGoOfThePorts)
     EXPECT_TRUE(WaitUntil([&] { return Count("the port was closed") >= closes + 2; }, std::chrono::seconds(10)));
     const double seconds = SecondsSince(killed);
     EXPECT_GE(Count("log-off"), logOffs + 2) << Transcript();
-    EXPECT_LT(Count("login accepted"), 4); // no call went on to the next row
     std::printf("[ measured ] calls of a killed batch logged off and let go of their ports in %.1f s\n", seconds);
 }
 
