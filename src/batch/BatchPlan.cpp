@@ -8,6 +8,8 @@
 #include <map>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "batch/CsvTable.h"
 #include "form/DialogItemModel.h"
 #include "form/ParameterFileLoader.h"
@@ -342,6 +344,43 @@ std::string PlanErrorText(const PlanError& error)
     if (!error.column.empty())
         text += ", column " + error.column;
     return text + ": " + error.text;
+}
+
+std::vector<std::string> PlanCheckLines(const BatchPlan& plan, const std::vector<PlanError>& errors)
+{
+    std::vector<std::string> lines;
+    for (const PlanError& error : errors)
+        lines.push_back(PlanErrorText(error));
+    for (const PlanError& warning : plan.warnings)
+        lines.push_back(PlanErrorText({warning.row, warning.column, "warning: " + warning.text}));
+    const auto count = [](size_t n, const char* word) {
+        return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+    };
+    if (!errors.empty())
+        lines.push_back("The plan has " + count(errors.size(), "error") + " and " + count(plan.warnings.size(), "warning") +
+                        "; nothing would be dialled.");
+    else
+        lines.push_back("The plan is ready: " + count(plan.rows.size(), "row") + ", " +
+                        count(plan.warnings.size(), "warning") + ".");
+    return lines;
+}
+
+std::string PlanCheckJson(const BatchPlan& plan, const std::vector<PlanError>& errors)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    const auto add = [&](const PlanError& item, const char* severity) {
+        nlohmann::ordered_json entry;
+        entry["row"] = item.row;
+        entry["column"] = item.column;
+        entry["severity"] = severity;
+        entry["text"] = item.text;
+        list.push_back(entry);
+    };
+    for (const PlanError& error : errors)
+        add(error, "error");
+    for (const PlanError& warning : plan.warnings)
+        add(warning, "warning");
+    return list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string LineKey(const std::string& number)

@@ -72,6 +72,12 @@ std::string RowContentDigest(const PlanRow& row);
 // "row 4, column code: text", "row 0: text" for the file as a whole.
 std::string PlanErrorText(const PlanError& error);
 
+// The check of a plan as both front ends show it: every error, then every warning, one line each
+// ("row 3, column code: ...", "row 4: warning: ..."), and a last line that sums it up.
+std::vector<std::string> PlanCheckLines(const BatchPlan& plan, const std::vector<PlanError>& errors);
+// The same as JSON: an array of {"row", "column", "severity" ("error" | "warning"), "text"}.
+std::string PlanCheckJson(const BatchPlan& plan, const std::vector<PlanError>& errors);
+
 // A telephone number as lines are told apart: without the spacing a modem skips (space, '-',
 // '(', ')', '.'), so "555 0101" and "555-0101" are one line.
 std::string LineKey(const std::string& number);

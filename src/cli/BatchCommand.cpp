@@ -138,6 +138,8 @@ void CBatchCommand::AddOptions(CLI::App& app)
         ->type_name("DIR");
     app.add_flag("--resume", m_resume, "Skip the rows the journal of an earlier run says succeeded");
     app.add_flag("--quiet", m_quiet, "No progress: only the summary and errors");
+    app.add_flag("--check", m_check,
+                 "Check the plan and its files, list every error and warning, and dial nothing (exit 0 or 2)");
     AddJsonOption(app);
 }
 
@@ -146,7 +148,7 @@ std::string CBatchCommand::JournalPath() const
     return (m_reportPath.empty() ? m_planPath : m_reportPath) + ".journal";
 }
 
-bool CBatchCommand::CheckPaths(std::string* problem) const
+bool CBatchCommand::CheckPaths(bool forRun, std::string* problem) const
 {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -160,6 +162,8 @@ bool CBatchCommand::CheckPaths(std::string* problem) const
         return false;
     }
     // A pipe or a device has no place beside it for the journal, nor can it be read again.
+    if (!forRun)
+        return true;
     if (!fs::is_regular_file(plan) && m_reportPath.empty()) {
         *problem = "The plan " + m_planPath + " is not a file: give --report FILE, so that the journal has a place "
                    "beside the report.";
@@ -186,8 +190,30 @@ bool CBatchCommand::CheckPaths(std::string* problem) const
     return true;
 }
 
+int CBatchCommand::Check(CommandIo& io)
+{
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    std::string problem;
+    if (!CheckPaths(false, &problem))
+        errors.push_back({0, "", problem});
+    else
+        LoadBatchPlan(m_planPath, m_action == "write" ? JobWrite : JobRead, CheckParameterValue, &plan, &errors);
+    if (JsonWanted()) {
+        io.out << PlanCheckJson(plan, errors) << std::flush;
+    } else {
+        const std::vector<std::string> lines = PlanCheckLines(plan, errors);
+        for (size_t i = 0; i < lines.size(); ++i)
+            io.out << EscapeControlCharacters(i + 1 < lines.size() ? m_planPath + ": " + lines[i] : lines[i]) << '\n';
+        io.out << std::flush;
+    }
+    return errors.empty() ? ExitOk : ExitUsage;
+}
+
 int CBatchCommand::Execute(CommandIo& io)
 {
+    if (m_check)
+        return Check(io);
     if (m_ports.empty() && m_simulate == 0)
         return UsageError(io, "Give the modems' serial ports with --port DEVICE, or use --simulate N.");
     // Each call is a pravel-cli of its own. Where the built-in simulator is a memory line inside
@@ -198,7 +224,7 @@ int CBatchCommand::Execute(CommandIo& io)
                               "ports with --port DEVICE.");
     // Every path is checked before anything is dialled.
     std::string problem;
-    if (!CheckPaths(&problem))
+    if (!CheckPaths(true, &problem))
         return UsageError(io, problem);
     BatchPlan plan;
     std::vector<PlanError> errors;

@@ -4,7 +4,8 @@
 // dialled. Each call runs as a child pravel-cli read or write; busy lines and unanswered calls
 // are tried again later (--retries, --retry-delay). The journal beside the report keeps each
 // row's result as it ends; --resume skips the rows that succeeded. Ctrl-C lets each running call
-// log off and hang up, then ends the run. Exit status 0 when every row succeeded, 1 when some
+// log off and hang up, then ends the run. --check checks the plan and its files and lists every
+// error and warning without opening a port. Exit status 0 when every row succeeded, 1 when some
 // did not, 2 for a bad plan or usage.
 #pragma once
 
@@ -24,8 +25,11 @@ protected:
 private:
     // The journal goes beside the report, or beside the plan when there is no report.
     std::string JournalPath() const;
-    // The plan, report and journal paths, before anything is read or dialled. False with the problem.
-    bool CheckPaths(std::string* problem) const;
+    // The plan, report and journal paths, before anything is read or dialled (forRun false: the
+    // plan's alone). False with the problem.
+    bool CheckPaths(bool forRun, std::string* problem) const;
+    // --check: the plan's errors and warnings listed, nothing dialled.
+    int Check(CommandIo& io);
 
     std::string m_planPath;
     std::vector<std::string> m_ports;
@@ -38,6 +42,7 @@ private:
     std::string m_archiveDirectory;
     bool m_resume = false;
     bool m_quiet = false;
+    bool m_check = false;
 };
 
 // Tests run the command in-process: the calls then start this pravel-cli instead of the

@@ -159,11 +159,13 @@ bool CBatchWindow::OpenPlan(const std::string& path)
     BatchPlan plan;
     std::vector<PlanError> errors;
     const JobMode action = m_action->currentIndex() == 1 ? JobWrite : JobRead;
-    if (!LoadBatchPlan(path, action, CheckParameterValue, &plan, &errors)) {
-        QString text = tr("The plan has errors; nothing will be dialled:");
-        for (const PlanError& error : errors)
-            text += "\n" + Text(PlanErrorText(error));
-        m_status->setText(text);
+    // The check's list as pravel-cli batch --check gives it: errors, warnings, the sum.
+    const bool loaded = LoadBatchPlan(path, action, CheckParameterValue, &plan, &errors);
+    QString list;
+    for (const std::string& line : PlanCheckLines(plan, errors))
+        list += (list.isEmpty() ? "" : "\n") + Text(line);
+    if (!loaded) {
+        m_status->setText(list);
         m_plan = BatchPlan{};
         m_results.clear();
         FillTable();
@@ -183,7 +185,7 @@ bool CBatchWindow::OpenPlan(const std::string& path)
     FillTable();
     for (int i = 0; i < m_table->rowCount(); ++i)
         SetCell(m_table, i, ColumnState, tr("waiting"));
-    m_status->setText(tr("%1 rows. Tick the modems and press Start.").arg(m_plan.rows.size()));
+    m_status->setText(list + "\n" + tr("Tick the modems and press Start."));
     UpdateButtons();
     return true;
 }

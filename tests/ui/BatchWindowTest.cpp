@@ -101,10 +101,13 @@ private slots:
     void ABadPlanIsRefusedWithItsRow()
     {
         const std::string plan = QDir::tempPath().toStdString() + "/batch_window_bad.csv";
-        std::ofstream(plan) << "number,unit,code\n5550401,9,3958\n";
+        std::ofstream(plan) << "number,unit,code\n5550401,9,3958\n5550402,1,3958\n5550402,1,3958\n";
         CBatchWindow window({});
         QVERIFY(!window.OpenPlan(plan));
-        QVERIFY(window.StatusText().contains("row 2, column unit"));
+        // The list pravel-cli batch --check prints: errors, warnings, the sum.
+        QCOMPARE(window.StatusText(), QString("row 2, column unit: the unit is 1 to 6\n"
+                                              "row 4: warning: unit 1 of 5550402 is planned again (first on row 3)\n"
+                                              "The plan has 1 error and 1 warning; nothing would be dialled."));
         QVERIFY(!window.Start());
     }
 
