@@ -161,9 +161,9 @@ int main(int argc, char** argv)
                    "Answer the status code 22227 with this text, in a frame that\n"
                    "passes Pravel's check (such as ZZZZZZZZZZZZZZZZZZZ)");
     app.add_flag("--unplug-while-dialling", unplug, "A dial pulls the modem out: the port hangs up and goes away");
-    app.add_option("--modem", persona, "The kind of voice modem: hash (the default), conexant or intel;\n"
+    app.add_option("--modem", persona, "The kind of modem: hash (the default), conexant, intel, or datafax (no voice mode);\n"
                                        "overrides the --config file's \"modem\"")
-        ->check(CLI::IsMember({"hash", "conexant", "intel"}));
+        ->check(CLI::IsMember({"hash", "conexant", "intel", "datafax"}));
     app.add_flag("--interleave-events", interleave,
                  "Event codes (DLE s q d c u T) and DLE DLE between and inside the reported tones");
     app.add_flag("--split-dle-pairs", splitPairs,
