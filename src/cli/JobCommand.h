@@ -55,6 +55,7 @@ protected:
     int m_unit = 0; // 0: not given
     std::vector<std::string> m_params;
     bool m_trace = false;
+    std::string m_traceFile; // --trace FILE: the modem dialogue goes there
     bool m_quiet = false;
     std::string m_modemProfile = "auto";
     std::string m_simulatedModem; // empty: the simulator's default
