@@ -1,10 +1,12 @@
 // pravel-cli modem against the simulated modems: the table, the JSON, and the usage error.
 #include <cstdio>
 #include <fstream>
+#include <thread>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "CliTestSupport.h"
+#include "support/TraceCapture.h"
 
 namespace {
 
@@ -46,6 +48,28 @@ TEST(ModemCommandTest, TraceFileHoldsTheCheck)
     EXPECT_NE(text.str().find(" > AT#CLS=8\\r\n"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find(" < 0,1,2\n"), std::string::npos) << text.str();
     std::remove(path.c_str());
+}
+
+} // namespace
+
+namespace {
+
+// Ctrl-C during the check ends it; the modem is still reset and the status is 1.
+TEST(ModemCommandInterruptTest, CtrlCStopsTheCheckAndStillResets)
+{
+    TraceCapture trace;
+    std::thread interrupter([&trace] {
+        if (WaitUntil([&trace] { return trace.CountContaining("> ATI3") > 0; }))
+            RequestInterrupt();
+    });
+    const CliRun run = RunCli({"modem", "--simulate", "--sim-modem", "intel", "--json", "--trace"});
+    interrupter.join();
+    ClearInterrupt();
+    EXPECT_EQ(run.status, 1);
+    const auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["result"], "stopped");
+    EXPECT_EQ(json["resetAtEnd"], true);
+    EXPECT_EQ(trace.CountContaining("> AT#CLS=8"), 0);
 }
 
 } // namespace
