@@ -20,6 +20,8 @@ public:
     ModemProfile ReadModemProfile() const;
     // Stores it by its name; false when the store cannot be written (not reported to the user).
     bool WriteModemProfile(ModemProfile profile) const;
+    // "ModemTraceFile": the file the session's modem dialogue goes to; empty for none.
+    QString ReadModemTraceFile() const;
     // Where the store lives.
     QString StorePath() const;
 

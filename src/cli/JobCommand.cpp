@@ -4,8 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/DialogueTraceScope.h"
 #include "cli/Interrupt.h"
+#include "modem/DialogueTraceScope.h"
 #include "cli/ResultOutput.h"
 #include "cli/TerminalText.h"
 #include "form/ValueRules.h"
@@ -210,7 +210,7 @@ int CJobCommand::RunJob(CommandIo& io)
             PrintError(io, "warning: " + PortUsersWarning(m_port, users));
     }
     CDialogueTraceScope dialogue;
-    if (!dialogue.Start(m_traceFile, m_modemProfile, GetComPortName(), &problem)) {
+    if (!dialogue.Start(m_traceFile, CliProgramName(), m_modemProfile, GetComPortName(), &problem)) {
         if (m_simulator)
             m_simulator->Stop();
         return UsageError(io, problem);

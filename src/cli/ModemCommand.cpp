@@ -6,8 +6,8 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include "cli/DialogueTraceScope.h"
 #include "cli/Interrupt.h"
+#include "modem/DialogueTraceScope.h"
 #include "cli/TerminalText.h"
 #include "cli/TraceScope.h"
 #include "modem/ModemCheck.h"
@@ -87,7 +87,7 @@ int CModemCommand::Execute(CommandIo& io)
     }
 
     CDialogueTraceScope dialogue;
-    if (!dialogue.Start(m_traceFile, "check", port, &problem))
+    if (!dialogue.Start(m_traceFile, CliProgramName(), "check", port, &problem))
         return UsageError(io, problem);
 
     if (!JsonWanted())

@@ -1,9 +1,11 @@
 // Where the desktop program keeps its settings and what it calls them, the same on every system:
 // the maker's key "Velmora, Sweden", below it the program's own, and in it "ComPort" (the serial
-// port, "com1" until one is chosen) and "ModemProfile".
+// port, "com1" until one is chosen), "ModemProfile" and "ModemTraceFile" (a file the modem dialogue
+// of the session is written to, for a technician to send us; none when empty).
 #pragma once
 
 constexpr const char* SettingsOrganisation = "Velmora, Sweden";
 constexpr const char* ComPortValueName = "ComPort";
 constexpr const char* DefaultComPort = "com1";
 constexpr const char* ModemProfileValueName = "ModemProfile";
+constexpr const char* ModemTraceFileValueName = "ModemTraceFile";

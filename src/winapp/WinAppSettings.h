@@ -26,6 +26,8 @@ public:
     // "auto", "hash" or "v253"; Auto for none or any other text.
     ModemProfile ReadModemProfile() const;
     bool WriteModemProfile(ModemProfile profile) const;
+    // "ModemTraceFile": the file the session's modem dialogue goes to; empty for none.
+    std::string ReadModemTraceFile() const;
 
     // A text value of the application key; false when missing, not REG_SZ or unreadable.
     bool ReadText(const char* valueName, std::string* value) const;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "modem/DialogueRecorder.h"
+#include "modem/DialogueTraceScope.h"
 
 namespace {
 
@@ -67,6 +68,32 @@ TEST(DialogueRecorderTest, AFileThatCannotBeCreatedSaysWhy)
     std::string error;
     EXPECT_FALSE(recorder.Open("/nonexistent-dir/x.trace", {}, &error));
     EXPECT_NE(error.find("/nonexistent-dir/x.trace"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST(DialogueTraceScopeTest, RecordsWhileItLivesAndNothingWithoutAFile)
+{
+    const std::string path = ::testing::TempDir() + "dialogue-trace-scope-test.trace";
+    std::string problem;
+    {
+        CDialogueTraceScope none;
+        EXPECT_TRUE(none.Start("", "pravel 1.0", "auto", "com1", &problem));
+        RecordDialogue("<", "not recorded");
+    }
+    {
+        CDialogueTraceScope scope;
+        ASSERT_TRUE(scope.Start(path, "pravel 1.0", "hash", "com3", &problem)) << problem;
+        RecordDialogue(">", "ATZ\r\n");
+        EXPECT_TRUE(scope.Finish(&problem));
+        RecordDialogue("<", "after the end");
+    }
+    const std::string text = ReadAll(path);
+    EXPECT_NE(text.find("# program: pravel 1.0\n# profile: hash\n# port: com3 9600 8N1\n"), std::string::npos) << text;
+    EXPECT_EQ(Records(text), std::vector<std::string>{"> ATZ\\r\\n"});
+    std::remove(path.c_str());
 }
 
 } // namespace

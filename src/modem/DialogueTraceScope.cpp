@@ -1,8 +1,4 @@
-#include "cli/DialogueTraceScope.h"
-
-#ifndef PRAVEL_VERSION
-#define PRAVEL_VERSION ""
-#endif
+#include "modem/DialogueTraceScope.h"
 
 CDialogueTraceScope::~CDialogueTraceScope()
 {
@@ -10,13 +6,13 @@ CDialogueTraceScope::~CDialogueTraceScope()
     Finish(&ignored);
 }
 
-bool CDialogueTraceScope::Start(const std::string& path, const std::string& profile, const std::string& port,
-                                std::string* problem)
+bool CDialogueTraceScope::Start(const std::string& path, const std::string& program, const std::string& profile,
+                                const std::string& port, std::string* problem)
 {
     if (path.empty())
         return true;
     DialogueTraceHeader header;
-    header.program = std::string("pravel-cli ") + PRAVEL_VERSION;
+    header.program = program;
     header.profile = profile;
     header.port = port;
     header.portSettings = "9600 8N1";
