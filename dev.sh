@@ -20,13 +20,18 @@ PACKAGES=(
     cmake make g++ pkg-config file dpkg-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libcli11-dev nlohmann-json3-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev ccache
 )
 # Only for the Windows build and its tests under Wine; installed when first needed.
 WINDOWS_PACKAGES=(
     cmake make libcli11-dev nlohmann-json3-dev googletest
     g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
 )
+# Rebuilds of the several build trees (plain, sanitizers, Windows) share one compiler cache.
+if command -v ccache >/dev/null 2>&1; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+    export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+fi
 BUILD_DIR=${PRAVEL_BUILD_DIR:-build}
 WIN_BUILD_DIR=${PRAVEL_WIN_BUILD_DIR:-build-win}
 JOBS=$(nproc 2>/dev/null || echo 2)

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/ParameterTable.h"
-#include "model/StringTable.h"
+#include "model/JobOutcome.h"
 
 std::vector<std::string> RowCallArguments(const std::string& program, const PlanRow& row, const std::string& port,
                                           const std::string& archivePath)
@@ -71,16 +71,18 @@ void ReadRowCallResult(const PlanRow& row, int exitStatus, const std::string& ou
             result->values.emplace_back(name.get<std::string>(), value);
         }
     }
+    // The call's outcome code decides, never the wording of its message.
+    const JobOutcome reason = JobOutcomeFromWord(text("reason")).value_or(JobOutcome::Failed);
     if (exitStatus == 0 && text("outcome") == "completed") {
         result->outcome = RowOutcome::Succeeded;
         result->message.clear();
-    } else if (result->message == LoadString(IDS_BUSY)) {
+    } else if (reason == JobOutcome::Busy) {
         result->outcome = RowOutcome::Busy;
-    } else if (result->message == LoadString(IDS_NO_ANSWER)) {
+    } else if (reason == JobOutcome::NoAnswer) {
         result->outcome = RowOutcome::NoAnswer;
-    } else if (result->message == LoadString(IDS_BAD_CODE)) {
+    } else if (reason == JobOutcome::CodeRefused) {
         result->outcome = RowOutcome::CodeRefused;
-    } else if (result->message.rfind("Interrupted", 0) == 0) {
+    } else if (reason == JobOutcome::Stopped) {
         result->outcome = RowOutcome::Stopped;
     } else {
         result->outcome = RowOutcome::Failed;

@@ -124,6 +124,7 @@ void CJobSession::Handle(const CCliNotifyWindow::Message& message, CProgressPrin
         switch (message.wParam) {
         case ProgressEnded:
             m_result.ended = true;
+            m_result.outcome = JobOutcomeFromNumber(message.value.NumberValue());
             break;
         case ProgressConnected:
             m_result.connected = true;
@@ -212,4 +213,24 @@ std::string JobFailureText(const JobResult& result, const IDialogItems& items, J
     if (mode == JobRead && !result.statusArrived)
         return "The job ended before the unit's status was read.";
     return "The job did not end normally.";
+}
+
+JobOutcome JobReason(const JobResult& result, const IDialogItems& items, JobMode mode)
+{
+    if (JobCompleted(result, items, mode))
+        return JobOutcome::Completed;
+    // The job side's code goes with its message; a job that ended well on its side but not here
+    // is judged below.
+    const bool sideCode = result.outcome != JobOutcome::None && result.outcome != JobOutcome::Completed;
+    if (!result.message.empty())
+        return sideCode ? result.outcome : JobOutcome::Failed;
+    if (result.aborted || result.interrupted)
+        return JobOutcome::Stopped;
+    if (result.codeRefused)
+        return JobOutcome::CodeRefused;
+    if (sideCode)
+        return result.outcome;
+    if (result.codeAccepted && MissingSupported(result, items) > 0)
+        return JobOutcome::NotTransferred;
+    return JobOutcome::Failed;
 }

@@ -14,12 +14,14 @@
 #include "cli/CliNotifyWindow.h"
 #include "cli/Command.h"
 #include "form/DialogItemModel.h"
+#include "model/JobOutcome.h"
 #include "model/ParameterTable.h"
 #include "model/ProgrammingJob.h"
 
 struct JobResult {
     bool started = false;       // the job worker ran
     bool ended = false;         // ProgressEnded arrived
+    JobOutcome outcome = JobOutcome::None; // what the job side said of its end, with ProgressEnded
     bool connected = false;     // the modem made a voice connection
     bool codeAccepted = false;  // the unit accepted the programming code
     bool codeRefused = false;   // the unit refused it
@@ -65,3 +67,6 @@ bool JobCompleted(const JobResult& result, const IDialogItems& items, JobMode mo
 // What to tell the user about a job that did not complete: the job side's message where it
 // showed one, else what is known of how it ended.
 std::string JobFailureText(const JobResult& result, const IDialogItems& items, JobMode mode);
+// How the job ended as a code: the job side's own where it showed a message, else what is known
+// of the end, as JobFailureText tells it.
+JobOutcome JobReason(const JobResult& result, const IDialogItems& items, JobMode mode);

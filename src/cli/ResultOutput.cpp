@@ -54,6 +54,9 @@ JobReport MakeJobReport(const JobResult& result, const IDialogItems& items, JobM
     JobReport report;
     report.mode = mode;
     report.completed = completed;
+    report.reason = completed ? JobOutcome::Completed : JobReason(result, items, mode);
+    if (report.reason == JobOutcome::Completed && !completed)
+        report.reason = JobOutcome::Failed; // completed on the line, failed afterwards
     if (!completed)
         report.error = JobFailureText(result, items, mode);
     report.firmware = NonEmpty(result.firmware);
@@ -71,6 +74,7 @@ void PrintJobJson(std::ostream& out, const JobReport& report)
 {
     nlohmann::ordered_json json;
     json["outcome"] = report.completed ? "completed" : "failed";
+    json["reason"] = JobOutcomeWord(report.reason);
     json["error"] = OrNull(report.error);
     json["firmware"] = OrNull(report.firmware);
     json["power"] = OrNull(report.power);

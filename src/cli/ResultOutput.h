@@ -1,5 +1,5 @@
 // The result of a read or write job as pravel-cli prints it: a table of names and values, or one
-// JSON object {"outcome", "error", "firmware", "power", "powerSource", "values" (read) or "written"
+// JSON object {"outcome", "reason", "error", "firmware", "power", "powerSource", "values" (read) or "written"
 // (write), "notTransferred"}. The table shows texts with their control characters escaped
 // (TerminalText.h); JSON carries them as they are.
 #pragma once
@@ -16,6 +16,7 @@
 struct JobReport {
     JobMode mode = JobRead;
     bool completed = false;
+    JobOutcome reason = JobOutcome::None; // "reason" in JSON
     std::optional<std::string> error;
     std::optional<std::string> firmware;
     std::optional<std::string> power;

@@ -6,7 +6,7 @@
 // wParam: a dialog id naming the parameter (its update box id as a rule); lParam: the value,
 // a text or a number.
 constexpr uint32_t WM_SET_TEXT = 0x8003;
-// wParam: the stage; lParam: a count (seconds left while dialling).
+// wParam: the stage; lParam: a count (seconds left while dialling; the JobOutcome at ProgressEnded).
 constexpr uint32_t WM_SHOW_PROGRESS = 0x8004;
 
 enum ProgressStage : uint32_t {

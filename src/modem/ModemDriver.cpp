@@ -50,7 +50,7 @@ bool CModemDriver::Start()
     std::string problem;
     if (!ValidateJob(*m_job, &problem)) {
         TracePrintf("Modem: Refusing the job: %s\n", problem.c_str());
-        ShowErrorText(problem);
+        ShowErrorText(JobOutcome::InvalidJob, problem);
         return false;
     }
 
@@ -58,7 +58,7 @@ bool CModemDriver::Start()
     SerialHandle device = OpenSerialDevice(m_portName, &error);
     if (!device) {
         TRACE_LAST_ERROR(static_cast<uint32_t>(error), "Modem: Unable to open serial port: ");
-        ShowErrorText(PortOpenErrorText(m_portName, error));
+        ShowErrorText(JobOutcome::PortError, PortOpenErrorText(m_portName, error));
         return false;
     }
     // The queue's semaphore and the events exist before the reader thread can deliver a byte.
@@ -69,7 +69,7 @@ bool CModemDriver::Start()
         // The port traced the failing call; the device is still ours and closes as it goes.
         int openError = LastSystemError();
         TracePrintf("Modem: Unable to open the line on %s\n", m_portName.c_str());
-        ShowErrorText(PortOpenErrorText(m_portName, openError));
+        ShowErrorText(JobOutcome::PortError, PortOpenErrorText(m_portName, openError));
         ReleaseDialogue();
         return false;
     }
@@ -210,11 +210,11 @@ void CModemDriver::RequestStop()
 void CModemDriver::ReportStall()
 {
     if (m_expect.load() == ExpectDialResult)
-        ShowErrorText(FormatString(IDS_NO_DIAL_RESULT, {m_portName, std::to_string(m_timing.dialWatchdogTicks)}));
+        ShowErrorText(JobOutcome::NoDialResult, FormatString(IDS_NO_DIAL_RESULT, {m_portName, std::to_string(m_timing.dialWatchdogTicks)}));
     else if (!m_connected.load())
-        ShowErrorText(FormatString(IDS_MODEM_STOPPED_ANSWERING, {m_portName}));
+        ShowErrorText(JobOutcome::ModemGone, FormatString(IDS_MODEM_STOPPED_ANSWERING, {m_portName}));
     else
-        ShowError(IDS_TOO_MANY_RETRIES);
+        ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
 }
 
 bool CModemDriver::Write(const void* data, uint32_t count)
@@ -248,7 +248,7 @@ void CModemDriver::DriverThread()
         case WAIT_TIMEOUT:
             if (!m_modemAnswered) {
                 TracePrintf("Modem: No answer to ATZ within %u ms\n", m_timing.modemAnswerMs);
-                ShowErrorText(FormatString(IDS_MODEM_SILENT, {m_portName}));
+                ShowErrorText(JobOutcome::ModemSilent, FormatString(IDS_MODEM_SILENT, {m_portName}));
                 m_waitTimeoutMs = INFINITE;
                 m_finished = true;
                 m_finishedEvent.Set();
@@ -258,7 +258,7 @@ void CModemDriver::DriverThread()
                 // No answer to the log-off: give it up and reset the modem.
                 m_loggedIn = false;
             } else if (++m_timeoutCount == 3) {
-                ShowError(IDS_TOO_MANY_RETRIES);
+                ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
                 m_step = StepAbort;
             }
             RunStep();
@@ -278,7 +278,8 @@ void CModemDriver::BeginOrderlyStop()
         return;
     TraceText("Modem: Stop asked for, ending the call\n");
     m_stopping = true;
-    m_mayShowError = false;
+    if (m_mayShowError.exchange(false))
+        NoteOutcome(JobOutcome::Stopped);
     m_step = StepAbort;
     m_followUp.clear();
     m_modemAnswered = true;
@@ -371,7 +372,10 @@ bool CModemDriver::TakeBusyTone()
     TraceDialogue("<", "DLE b");
     if (m_step == StepAbort && !m_loggedIn)
         return true; // a V.253 modem repeats it while the tone lasts: the call is ending already
-    ShowError(m_connected.load() ? IDS_BUSY_TONE : IDS_BUSY);
+    if (m_connected.load())
+        ShowError(JobOutcome::UnitHungUp, IDS_BUSY_TONE);
+    else
+        ShowError(JobOutcome::Busy, IDS_BUSY);
     m_loggedIn = false;
     Abort();
     return false;
@@ -394,15 +398,22 @@ void CModemDriver::ResetLine()
     m_collector.Reset();
 }
 
-void CModemDriver::ShowError(int stringId)
+void CModemDriver::NoteOutcome(JobOutcome outcome)
 {
-    ShowErrorText(LoadString(stringId));
+    JobOutcome none = JobOutcome::None;
+    m_outcome.compare_exchange_strong(none, outcome);
 }
 
-void CModemDriver::ShowErrorText(const std::string& text)
+void CModemDriver::ShowError(JobOutcome outcome, int stringId)
+{
+    ShowErrorText(outcome, LoadString(stringId));
+}
+
+void CModemDriver::ShowErrorText(JobOutcome outcome, const std::string& text)
 {
     if (!m_mayShowError.exchange(false))
         return;
+    NoteOutcome(outcome);
     ShowMessageBox(text, LoadString(IDS_PROGRAM_TITLE), MessageIcon::Error);
 }
 

@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/JobOutcome.h"
 #include "model/ModemProfile.h"
 #include "model/ProgrammingJob.h"
 #include "modem/DtmfCollector.h"
@@ -101,6 +102,11 @@ public:
     int32_t CountDownWatchdog() { return m_watchdogSeconds.fetch_sub(1) - 1; }
     int32_t WatchdogSeconds() const { return m_watchdogSeconds.load(); }
     uint16_t Expect() const { return m_expect.load(); }
+    // How the job ended, as far as the driver knows: the outcome of the first message shown, the
+    // refused code, or the stop; None while nothing of that kind has happened.
+    JobOutcome Outcome() const { return m_outcome.load(); }
+    // Records the outcome unless one is recorded already: the first cause is the one reported.
+    void NoteOutcome(JobOutcome outcome);
     // Signalled when the dialogue has ended: the modem has answered the final reset, or the
     // port stopped taking commands. Exists from a successful Start until Stop.
     CEvent& FinishedEvent() { return m_finishedEvent; }
@@ -122,8 +128,9 @@ private:
     bool TakeBusyTone();
     void ResetLine();
     void ReleaseDialogue();
-    void ShowError(int stringId);
-    void ShowErrorText(const std::string& text);
+    // Shows the message (the first of the job only) and records its outcome with it.
+    void ShowError(JobOutcome outcome, int stringId);
+    void ShowErrorText(JobOutcome outcome, const std::string& text);
 
     // The dialogue (PhoneDialogue.cpp).
     bool InterpretLine(const std::string& line);
@@ -163,6 +170,7 @@ private:
     bool m_loggedIn = false;
     std::atomic<bool> m_mayShowError{true}; // also the worker's, for ReportStall
     std::atomic<uint16_t> m_expect{0};
+    std::atomic<JobOutcome> m_outcome{JobOutcome::None};
     uint32_t m_waitTimeoutMs = INFINITE;
     int32_t m_answerTargetId = 0;
     char m_answer[100] = {};

@@ -141,7 +141,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
             return true;
         // The modem refused the command (most often "ERROR"): say which, and to what.
         if (!m_stopping)
-            ShowErrorText(FormatString(IDS_MODEM_REFUSED, {m_portName, line, m_lastCommand}));
+            ShowErrorText(JobOutcome::ModemRefused, FormatString(IDS_MODEM_REFUSED, {m_portName, line, m_lastCommand}));
         Abort();
         return true;
     }
@@ -151,13 +151,13 @@ bool CModemDriver::InterpretLine(const std::string& line)
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (line == "BUSY") {
-            ShowError(IDS_BUSY);
+            ShowError(JobOutcome::Busy, IDS_BUSY);
             Abort();
         } else if (line == "NO ANSWER") {
-            ShowError(IDS_NO_ANSWER);
+            ShowError(JobOutcome::NoAnswer, IDS_NO_ANSWER);
             Abort();
         } else if (line == "NO DIALTONE" || line == "NO DIAL TONE") {
-            ShowErrorText(FormatString(IDS_NO_DIAL_TONE, {m_portName}));
+            ShowErrorText(JobOutcome::NoDialTone, FormatString(IDS_NO_DIAL_TONE, {m_portName}));
             Abort();
         } else if (line == "VCON" || (m_v253 && line == "OK")) {
             // A V.253 modem says "OK" once the ringback has stopped (some chips "VCON").
@@ -168,7 +168,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
                 PostToWindow(WM_SHOW_PROGRESS, ProgressConnected, CMessageValue::Number(0));
             }
         } else {
-            ShowError(IDS_UNKNOWN_DIAL_RESPONSE);
+            ShowError(JobOutcome::NoVoiceConnection, IDS_UNKNOWN_DIAL_RESPONSE);
             Abort();
         }
         return true;
@@ -184,7 +184,7 @@ bool CModemDriver::InterpretLine(const std::string& line)
             // the job, as three time-outs do.
             TraceText("Modem: Bad DTMF frame, sending the command again\n");
             if (++m_timeoutCount >= 3 && !m_stopping) {
-                ShowError(IDS_TOO_MANY_RETRIES);
+                ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
                 m_step = StepAbort;
             }
             m_stepEvent.Set();
@@ -289,6 +289,7 @@ bool CModemDriver::CheckLogin()
 {
     LoginAnswer login = ParseLoginAnswer(m_answer);
     if (login.refused) {
+        NoteOutcome(JobOutcome::CodeRefused);
         PostToWindow(WM_SHOW_PROGRESS, ProgressBadCode, CMessageValue::Number(0));
         m_loggedIn = false;
         SendCode(LogoffCode, 0);
@@ -334,7 +335,7 @@ bool CModemDriver::RunReadStep()
             invalid += (invalid.empty() ? "" : ", ") + std::string(value.name) + " \"" + value.raw + "\"";
         }
         if (!invalid.empty())
-            ShowErrorText(FormatString(IDS_INVALID_STATUS_VALUE, {invalid}));
+            ShowErrorText(JobOutcome::InvalidValues, FormatString(IDS_INVALID_STATUS_VALUE, {invalid}));
         ++m_step;
         return false;
     }
@@ -453,7 +454,7 @@ bool CModemDriver::VoiceModeRefused(const std::string& line)
         m_followUp = "+VIT=0";
         return true;
     }
-    ShowErrorText(FormatString(IDS_NO_VOICE_MODE, {m_portName, line, m_lastCommand}));
+    ShowErrorText(JobOutcome::NoVoiceConnection, FormatString(IDS_NO_VOICE_MODE, {m_portName, line, m_lastCommand}));
     Abort();
     return true;
 }
@@ -477,7 +478,7 @@ void CModemDriver::EndBecauseDeviceGone()
     const bool wasFinished = m_finished.exchange(true);
     TracePrintf("Modem: %s is gone, ending the job\n", m_portName.c_str());
     if (!wasFinished && !m_stopping)
-        ShowErrorText(FormatString(IDS_MODEM_GONE, {m_portName}));
+        ShowErrorText(JobOutcome::ModemGone, FormatString(IDS_MODEM_GONE, {m_portName}));
     m_finishedEvent.Set();
 }
 

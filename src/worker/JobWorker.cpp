@@ -14,6 +14,7 @@
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
 #include "model/JobMessages.h"
+#include "model/JobOutcome.h"
 #include "model/ProgrammingJob.h"
 #include "modem/DialogueTiming.h"
 #include "modem/ModemDriver.h"
@@ -38,6 +39,7 @@ void JobWorkerThread()
             window->PostMessage(WM_SHOW_PROGRESS, stage, CMessageValue::Number(count));
     };
     const DialogueTiming timing = GetDialogueTiming();
+    JobOutcome outcome = JobOutcome::None;
     {
         CModemDriver driver(&theJob, GetComPortName(), GetModemProfile());
         if (driver.Start()) {
@@ -50,6 +52,7 @@ void JobWorkerThread()
                                                  timing.workerTickMs);
                 if (result == WAIT_OBJECT_0) {
                     TraceText("Job: stopped by the front end\n");
+                    driver.NoteOutcome(JobOutcome::Stopped);
                     break;
                 }
                 if (result == WAIT_FAILED) {
@@ -96,9 +99,14 @@ void JobWorkerThread()
             }
             driver.Stop();
         }
+        // A dialogue that ran to its end with nothing to report has completed.
+        outcome = driver.Outcome();
+        if (outcome == JobOutcome::None)
+            outcome = driver.IsFinished() ? JobOutcome::Completed : JobOutcome::Failed;
     }
+    TracePrintf("Job: ended, %s\n", JobOutcomeWord(outcome));
     jobThread = nullptr;
-    postProgress(ProgressEnded, 0);
+    postProgress(ProgressEnded, static_cast<long>(outcome));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-// The job worker: runs theJob (job/ProgrammingJob.h) on a thread of its own, with the modem
+// The job worker: runs theJob (model/ProgrammingJob.h) on a thread of its own, with the modem
 // driver, under a watchdog, and reports to theJob.notifyWindow (WM_SHOW_PROGRESS, WM_SET_TEXT).
-// Its last act is WM_SHOW_PROGRESS ProgressEnded. One job at a time.
+// Its last act is WM_SHOW_PROGRESS ProgressEnded, whose count is the JobOutcome (model/JobOutcome.h).
+// One job at a time.
 //
 // Called from the front end's thread. The front end fills theJob (and checks it with ValidateJob)
 // before StartJob and does not write it while IsJobRunning().

@@ -44,6 +44,7 @@ TEST_F(ReadCommand, AllFromFirmwareTwoReportsEverySettingAndTheStatus)
     ASSERT_EQ(run.status, 0) << run.err;
     json result = json::parse(run.out);
     EXPECT_EQ(result["outcome"], "completed");
+    EXPECT_EQ(result["reason"], "completed");
     EXPECT_TRUE(result["error"].is_null());
     EXPECT_EQ(result["firmware"], "2.0.7");
     EXPECT_EQ(result["power"], "External power");
@@ -122,6 +123,7 @@ TEST_F(ReadCommand, BusyLineFailsWithTheBusyMessage)
     json result = json::parse(run.out);
     EXPECT_EQ(result["outcome"], "failed");
     EXPECT_EQ(result["error"], "The specified telephone number is busy!");
+    EXPECT_EQ(result["reason"], "busy");
     EXPECT_TRUE(result["values"].empty());
     EXPECT_EQ(result["notTransferred"].size(), 21u);
     EXPECT_NE(run.err.find("pravel-cli: The specified telephone number is busy!\n"), std::string::npos) << run.err;
@@ -137,6 +139,7 @@ TEST_F(ReadCommand, RefusedCodeFailsAndShowsTheCaptionOfTheDialog)
     json result = json::parse(run.out);
     EXPECT_EQ(result["outcome"], "failed");
     EXPECT_EQ(result["error"], "Invalid password entered.");
+    EXPECT_EQ(result["reason"], "code-refused");
     EXPECT_TRUE(result["values"].empty());
     EXPECT_NE(run.err.find("Pravel 1.09Invalid password entered.\n"), std::string::npos) << run.err;
 }
@@ -148,6 +151,10 @@ TEST_F(ReadCommand, PortThatCannotBeOpenedFailsWithTheDriversMessage)
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Can't open serial port /dev/pravel-no-such-port"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
+    CliRun jsonRun = RunCli({"read", "--port", "/dev/pravel-no-such-port", "--number", "5550100", "--code", "3958",
+                          "--all", "--json"});
+    EXPECT_EQ(jsonRun.status, 1);
+    EXPECT_EQ(json::parse(jsonRun.out)["reason"], "port-error") << jsonRun.out;
 }
 
 TEST_F(ReadCommand, BadUsageExitsTwoWithoutDialling)
