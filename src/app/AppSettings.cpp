@@ -52,6 +52,11 @@ ModemProfile CAppSettings::ReadModemProfile() const
     return ParseModemProfile(name.toStdString()).value_or(ModemProfile::Auto);
 }
 
+QString CAppSettings::ReadModemTraceFile() const
+{
+    return OpenStore(m_applicationName).value(QString::fromLatin1(ModemTraceFileValueName)).toString();
+}
+
 bool CAppSettings::WriteModemProfile(ModemProfile profile) const
 {
     QSettings store = OpenStore(m_applicationName);

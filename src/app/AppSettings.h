@@ -23,6 +23,8 @@ public:
     // "RingbackGap", "RingbackWait" and "ModemCountry"; a value absent or not valid is the default.
     ModemCallSettings ReadModemCallSettings() const;
     bool WriteModemCallSettings(const ModemCallSettings& settings) const;
+    // "ModemTraceFile": the file the session's modem dialogue goes to; empty for none.
+    QString ReadModemTraceFile() const;
     // Where the store lives.
     QString StorePath() const;
 

@@ -12,6 +12,8 @@
 #include "app/TerminationSignals.h"
 #include "model/ComPortName.h"
 #include "model/DialogIds.h"
+#include "modem/DialogueTraceScope.h"
+#include "diag/Trace.h"
 #include "worker/JobWorker.h"
 #include "model/StringTable.h"
 #include "sim/Simulator.h"
@@ -68,6 +70,15 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
         // For this run only; the stored port is left as it is.
         SetComPortName(m_simulator->DevicePath());
     }
+
+    // With the setting "ModemTraceFile", the session's modem dialogue goes to that file.
+    CDialogueTraceScope modemTrace;
+    std::string traceProblem;
+    if (!modemTrace.Start(m_settings.ReadModemTraceFile().toStdString(),
+                          (QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion())
+                              .toStdString(),
+                          ModemProfileName(GetModemProfile()), GetComPortName(), &traceProblem))
+        TracePrintf("App: no modem trace: %s\n", traceProblem.c_str());
 
     CQtMessagePresenter presenter;
     SetMessagePresenter(&presenter);

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
 #include "model/StringTable.h"
+#include "modem/ModemCheck.h"
 
 namespace {
 
@@ -27,10 +29,12 @@ const ControlTemplate PortControls[] = {
      50, StyleNone},
     {IDOK, ControlKind::PushButton, "OK", 147, 10, 50, 14, StyleDefaultButton},
     {IDCANCEL, ControlKind::PushButton, "Cancel", 147, 27, 50, 14, StyleNone},
+    {CSelectPortDlg::IDC_TEST_MODEM, ControlKind::PushButton, "Test modem", 147, 67, 50, 14, StyleNone},
+    {CSelectPortDlg::IDC_TEST_RESULT, ControlKind::Label, "", 7, 86, 190, 40, StyleNone},
 };
 
 const DialogTemplate PortDialogTemplate = {131, "Select serial port", 204,
-                                           88,  PortControls,         static_cast<int>(std::size(PortControls))};
+                                           130, PortControls,         static_cast<int>(std::size(PortControls))};
 
 QStringList DevicesNow()
 {
@@ -88,7 +92,64 @@ void CSelectPortDlg::OnInitDialog()
     auto* cancel = qobject_cast<QPushButton*>(m_built.controls[IDCANCEL]);
     connect(ok, &QPushButton::clicked, this, &CSelectPortDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CSelectPortDlg::reject);
+    m_test = qobject_cast<QPushButton*>(m_built.controls[IDC_TEST_MODEM]);
+    m_test->setToolTip(QStringLiteral("Ask the modem on this port who it is and whether it has a voice mode "
+                                      "(nothing is dialled)"));
+    connect(m_test, &QPushButton::clicked, this, &CSelectPortDlg::OnTestModem);
+    m_result = qobject_cast<QLabel*>(m_built.controls[IDC_TEST_RESULT]);
+    m_result->setWordWrap(true);
+    m_result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_result->setTextFormat(Qt::PlainText);
     m_list->setFocus();
+}
+
+CSelectPortDlg::~CSelectPortDlg()
+{
+    EndCheck();
+}
+
+void CSelectPortDlg::EndCheck()
+{
+    if (!m_checkThread.joinable())
+        return;
+    m_stopCheck = true;
+    m_checkThread.join();
+}
+
+void CSelectPortDlg::OnTestModem()
+{
+    if (m_checkThread.joinable())
+        return;
+    const std::string port = ChosenName().toStdString();
+    m_stopCheck = false;
+    m_test->setEnabled(false);
+    m_result->setText(QStringLiteral("Checking the modem on %1 (it is not dialled)...").arg(QString::fromStdString(port)));
+    m_checkThread = std::thread([this, port] {
+        CModemCheck check;
+        ModemCheckReport report = check.Run(port, [this] { return m_stopCheck.load(); });
+        if (m_stopCheck)
+            return; // the dialog is closing: nobody looks at the result
+        QMetaObject::invokeMethod(
+            this, [this, report] { ShowCheckResult(report); }, Qt::QueuedConnection);
+    });
+}
+
+void CSelectPortDlg::ShowCheckResult(const ModemCheckReport& report)
+{
+    if (m_checkThread.joinable())
+        m_checkThread.join();
+    QString text = QString::fromStdString(report.Verdict());
+    if (report.outcome == ModemCheckReport::Outcome::Voice || report.outcome == ModemCheckReport::Outcome::NoVoice) {
+        QString who = QString::fromStdString(report.maker);
+        if (!report.model.empty())
+            who += (who.isEmpty() ? QString() : QStringLiteral(" ")) + QString::fromStdString(report.model);
+        if (who.isEmpty() && !report.information.empty())
+            who = QString::fromStdString(report.information.front());
+        if (!who.isEmpty())
+            text = who + QStringLiteral(": ") + text;
+    }
+    m_result->setText(text);
+    m_test->setEnabled(true);
 }
 
 QString CSelectPortDlg::PortNameOf(int index) const
@@ -137,6 +198,7 @@ QString CSelectPortDlg::ChosenName() const
 
 void CSelectPortDlg::accept()
 {
+    EndCheck();
     // The new choice, or the old name when nothing was chosen.
     QString name = ChosenName();
     SetComPortName(name.toStdString());

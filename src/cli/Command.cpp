@@ -10,6 +10,15 @@
 
 #include "cli/TerminalText.h"
 
+#ifndef PRAVEL_VERSION
+#define PRAVEL_VERSION ""
+#endif
+
+std::string CliProgramName()
+{
+    return std::string("pravel-cli ") + PRAVEL_VERSION;
+}
+
 void PrintUsageErrorJson(std::ostream& out, const std::string& text)
 {
     nlohmann::ordered_json json;

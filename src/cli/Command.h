@@ -26,6 +26,9 @@ struct CommandIo {
     bool errIsTerminal = false; // standard error is a terminal: progress may redraw its line
 };
 
+// "pravel-cli <version>", as the program names itself in a trace file.
+std::string CliProgramName();
+
 // A usage error as JSON, for scripts that read standard output: {"error": text, "status": 2}.
 void PrintUsageErrorJson(std::ostream& out, const std::string& text);
 // The arguments ask for JSON output (parse errors come before the options are known).

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/BatchCommand.h"
+#include "cli/ModemCommand.h"
 #include "cli/PortsCommand.h"
 #include "cli/ReadCommand.h"
 #include "cli/ShowCommand.h"
@@ -21,6 +22,7 @@ std::vector<std::unique_ptr<CCommand>> MakeCommands()
     commands.push_back(std::make_unique<CBatchCommand>());
     commands.push_back(std::make_unique<CShowCommand>());
     commands.push_back(std::make_unique<CPortsCommand>());
+    commands.push_back(std::make_unique<CModemCommand>());
     return commands;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/CliDefaults.h"
 #include "cli/Interrupt.h"
 #include "cli/ParameterNames.h"
+#include "modem/DialogueTraceScope.h"
 #include "cli/ResultOutput.h"
 #include "cli/TerminalText.h"
 #include "files/TextEncoding.h"
@@ -91,7 +92,19 @@ void CJobCommand::AddJobOptions(CLI::App& app)
                   true);
     app.add_option("--param", m_params, "Transfer this parameter (repeatable); see the manual for the names")
         ->type_name("NAME");
-    app.add_flag("--trace", m_trace, "Send the debug trace (the modem dialogue among it) to standard error");
+    // --trace alone: the debug trace on standard error; --trace FILE: the modem dialogue into FILE.
+    app.add_option_function<std::string>(
+           "--trace",
+           [this](const std::string& file) {
+               if (file.empty())
+                   m_trace = true;
+               else
+                   m_traceFile = file;
+           },
+           "Alone: send the debug trace (the modem dialogue among it) to standard error. With a FILE: write the "
+           "modem dialogue into FILE, to send us when Pravel fails with your modem")
+        ->expected(0, 1)
+        ->type_name("[FILE]");
     app.add_flag("--quiet", m_quiet, "No progress: only the result and errors");
     AddJsonOption(app);
 }
@@ -239,12 +252,20 @@ int CJobCommand::RunJob(CommandIo& io)
         if (!users.empty())
             PrintError(io, "warning: " + PortUsersWarning(m_port, users));
     }
+    CDialogueTraceScope dialogue;
+    if (!dialogue.Start(m_traceFile, CliProgramName(), m_modemProfile, GetComPortName(), &problem)) {
+        if (m_simulator)
+            m_simulator->Stop();
+        return UsageError(io, problem);
+    }
     // --quiet: the progress goes nowhere.
     std::ostream nowhere(nullptr);
     CommandIo jobIo{io.in, io.out, m_quiet ? nowhere : io.err, io.errIsTerminal && !m_quiet};
     m_result = session.Run(jobIo);
     if (m_simulator)
         m_simulator->Stop();
+    if (!dialogue.Finish(&problem))
+        PrintError(io, problem);
     m_completed = JobCompleted(m_result, m_model, m_mode);
     if (m_completed) {
         // The job ran to its end, so what is left is what this firmware lacks; a parameter the

@@ -66,6 +66,7 @@ protected:
     std::vector<bool> m_named = std::vector<bool>(ParameterCount, false);
     std::vector<std::string> m_params;
     bool m_trace = false;
+    std::string m_traceFile; // --trace FILE: the modem dialogue goes there
     bool m_quiet = false;
     bool m_csv = false; // the commands that offer --csv set it
     std::string m_modemProfile = "auto";

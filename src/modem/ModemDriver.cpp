@@ -9,6 +9,7 @@
 #include "diag/Trace.h"
 #include "model/JobValidation.h"
 #include "model/StringTable.h"
+#include "modem/DialogueRecorder.h"
 #include "modem/PortErrorText.h"
 #include "platform/MessagePresenter.h"
 
@@ -474,4 +475,5 @@ void CModemDriver::TraceDialogue(const char* direction, std::string_view text)
         }
     }
     TracePrintf("Modem: %8.3f %s %s\n", seconds, direction, shown.c_str());
+    RecordDialogue(direction, text); // and into the trace file, when one is being written
 }

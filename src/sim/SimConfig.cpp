@@ -230,6 +230,8 @@ const char* SimModemPersonaName(SimModemPersona persona)
         return "conexant";
     case SimModemPersona::Intel:
         return "intel";
+    case SimModemPersona::DataFax:
+        return "datafax";
     case SimModemPersona::Hash:
         break;
     }
@@ -238,7 +240,8 @@ const char* SimModemPersonaName(SimModemPersona persona)
 
 bool ParseSimModemPersona(const std::string& name, SimModemPersona* persona)
 {
-    for (SimModemPersona p : {SimModemPersona::Hash, SimModemPersona::Conexant, SimModemPersona::Intel}) {
+    for (SimModemPersona p : {SimModemPersona::Hash, SimModemPersona::Conexant, SimModemPersona::Intel,
+                              SimModemPersona::DataFax}) {
         if (name == SimModemPersonaName(p)) {
             *persona = p;
             return true;

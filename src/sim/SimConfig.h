@@ -110,8 +110,9 @@ enum class SimModemPersona {
               // DLE '/', the tone repeated every 70 ms while it lasts, DLE '~'
     Intel,    // V.253 like Conexant, but "VCON" as the dial result and tones without a start mark,
               // ended by DLE 0x7F
+    DataFax,  // a data and fax modem without a voice mode: "ERROR" to AT+FCLASS=8 and to AT#CLS=8
 };
-// "hash", "conexant" or "intel".
+// "hash", "conexant", "intel" or "datafax".
 const char* SimModemPersonaName(SimModemPersona persona);
 // False for any other name.
 bool ParseSimModemPersona(const std::string& name, SimModemPersona* persona);

@@ -165,7 +165,7 @@ SimConfig ParseRoot(const json& root)
     CheckKeys(root, "configuration", {"fast", "transcript", "modem", "timing", "faults", "lines", "behaviour"});
     SimConfig config = DefaultSimConfig();
     if (root.contains("modem") && !ParseSimModemPersona(GetString(root, "modem", "configuration"), &config.modem))
-        Throw("configuration.modem", "must be \"hash\", \"conexant\" or \"intel\"");
+        Throw("configuration.modem", "must be \"hash\", \"conexant\", \"intel\" or \"datafax\"");
     config.fast = GetBool(root, "fast", "configuration", config.fast);
     config.transcript = GetBool(root, "transcript", "configuration", config.transcript);
     if (root.contains("timing")) {

@@ -236,6 +236,17 @@ void CSimModem::Process(const std::string& line, TimePoint now, TimePoint arrive
     } else if (command == "I" || command == "I0") {
         Result(now, "pravel-sim voice modem");
         Result(now, "OK");
+    } else if (command == "I3") {
+        // A Rockwell-type chip: revision, modulation and model in one line.
+        Result(now, "V2.210-V90_2M_DLP_RAM");
+        Result(now, "OK");
+    } else if (command == "+FCLASS=?") {
+        // Data and the two fax classes: its voice mode is #CLS=8, not a service class.
+        Result(now, "0,1,2");
+        Result(now, "OK");
+    } else if (command == "#CLS=?") {
+        Result(now, "0,1,2,8");
+        Result(now, "OK");
     } else if (command == "#CLS=0" || command == "#CLS=8") {
         m_voice = command == "#CLS=8";
         Result(now, "OK");
@@ -304,6 +315,10 @@ void CSimModem::ProcessV253(const std::string& command, TimePoint now)
     } else if (command == "I" || command == "I0") {
         Result(now, "56000");
         Result(now, "OK");
+    } else if (command == "I3" || command == "+FMI?" || command == "+FMM?") {
+        IdentifyV253(command, now);
+    } else if (command == "+FCLASS=8" && m_persona == SimModemPersona::DataFax) {
+        Result(now, "ERROR"); // no voice mode
     } else if (command == "+FCLASS=0" || command == "+FCLASS=8") {
         m_voice = command == "+FCLASS=8";
         Result(now, "OK");
@@ -311,7 +326,7 @@ void CSimModem::ProcessV253(const std::string& command, TimePoint now)
         Result(now, m_voice ? "8" : "0");
         Result(now, "OK");
     } else if (command == "+FCLASS=?") {
-        Result(now, "0,1,8");
+        Result(now, m_persona == SimModemPersona::DataFax ? "0,1,2" : "0,1,8");
         Result(now, "OK");
     } else if (command.rfind("+GCI=", 0) == 0) {
         const std::string code = command.substr(5);
@@ -356,6 +371,29 @@ void CSimModem::ProcessV253(const std::string& command, TimePoint now)
     } else {
         Result(now, "ERROR"); // the '#' commands among them
     }
+}
+
+// ATI3, AT+FMI? and AT+FMM? of the V.253 personas, as such chips print them.
+void CSimModem::IdentifyV253(const std::string& command, TimePoint now)
+{
+    struct Identity {
+        const char* information; // ATI3
+        const char* maker;       // AT+FMI?
+        const char* model;       // AT+FMM?
+    };
+    static const Identity conexant{"CX93001-EIS_V0.2002-V92", "CONEXANT", "V92"};
+    static const Identity intel{"Intel(R) 536EP V.92 Modem", "Intel Corporation", "536EP"};
+    static const Identity dataFax{"LT V.92 Data+Fax Modem Version 8.30", "Agere Systems", "LT V92"};
+    const Identity& identity = m_persona == SimModemPersona::Conexant ? conexant
+                               : m_persona == SimModemPersona::Intel  ? intel
+                                                                      : dataFax;
+    if (command == "I3")
+        Result(now, identity.information);
+    else if (command == "+FMI?")
+        Result(now, identity.maker);
+    else
+        Result(now, identity.model);
+    Result(now, "OK");
 }
 
 void CSimModem::Reset()

@@ -14,7 +14,9 @@
 // played, and dial into a voice call with "OK" (conexant) or "VCON" (intel). They report a tone the
 // unit plays as a burst: the tone every 70 ms while it lasts, between DLE '/' and DLE '~'
 // (conexant) or without a start mark and ended by DLE 0x7F (intel); a busy tone as DLE 'b' every
-// 4 s while it lasts.
+// 4 s while it lasts. All answer ATI3, and the V.253 ones AT+FMI? and AT+FMM?, as such chips do;
+// the datafax persona is a V.253 data and fax modem without a voice mode ("ERROR" to
+// AT+FCLASS=8).
 //
 // No clock and no I/O of its own: the owner feeds received bytes and the current time and collects
 // what is due. Not thread-safe: the owner serialises every call.
@@ -86,6 +88,7 @@ private:
     void Hangup();
     void Dial(const std::string& number, TimePoint now);
     void ProcessV253(const std::string& command, TimePoint now);
+    void IdentifyV253(const std::string& command, TimePoint now);
     void PlayTones(const std::string& list, TimePoint now);
     void PlayV253Tones(const std::string& list, TimePoint now);
     void PlayToLine(const std::string& tones, int playMs, TimePoint now);

@@ -142,6 +142,12 @@ ModemProfile CWinAppSettings::ReadModemProfile() const
     return ParseModemProfile(name).value_or(ModemProfile::Auto);
 }
 
+std::string CWinAppSettings::ReadModemTraceFile() const
+{
+    std::string path;
+    return ReadText(ModemTraceFileValueName, &path) ? path : std::string();
+}
+
 bool CWinAppSettings::WriteModemProfile(ModemProfile profile) const
 {
     return WriteText(ModemProfileValueName, ModemProfileName(profile));

@@ -29,6 +29,8 @@ public:
     // "RingbackGap", "RingbackWait" and "ModemCountry"; a value absent or not valid is the default.
     ModemCallSettings ReadModemCallSettings() const;
     bool WriteModemCallSettings(const ModemCallSettings& settings) const;
+    // "ModemTraceFile": the file the session's modem dialogue goes to; empty for none.
+    std::string ReadModemTraceFile() const;
 
     // A text value of the application key; false when missing, not REG_SZ or unreadable.
     bool ReadText(const char* valueName, std::string* value) const;

@@ -10,6 +10,7 @@
 #include "model/ComPortName.h"
 #include "model/DialogIds.h"
 #include "model/ModemProfile.h"
+#include "modem/DialogueTraceScope.h"
 #include "sim/Simulator.h"
 #include "winapp/WinAppOptions.h"
 #include "winapp/WinShellActions.h"
@@ -111,6 +112,13 @@ int CWinRemoteApp::InitInstance(const std::vector<std::string>& arguments)
             return 1;
         }
     }
+
+    // With the setting "ModemTraceFile", the session's modem dialogue goes to that file.
+    CDialogueTraceScope modemTrace;
+    std::string traceProblem;
+    if (!modemTrace.Start(m_settings.ReadModemTraceFile(), m_settings.ApplicationName() + " " PRAVEL_VERSION_TEXT,
+                          ModemProfileName(GetModemProfile()), GetComPortName(), &traceProblem))
+        TracePrintf("App: no modem trace: %s\n", traceProblem.c_str());
 
     CWinShellActions shell(m_instance, m_settings);
     CJobWorkerRunner runner;

@@ -7,6 +7,7 @@
 #include "diag/Trace.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
+#include "modem/ModemCheck.h"
 #include "platform/MemoryLine.h"
 // <windows.h> makes LoadString a macro for LoadStringA; here it is the string table's own.
 #undef LoadString
@@ -25,6 +26,11 @@ CWinSelectPortDlg::CWinSelectPortDlg(HINSTANCE instance, const CWinAppSettings& 
                                      std::vector<std::string> presentPorts)
     : m_instance(instance), m_settings(settings), m_choices(BuildPortChoices(presentPorts))
 {
+}
+
+CWinSelectPortDlg::~CWinSelectPortDlg()
+{
+    EndCheck();
 }
 
 INT_PTR CWinSelectPortDlg::DoModal(HWND owner)
@@ -61,16 +67,26 @@ INT_PTR CWinSelectPortDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM)
             if (HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == CBN_SELENDOK)
                 OnSelectPort();
             return TRUE;
+        case IDC_WIN_TEST_MODEM:
+            if (HIWORD(wParam) == BN_CLICKED)
+                OnTestModem();
+            return TRUE;
         case IDOK:
+            EndCheck();
             OnOK();
             return TRUE;
         case IDCANCEL:
+            EndCheck();
             ::EndDialog(m_hwnd, IDCANCEL);
             return TRUE;
         default:
             return FALSE;
         }
+    case WM_CHECK_DONE:
+        OnCheckDone();
+        return TRUE;
     case WM_DESTROY:
+        EndCheck();
         if (m_tooltip != nullptr)
             ::DestroyWindow(m_tooltip);
         m_tooltip = nullptr;
@@ -143,4 +159,59 @@ void CWinSelectPortDlg::OnOK()
         m_settings.WriteModemProfile(static_cast<ModemProfile>(profile));
     }
     ::EndDialog(m_hwnd, IDOK);
+}
+
+void CWinSelectPortDlg::EndCheck()
+{
+    if (!m_checkThread.joinable())
+        return;
+    m_stopCheck = true;
+    m_checkThread.join();
+}
+
+void CWinSelectPortDlg::OnTestModem()
+{
+    if (m_checkThread.joinable())
+        return;
+    const std::string port = ChosenName();
+    m_stopCheck = false;
+    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_WIN_TEST_MODEM), FALSE);
+    const std::string checking = "Checking the modem on " + port + " (it is not dialled)...";
+    ::SetDlgItemTextA(m_hwnd, IDC_WIN_TEST_RESULT, checking.c_str());
+    HWND hwnd = m_hwnd;
+    m_checkThread = std::thread([this, port, hwnd] {
+        CModemCheck check;
+        auto report = std::make_unique<ModemCheckReport>(check.Run(port, [this] { return m_stopCheck.load(); }));
+        {
+            std::lock_guard<std::mutex> guard(m_reportLock);
+            m_report = std::move(report);
+        }
+        if (!m_stopCheck)
+            ::PostMessageA(hwnd, WM_CHECK_DONE, 0, 0);
+    });
+}
+
+void CWinSelectPortDlg::OnCheckDone()
+{
+    if (m_checkThread.joinable())
+        m_checkThread.join();
+    std::unique_ptr<ModemCheckReport> report;
+    {
+        std::lock_guard<std::mutex> guard(m_reportLock);
+        report = std::move(m_report);
+    }
+    if (!report)
+        return;
+    std::string text = report->Verdict();
+    if (report->outcome == ModemCheckReport::Outcome::Voice || report->outcome == ModemCheckReport::Outcome::NoVoice) {
+        std::string who = report->maker;
+        if (!report->model.empty())
+            who += (who.empty() ? "" : " ") + report->model;
+        if (who.empty() && !report->information.empty())
+            who = report->information.front();
+        if (!who.empty())
+            text = who + ": " + text;
+    }
+    ::SetDlgItemTextA(m_hwnd, IDC_WIN_TEST_RESULT, text.c_str());
+    ::EnableWindow(::GetDlgItem(m_hwnd, IDC_WIN_TEST_MODEM), TRUE);
 }

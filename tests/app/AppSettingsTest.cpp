@@ -71,6 +71,14 @@ private slots:
         }
     }
 
+    void theModemTraceFileIsReadAsStoredAndNoneByDefault()
+    {
+        CAppSettings settings(QStringLiteral("pravel-trace"));
+        QCOMPARE(settings.ReadModemTraceFile(), QString());
+        Raw(QStringLiteral("pravel-trace")).setValue(QStringLiteral("ModemTraceFile"), QStringLiteral("/tmp/m.trace"));
+        QCOMPARE(settings.ReadModemTraceFile(), QStringLiteral("/tmp/m.trace"));
+    }
+
     void otherFormsPassUnchanged()
     {
         for (const QString& name : {QStringLiteral("COM3"), QStringLiteral("com17"), QStringLiteral("x")}) {

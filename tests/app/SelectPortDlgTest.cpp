@@ -3,7 +3,9 @@
 // ten COM entries.
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -15,6 +17,7 @@
 #include "app/SerialDeviceList.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
+#include "sim/Simulator.h"
 
 class TestSelectPort : public QObject {
     Q_OBJECT
@@ -239,6 +242,59 @@ private slots:
 
         QCOMPARE(ListSimulatorPorts(proc.path()),
                  (QStringList{QStringLiteral("/dev/pts/3"), QStringLiteral("/dev/pts/10")}));
+    }
+
+    // "Test modem" checks the port in the field on a thread and shows the verdict; the dialog stays
+    // usable while it runs.
+    void testModemShowsTheVerdict_data()
+    {
+        QTest::addColumn<QString>("persona");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("conexant") << QStringLiteral("conexant") << QStringLiteral("CONEXANT V92: Voice modem");
+        QTest::newRow("hash") << QStringLiteral("hash") << QStringLiteral("will use hash.");
+        QTest::newRow("datafax") << QStringLiteral("datafax")
+                                 << QStringLiteral("This modem has no voice mode: DTMF cannot be sent.");
+    }
+    void testModemShowsTheVerdict()
+    {
+        QFETCH(QString, persona);
+        QFETCH(QString, expected);
+        SimConfig config = DefaultSimConfig();
+        config.fast = true;
+        QVERIFY(ParseSimModemPersona(persona.toStdString(), &config.modem));
+        CSimulator sim;
+        std::string error;
+        QVERIFY2(sim.Start(config, &error), error.c_str());
+        SetComPortName(sim.DevicePath());
+        CAppSettings settings(QStringLiteral("pravel-port"));
+        CSelectPortDlg dialog(settings, nullptr, m_devices);
+        QCOMPARE(dialog.TestButton()->text(), QStringLiteral("Test modem"));
+        QTest::mouseClick(dialog.TestButton(), Qt::LeftButton);
+        QVERIFY(!dialog.TestButton()->isEnabled());
+        QVERIFY(dialog.TestResult()->text().startsWith(QStringLiteral("Checking the modem on ")));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.TestButton()->isEnabled(), 15000);
+        QVERIFY2(dialog.TestResult()->text().contains(expected), qPrintable(dialog.TestResult()->text()));
+        QVERIFY(!dialog.TestRunning());
+    }
+
+    // Closing the dialog while a check runs stops it; nothing is left running.
+    void closingStopsARunningCheck()
+    {
+        SimConfig config = DefaultSimConfig();
+        config.fast = true;
+        CSimulator sim;
+        std::string error;
+        QVERIFY2(sim.Start(config, &error), error.c_str());
+        SetComPortName(sim.DevicePath());
+        CAppSettings settings(QStringLiteral("pravel-port"));
+        QElapsedTimer timer;
+        timer.start();
+        {
+            CSelectPortDlg dialog(settings, nullptr, m_devices);
+            dialog.OnTestModem();
+            QVERIFY(dialog.TestRunning());
+        }
+        QVERIFY(timer.elapsed() < 5000);
     }
 };
 

@@ -266,3 +266,45 @@ TEST(PravelSimProgram, UnpluggedWhileDiallingSaysSoAndEnds)
     EXPECT_EQ(sim.FirstLine(), "unplugged: the modem was pulled out while dialling");
     EXPECT_EQ(sim.Wait(), 1);
 }
+
+// --replay: the trace's answers to its commands, a differing command reported, the status at the end.
+TEST(PravelSimProgram, ReplaysATraceAndReportsADifference)
+{
+    char path[] = "/tmp/pravel-sim-replay-XXXXXX";
+    int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string trace = "# Pravel modem trace, format 1\n"
+                              "0 > ATZ\\r\\n\n"
+                              "10 < OK\n"
+                              "20 > ATI3\\r\\n\n"
+                              "30 < CX93001-EIS_V0.2002-V92\n"
+                              "30 < OK\n";
+    ASSERT_EQ(::write(fd, trace.data(), trace.size()), ssize_t(trace.size()));
+    ::close(fd);
+    SimProcess sim({"--replay", path});
+    const std::string first = sim.FirstLine();
+    ASSERT_EQ(first.rfind("port: /dev/pts/", 0), 0u) << first;
+    {
+        ScriptedClient c(first.substr(6));
+        ASSERT_TRUE(c.IsOpen());
+        ASSERT_TRUE(c.Send("ATZ\r\n"));
+        EXPECT_TRUE(c.Expect("\r\nOK\r\n"));
+        ASSERT_TRUE(c.Send("ATI\r\n"));
+        EXPECT_TRUE(c.Expect("\r\nERROR\r\n"));
+        ASSERT_TRUE(c.Send("ATI3\r\n"));
+        EXPECT_TRUE(c.Expect("\r\nCX93001-EIS_V0.2002-V92\r\n\r\nOK\r\n"));
+    }
+    EXPECT_EQ(sim.Wait(), 1);
+    ::unlink(path);
+    const std::string errors = sim.Rest(true);
+    EXPECT_NE(errors.find("replay: command 2 differs: the trace has \"ATI3\", the program sent \"ATI\""),
+              std::string::npos)
+        << errors;
+}
+
+TEST(PravelSimProgram, ReplayOfAFileThatIsNoTraceFails)
+{
+    SimProcess sim({"--replay", "/etc/hostname"});
+    EXPECT_EQ(sim.Wait(), 1);
+    EXPECT_NE(sim.Rest(true).find("not a Pravel modem trace"), std::string::npos);
+}

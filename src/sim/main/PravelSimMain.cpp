@@ -11,6 +11,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include "sim/ReplayServer.h"
 #include "sim/SimConfigFile.h"
 #include "sim/Simulator.h"
 
@@ -86,6 +87,43 @@ std::string CheckFirmware(const std::string& value)
     return std::string();
 }
 
+// --replay: serves the trace until it has been played through, or until SIGINT or SIGTERM. Every
+// command that differs from the trace is reported on standard error; the status is 0 when the whole
+// trace was played with no difference.
+int Replay(const std::string& path, int signalFd)
+{
+    CTraceReplay replay;
+    std::string error;
+    if (!replay.Load(path, &error)) {
+        std::cerr << "pravel-sim: " << error << "\n";
+        return ExitFailure;
+    }
+    replay.SetNotes([](std::string_view text) { std::cerr << "pravel-sim: replay: " << text << std::endl; });
+    const size_t commands = replay.CommandCount();
+    CReplayServer server;
+    if (!server.Start(std::move(replay), SimLink::Pty, &error)) {
+        std::cerr << "pravel-sim: " << error << "\n";
+        return ExitFailure;
+    }
+    std::printf("port: %s\n", server.DevicePath().c_str());
+    std::fflush(stdout);
+    pollfd waits[2] = {{signalFd, POLLIN, 0}, {server.FinishedEvent().Fd(), POLLIN, 0}};
+    while (::poll(waits, 2, -1) < 0 && errno == EINTR) {
+    }
+    const bool finished = server.FinishedEvent().IsSet();
+    if (finished) {
+        // The last answer is on its way: give the program a moment to take it before the line goes.
+        pollfd signal{signalFd, POLLIN, 0};
+        (void)::poll(&signal, 1, 500);
+    }
+    server.Stop();
+    const int differences = server.Differences();
+    std::printf("replay: %zu of %zu commands as in the trace, %d differing%s\n", server.Matched(), commands,
+                differences, finished ? "" : " (stopped before the end of the trace)");
+    std::fflush(stdout);
+    return finished && differences == 0 ? ExitOk : ExitFailure;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -127,6 +165,7 @@ int main(int argc, char** argv)
     std::string hangUp;
     bool ownTones = false, quickError = false, ringing = false, unmarked = false, hashClass = false;
     bool noRingback = false;
+    std::string replayFile;
 
     auto* numberOpt = app.add_option("--number", number, "Telephone number the unit answers on")->capture_default_str();
     auto* codeOpt = app.add_option("--code", code, "The unit's programming code (four digits)")->capture_default_str();
@@ -166,9 +205,9 @@ int main(int argc, char** argv)
                    "Answer the status code 22227 with this text, in a frame that\n"
                    "passes Pravel's check (such as ZZZZZZZZZZZZZZZZZZZ)");
     app.add_flag("--unplug-while-dialling", unplug, "A dial pulls the modem out: the port hangs up and goes away");
-    app.add_option("--modem", persona, "The kind of voice modem: hash (the default), conexant or intel;\n"
+    app.add_option("--modem", persona, "The kind of modem: hash (the default), conexant, intel, or datafax (no voice mode);\n"
                                        "overrides the --config file's \"modem\"")
-        ->check(CLI::IsMember({"hash", "conexant", "intel"}));
+        ->check(CLI::IsMember({"hash", "conexant", "intel", "datafax"}));
     app.add_flag("--interleave-events", interleave,
                  "Event codes (DLE s q d c u T) and DLE DLE between and inside the reported tones");
     app.add_flag("--split-dle-pairs", splitPairs,
@@ -194,6 +233,13 @@ int main(int argc, char** argv)
     auto* noRingbackOpt = app.add_flag("--no-ringback", noRingback,
                                        "The number gives no ringback: intel answers the dial ERROR after +VRN");
     configOpt->excludes(noRingbackOpt);
+
+    app.add_option("--replay", replayFile,
+                   "Play the modem's side of a modem trace (pravel-cli --trace FILE) back: each command is\n"
+                   "answered as the trace has it, at the recorded delays; a command that differs is reported.\n"
+                   "Ends after the last answer with status 0, or 1 when anything differed")
+        ->check(CLI::ExistingFile)
+        ->type_name("FILE");
 
     try {
         app.parse(argc, argv);
@@ -279,6 +325,12 @@ int main(int argc, char** argv)
     if (signalFd < 0) {
         std::perror("pravel-sim: signalfd");
         return ExitFailure;
+    }
+
+    if (!replayFile.empty()) {
+        const int status = Replay(replayFile, signalFd);
+        ::close(signalFd);
+        return status;
     }
 
     CSimulator simulator;

@@ -13,6 +13,7 @@
 #include "TestRegistry.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
+#include "sim/Simulator.h"
 #include "winapp/WinAboutDlg.h"
 #include "winapp/WinAppIds.h"
 #include "winapp/WinAppSettings.h"
@@ -262,6 +263,64 @@ TEST_F(WinSelectPortDlgTest, OpensOnTheModemProfileInForce)
     EXPECT_EQ(selected, 1);
     EXPECT_EQ(Stored(registry, "ModemProfile"), "hash");
 }
+
+// "Test modem" checks the chosen port on a thread and shows the verdict; the dialog is closed once
+// the button comes back.
+constexpr UINT_PTR CheckTimer = 0x7E58;
+std::string* checkVerdict = nullptr;
+bool checkWasDisabled = false;
+
+void CALLBACK LookAtTheCheck(HWND hwnd, UINT, UINT_PTR, DWORD)
+{
+    if (!::IsWindowEnabled(::GetDlgItem(hwnd, IDC_WIN_TEST_MODEM))) {
+        checkWasDisabled = true;
+        return;
+    }
+    ::KillTimer(hwnd, CheckTimer);
+    *checkVerdict = WindowText(::GetDlgItem(hwnd, IDC_WIN_TEST_RESULT));
+    ::EndDialog(hwnd, IDCANCEL);
+}
+
+struct CheckCase {
+    SimModemPersona persona;
+    const char* verdict;
+};
+void PrintTo(const CheckCase& c, std::ostream* out) { *out << SimModemPersonaName(c.persona); }
+
+class WinSelectPortDlgCheck : public WinSelectPortDlgTest, public testing::WithParamInterface<CheckCase> {};
+
+TEST_P(WinSelectPortDlgCheck, TestModemShowsTheVerdict)
+{
+    SimConfig config = DefaultSimConfig();
+    config.fast = true;
+    config.modem = GetParam().persona;
+    CSimulator sim;
+    std::string error;
+    ASSERT_TRUE(sim.Start(config, &error, SimLink::Memory)) << error;
+    SetComPortName(sim.DevicePath());
+    TestRegistry registry("port-check");
+    CWinAppSettings settings(registry.Application());
+    CWinSelectPortDlg dialog(Instance(), settings, {});
+    std::string verdict;
+    checkVerdict = &verdict;
+    checkWasDisabled = false;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_WIN_TEST_MODEM, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, IDC_WIN_TEST_MODEM)));
+        ::SetTimer(hwnd, CheckTimer, 50, LookAtTheCheck);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    sim.Stop();
+    EXPECT_TRUE(checkWasDisabled);
+    EXPECT_NE(verdict.find(GetParam().verdict), std::string::npos) << verdict;
+}
+
+INSTANTIATE_TEST_SUITE_P(Personas, WinSelectPortDlgCheck,
+                         testing::Values(CheckCase{SimModemPersona::Intel, "Intel Corporation 536EP: Voice modem"},
+                                         CheckCase{SimModemPersona::Hash, "will use hash."},
+                                         CheckCase{SimModemPersona::DataFax,
+                                                   "This modem has no voice mode: DTMF cannot be sent."}));
 
 TEST(WinAboutDlg, ShowsTheProgramsNameVersionAndIconAndClosesWithOk)
 {
