@@ -21,6 +21,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev
+    shared-mime-info libxml2-utils xdg-utils
 )
 # Only for the Windows build and its tests under Wine; installed when first needed.
 WINDOWS_PACKAGES=(
