@@ -28,7 +28,7 @@ PACKAGES=(
 # Only for the Windows build and its tests under Wine; installed when first needed.
 WINDOWS_PACKAGES=(
     cmake make libcli11-dev nlohmann-json3-dev googletest
-    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xauth x11-utils imagemagick wixl
+    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xauth x11-utils imagemagick wixl msitools
 )
 BUILD_DIR=${PRAVEL_BUILD_DIR:-build}
 WIN_BUILD_DIR=${PRAVEL_WIN_BUILD_DIR:-build-win}
