@@ -7,10 +7,12 @@
 #                    (under CI as root it also installs the Debian package and runs it)
 #   ./dev.sh build   install what is missing and build
 #   ./dev.sh windows install the mingw-w64 cross tool chain and Wine, build the Windows programs
-#                    into build-win/ (bin/pravel-cli.exe, statically linked) and make the zip
+#                    into build-win/ (bin/pravel-cli.exe, statically linked) and make the zip and
+#                    the installer (pravel-VERSION-windows-x64.msi, with wixl)
 #
 # The test command also runs the Windows stage: the cross build, and its test suites under Wine
-# in a headless prefix of its own (build-win/wineprefix).
+# in a headless prefix of its own (build-win/wineprefix), and the installer in a fresh prefix
+# (build-win/msi-prefix, packaging/test-msi.sh).
 #
 # Idempotent: packages already present are not touched, and an up-to-date build does nothing.
 set -euo pipefail
@@ -21,11 +23,12 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev ccache
+    shared-mime-info libxml2-utils xdg-utils
 )
 # Only for the Windows build and its tests under Wine; installed when first needed.
 WINDOWS_PACKAGES=(
     cmake make libcli11-dev nlohmann-json3-dev googletest
-    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
+    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xauth x11-utils imagemagick wixl msitools
 )
 # Rebuilds of the several build trees (plain, sanitizers, Windows) share one compiler cache.
 if command -v ccache >/dev/null 2>&1; then
@@ -147,6 +150,9 @@ run_windows_tests() {
     # The end-to-end table of the Linux build once more, with pravel-cli.exe under Wine on COM1
     # (mapped in this prefix onto the simulator's pty by the test itself).
     PRAVEL_WINE_CLI="$PWD/$WIN_BUILD_DIR/bin/pravel-cli.exe" run_tests "$BUILD_DIR" -R 'PortEndToEnd\.UnderWine'
+    # The installer: install, open a file, upgrade and uninstall in a fresh prefix, on our display.
+    packaging/make-msi.sh "$WIN_BUILD_DIR" >/dev/null
+    packaging/test-msi.sh "$WIN_BUILD_DIR"
     wine_down
     trap - EXIT
 }
@@ -190,7 +196,8 @@ build)
 windows)
     build_windows
     (cd "$WIN_BUILD_DIR" && cpack -G ZIP)
-    ls "$WIN_BUILD_DIR"/pravel-*-windows-x64.zip
+    packaging/make-msi.sh "$WIN_BUILD_DIR" >/dev/null
+    ls "$WIN_BUILD_DIR"/pravel-*-windows-x64.zip "$WIN_BUILD_DIR"/pravel-*-windows-x64.msi
     ;;
 *)
     echo "usage: $0 demo|test|build|windows" >&2

@@ -9,6 +9,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/SelectPortDlg.h"
+#include "app/StartFilePrompts.h"
 #include "app/TerminationSignals.h"
 #include "model/ComPortName.h"
 #include "model/DialogIds.h"
@@ -47,6 +48,8 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
                                   QStringLiteral("file"));
     parser.addOption(simulate);
     parser.addOption(screenshot);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A parameter file (.oxl) to load."),
+                                 QStringLiteral("[file]"));
     parser.process(arguments);
 
     if (m_prompts == nullptr) {
@@ -80,11 +83,21 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
                           ModemProfileName(GetModemProfile()), GetComPortName(), &traceProblem))
         TracePrintf("App: no modem trace: %s\n", traceProblem.c_str());
 
+    // A file on the command line: the dialog's Load opens it once the window is up, with Load's
+    // messages for a file it cannot use.
+    QString startFile = StartFilePath(parser.positionalArguments());
+    std::unique_ptr<CStartFilePrompts> startPrompts;
+    IDialogPrompts* dialogPrompts = m_prompts;
+    if (!startFile.isEmpty()) {
+        startPrompts = std::make_unique<CStartFilePrompts>(m_prompts, startFile);
+        dialogPrompts = startPrompts.get();
+    }
+
     CQtMessagePresenter presenter;
     SetMessagePresenter(&presenter);
     int status = 0;
     {
-        COXEL_RemoteDlg dialog(this, nullptr, m_prompts);
+        COXEL_RemoteDlg dialog(this, nullptr, dialogPrompts);
         presenter.SetParent(&dialog);
         // The job side's messages go to the dialog's status line; it shows a job's first failure
         // in a box.
@@ -95,6 +108,8 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
             dialog.SetItemText(IDC_PHONE_NUMBER, SimulatedNumber);
         CTerminationSignals termination([&dialog] { dialog.OnClose(); });
 
+        if (startPrompts)
+            QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnLoad(); });
         if (parser.isSet(screenshot)) {
             QString path = parser.value(screenshot);
             dialog.show();

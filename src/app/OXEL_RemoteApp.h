@@ -5,6 +5,7 @@
 //   pravel                   the desktop program
 //   pravel --simulate        with the built-in simulated modem and unit as the port
 //   pravel --screenshot FILE shows the dialog, writes a picture of it to FILE and ends
+//   pravel FILE.oxl          opens with the parameter file loaded, as Load would load it
 #pragma once
 
 #include <QStringList>

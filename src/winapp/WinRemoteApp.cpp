@@ -14,6 +14,7 @@
 #include "sim/Simulator.h"
 #include "winapp/WinAppOptions.h"
 #include "winapp/WinShellActions.h"
+#include "winapp/WinStartFilePrompts.h"
 #include "winui/WinRemoteDlg.h"
 #include "worker/JobRunner.h"
 #include "worker/JobWorker.h"
@@ -127,6 +128,14 @@ int CWinRemoteApp::InitInstance(const std::vector<std::string>& arguments)
         CWinRemoteDlg dialog(m_instance, &shell, &runner);
         if (m_simulator)
             dialog.SetInitialNumber(SimulatedNumber);
+        // A file on the command line: the dialog's Load opens it once the window is up, with
+        // Load's messages for a file it cannot use.
+        CWinDialogPrompts prompts;
+        CWinStartFilePrompts startPrompts(&prompts, options.file);
+        if (!options.file.empty()) {
+            dialog.SetPrompts(&startPrompts);
+            LoadWhenShown(&dialog);
+        }
         result = dialog.DoModal(nullptr);
         // The dialog stops its job as it closes; one still running here is stopped now, so that
         // the modem hangs up before the program ends.

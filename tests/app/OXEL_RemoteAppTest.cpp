@@ -8,9 +8,36 @@
 #include "app/AboutDlg.h"
 #include "app/HelpLauncher.h"
 #include "app/OXEL_RemoteApp.h"
+#include "model/DialogIds.h"
+#include "ui/OXEL_RemoteDlg.h"
 #include "model/StringTable.h"
 #include "ui/DialogFakes.h"
 #include "ui/MessageBoxes.h"
+
+namespace {
+
+// Records whether the dialog was on the screen when a box was shown over it.
+class CWatchingPrompts : public CFakePrompts {
+public:
+    bool allOverShownWindow = true;
+    void ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon) override
+    {
+        allOverShownWindow = allOverShownWindow && parent != nullptr && parent->isVisible();
+        CFakePrompts::ShowMessage(parent, text, caption, icon);
+    }
+};
+
+COXEL_RemoteDlg* ShownMainDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<COXEL_RemoteDlg*>(widget);
+        if (dialog != nullptr && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 class TestApplicationShell : public QObject {
     Q_OBJECT
@@ -67,6 +94,82 @@ private slots:
         QByteArray html = file.readAll();
         QVERIFY(html.contains("id=\"main-dialog\""));
         QVERIFY(html.contains("id=\"port\""));
+    }
+
+    void fileOnTheCommandLineIsLoadedOnceTheWindowIsUp_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("message"); // how Load's message begins; empty: none
+        QTest::addColumn<QString>("number");  // the number the dialog shows then
+        QTest::newRow("a parameter file") << QStringList{QStringLiteral("unit.oxl")} << QString()
+                                          << QStringLiteral("5550100");
+        QTest::newRow("not a parameter file")
+            << QStringList{QStringLiteral("other.oxl")} << QString::fromLatin1(LoadString(IDS_NOT_PRAVEL_FILE))
+            << QString();
+        QTest::newRow("no such file") << QStringList{QStringLiteral("missing.oxl")}
+                                      << QStringLiteral("Failed to create file (") << QString();
+        QTest::newRow("a second argument") << QStringList{QStringLiteral("unit.oxl"), QStringLiteral("other.oxl")}
+                                           << QStringLiteral("Failed to create file (") << QString();
+    }
+
+    void fileOnTheCommandLineIsLoadedOnceTheWindowIsUp()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, message);
+        QFETCH(QString, number);
+        QTemporaryDir folder;
+        {
+            // unit.oxl saved by the dialog itself; other.oxl holds text.
+            CFakePrompts savePrompts;
+            savePrompts.saveAnswer = folder.filePath(QStringLiteral("unit.oxl"));
+            COXEL_RemoteDlg source(nullptr, nullptr, &savePrompts);
+            source.SetItemText(IDC_PHONE_NUMBER, "5550100");
+            source.SetItemText(1000, "7000");
+            source.OnSave();
+            QVERIFY(savePrompts.messages.empty());
+            QFile other(folder.filePath(QStringLiteral("other.oxl")));
+            QVERIFY(other.open(QIODevice::WriteOnly));
+            other.write("Not a parameter file at all, but long enough to be read as one.\n");
+        }
+
+        CWatchingPrompts prompts;
+        COXEL_RemoteApp app;
+        app.SetApplicationName(QStringLiteral("pravel-start-file-test"));
+        app.SetPrompts(&prompts);
+        QStringList arguments{QStringLiteral("pravel")};
+        for (const QString& file : files)
+            arguments << folder.filePath(file);
+
+        // Once the dialog shows the file's number or a message, its values are taken and it closes.
+        std::string shownNumber;
+        std::string shownValue;
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            COXEL_RemoteDlg* dialog = ShownMainDialog();
+            if (dialog == nullptr)
+                return;
+            shownNumber = dialog->GetItemText(IDC_PHONE_NUMBER);
+            shownValue = dialog->GetItemText(1000);
+            if (!prompts.messages.empty() || !shownNumber.empty() || waited.elapsed() > 10000)
+                dialog->OnClose();
+        });
+        poll.start(10);
+        QCOMPARE(app.InitInstance(arguments), 0);
+        poll.stop();
+
+        QCOMPARE(QString::fromStdString(shownNumber), number);
+        if (message.isEmpty()) {
+            QVERIFY(prompts.messages.empty());
+            QCOMPARE(shownValue, std::string("7000"));
+        } else {
+            QCOMPARE(prompts.messages.size(), size_t(1));
+            QVERIFY2(prompts.messages[0].text.startsWith(message), qPrintable(prompts.messages[0].text));
+            QVERIFY(prompts.allOverShownWindow);
+        }
+        // Load's own question was never asked: the command line answered it.
+        QCOMPARE(prompts.openAsked, 0);
     }
 
     void aboutBox()

@@ -14,6 +14,7 @@ struct OptionCase {
     bool simulate;
     bool help;
     bool version;
+    std::string file = {};
 };
 // Cases by their names in the test output.
 void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
@@ -36,6 +37,7 @@ TEST_P(WinAppOptionsCase, Parses)
     EXPECT_EQ(options.simulate, c.simulate);
     EXPECT_EQ(options.help, c.help);
     EXPECT_EQ(options.version, c.version);
+    EXPECT_EQ(options.file, c.file);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WinAppOptionsCase,
@@ -47,13 +49,29 @@ INSTANTIATE_TEST_SUITE_P(Cases, WinAppOptionsCase,
                                          OptionCase{"Version", {"--version"}, true, false, false, true},
                                          OptionCase{"Both", {"--simulate", "-v"}, true, true, false, true},
                                          OptionCase{"Unknown", {"--simulate", "--port"}, false, false, false, false},
-                                         OptionCase{"Stray", {"com3"}, false, false, false, false}),
+                                         OptionCase{"File", {"unit.oxl"}, true, false, false, false, "unit.oxl"},
+                                         OptionCase{"FileAndSimulate",
+                                                    {"C:\\a.oxl", "--simulate"},
+                                                    true,
+                                                    true,
+                                                    false,
+                                                    false,
+                                                    "C:\\a.oxl"},
+                                         // Unquoted, a path with spaces comes in pieces.
+                                         OptionCase{"FileInPieces",
+                                                    {"C:\\My", "files\\unit.oxl"},
+                                                    true,
+                                                    false,
+                                                    false,
+                                                    false,
+                                                    "C:\\My files\\unit.oxl"},
+                                         OptionCase{"UnknownAfterFile", {"a.oxl", "-x"}, false, false, false, false}),
                          [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
 
 TEST(WinAppOptions, TheUsageNamesEveryOption)
 {
     const std::string usage = WinAppUsage();
-    for (const char* option : {"--simulate", "--help", "--version", "5550100", "3958"})
+    for (const char* option : {"--simulate", "--help", "--version", "5550100", "3958", "file"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     EXPECT_EQ(usage.back(), '\n');
 }
