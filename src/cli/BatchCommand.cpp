@@ -1,6 +1,7 @@
 #include "cli/BatchCommand.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "batch/RowCall.h"
 #include "cli/Interrupt.h"
 #include "cli/TerminalText.h"
+#include "cli/TerminalWidth.h"
 #include "form/ValueRules.h"
 #include "files/ParameterFileIo.h"
 #include "sim/SimConfigFile.h"
@@ -92,7 +94,11 @@ void PrintSummary(std::ostream& out, const std::vector<RowResult>& results)
         char line[96];
         std::snprintf(line, sizeof line, "%5d  %-20s %d  %-5s  %-12s ", r.row, r.number.c_str(), r.unit,
                       r.action == JobWrite ? "write" : "read", RowOutcomeWord(r.outcome));
-        out << EscapeControlCharacters(line) << EscapeControlCharacters(r.message) << '\n';
+        // A message of several lines goes on under the message column.
+        std::string message = MessageText(r.message);
+        for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at + 1))
+            message.insert(at + 1, std::string(std::strlen(line), ' '));
+        out << EscapeControlCharacters(line) << message << '\n';
     }
     out << succeeded << " of " << results.size() << " rows succeeded.\n" << std::flush;
 }
@@ -117,8 +123,8 @@ void CBatchCommand::AddOptions(CLI::App& app)
     auto* port = app.add_option("--port", m_ports, "Serial device of a voice modem (repeatable: one call on each)")
                      ->type_name("DEVICE");
     auto* simulate = app.add_option("--simulate", m_simulate, "Run over N simulated modems")
-                         ->check(CLI::Range(1, 16).description(""))
                          ->type_name("N");
+    CheckNumberIn(simulate, 1, 16, true);
     port->excludes(simulate);
     app.add_option("--sim-config", m_simConfigPath, "The simulated lines and units (a pravel-sim configuration)")
         ->needs(simulate)
@@ -126,16 +132,18 @@ void CBatchCommand::AddOptions(CLI::App& app)
     app.add_option("--action", m_action, "What rows without an action do: read (default) or write")
         ->check(CLI::IsMember({"read", "write"}))
         ->type_name("read|write");
-    app.add_option("--retries", m_retries, "Calls again to a busy or unanswered line (default 2)")
-        ->check(CLI::Range(0, 100).description(""))
-        ->type_name("N");
-    app.add_option("--retry-delay", m_retryDelay, "Seconds before a busy or unanswered line is called again (default 60)")
-        ->check(CLI::Range(0.0, 86400.0).description(""))
-        ->type_name("S");
-    app.add_option("--report", m_reportPath, "Write the report to FILE.csv or FILE.json; the journal goes beside it")
-        ->type_name("FILE");
-    app.add_option("--archive", m_archiveDirectory, "Save each unit read as a parameter file in this folder")
-        ->type_name("DIR");
+    CheckNumberIn(app.add_option("--retries", m_retries, "Calls again to a busy or unanswered line (default 2)")
+                      ->type_name("N"),
+                  0, 100, true);
+    CheckNumberIn(
+        app.add_option("--retry-delay", m_retryDelay, "Seconds before a busy or unanswered line is called again (default 60)")
+            ->type_name("S"),
+        0, 86400, false);
+    m_reportOption = app.add_option("--report", m_reportPath,
+                                    "Write the report to FILE.csv or FILE.json; the journal goes beside it")
+                         ->type_name("FILE");
+    m_archiveOption = app.add_option("--archive", m_archiveDirectory, "Save each unit read as a parameter file in this folder")
+                          ->type_name("DIR");
     app.add_flag("--resume", m_resume, "Skip the rows the journal of an earlier run says succeeded");
     app.add_flag("--quiet", m_quiet, "No progress: only the summary and errors");
     app.add_flag("--check", m_check,
@@ -204,7 +212,7 @@ int CBatchCommand::Check(CommandIo& io)
     } else {
         const std::vector<std::string> lines = PlanCheckLines(plan, errors);
         for (size_t i = 0; i < lines.size(); ++i)
-            io.out << EscapeControlCharacters(i + 1 < lines.size() ? m_planPath + ": " + lines[i] : lines[i]) << '\n';
+            io.out << MessageText(i + 1 < lines.size() ? m_planPath + ": " + lines[i] : lines[i]) << '\n';
         io.out << std::flush;
     }
     return errors.empty() ? ExitOk : ExitUsage;
@@ -222,8 +230,12 @@ int CBatchCommand::Execute(CommandIo& io)
         return UsageError(io, "batch --simulate is not available on this system: each call runs in a pravel-cli of its "
                               "own, which cannot reach this program's built-in simulator. Give the modems' serial "
                               "ports with --port DEVICE.");
-    // Every path is checked before anything is dialled.
+    // Every path is checked before anything is dialled; an empty one would be silently no report.
     std::string problem;
+    if (m_reportOption->count() > 0 && m_reportPath.empty())
+        return UsageError(io, "--report needs a file name: FILE.csv or FILE.json.");
+    if (m_archiveOption->count() > 0 && m_archiveDirectory.empty())
+        return UsageError(io, "--archive needs a folder name.");
     if (!CheckPaths(true, &problem))
         return UsageError(io, problem);
     BatchPlan plan;
@@ -231,7 +243,7 @@ int CBatchCommand::Execute(CommandIo& io)
     if (!LoadBatchPlan(m_planPath, m_action == "write" ? JobWrite : JobRead, CheckParameterValue, &plan, &errors)) {
         std::string all;
         for (const PlanError& error : errors) {
-            io.err << "pravel-cli: " << EscapeControlCharacters(m_planPath + ": " + PlanErrorText(error)) << '\n';
+            io.err << "pravel-cli: " << MessageText(m_planPath + ": " + PlanErrorText(error)) << '\n';
             all += (all.empty() ? "" : "\n") + m_planPath + ": " + PlanErrorText(error);
         }
         io.err << "pravel-cli: the plan has " << errors.size() << (errors.size() == 1 ? " error" : " errors")
@@ -242,7 +254,7 @@ int CBatchCommand::Execute(CommandIo& io)
         return ExitUsage;
     }
     for (const PlanError& warning : plan.warnings)
-        io.err << "pravel-cli: " << EscapeControlCharacters(m_planPath + ": " + PlanErrorText(warning)) << '\n';
+        io.err << "pravel-cli: " << MessageText(m_planPath + ": " + PlanErrorText(warning)) << '\n';
     if (!m_archiveDirectory.empty()) {
         std::error_code error;
         std::filesystem::create_directories(m_archiveDirectory, error);
@@ -285,6 +297,9 @@ int CBatchCommand::Execute(CommandIo& io)
     CInterruptScope interrupts;
     CBatchRunner runner;
     const bool drawing = io.errIsTerminal && !m_quiet;
+    // A line redrawn in place must never wrap; where the width is unknown, a line per row ended.
+    const int columns = drawing ? TerminalColumns() : 0;
+    int linesForRows = 0;
     std::string drawn;
     int stops = 0;
     bool toldChanged = false;
@@ -308,7 +323,15 @@ int CBatchCommand::Execute(CommandIo& io)
         }
         if (!drawing)
             return;
-        const std::string text = ProgressText(runner.Progress());
+        const BatchProgress progress = runner.Progress();
+        if (columns == 0) {
+            if (progress.ended != linesForRows) {
+                linesForRows = progress.ended;
+                io.err << ProgressText(progress) << '\n' << std::flush;
+            }
+            return;
+        }
+        const std::string text = FitToWidth(ProgressText(progress), columns);
         if (text != drawn) {
             io.err << "\r\033[K" << text << std::flush;
             drawn = text;
@@ -324,14 +347,14 @@ int CBatchCommand::Execute(CommandIo& io)
     if (!ran)
         return UsageError(io, problem);
     if (!runner.JournalProblem().empty())
-        io.err << "pravel-cli: " << runner.JournalProblem() << '\n';
+        io.err << "pravel-cli: " << MessageText(runner.JournalProblem()) << '\n';
 
     int status = ExitOk;
     for (const RowResult& result : results)
         if (result.outcome != RowOutcome::Succeeded)
             status = ExitFailed;
     if (!m_reportPath.empty() && !WriteBatchReport(m_reportPath, results, &problem)) {
-        io.err << "pravel-cli: " << problem << '\n';
+        io.err << "pravel-cli: " << MessageText(problem) << '\n';
         status = ExitFailed;
     }
     const std::vector<PortTakenOut> portsOut = runner.PortsTakenOut();
@@ -343,8 +366,7 @@ int CBatchCommand::Execute(CommandIo& io)
     std::ostream& notes = JsonWanted() ? io.err : io.out;
     for (const PortTakenOut& out : portsOut)
         notes << "The modem on " << EscapeControlCharacters(out.port)
-              << " was taken out of the run after two failed calls in a row: " << EscapeControlCharacters(out.message)
-              << '\n';
+              << " was taken out of the run after two failed calls in a row: " << MessageText(out.message) << '\n';
     if (!portsOut.empty() && portsOut.size() == options.ports.size())
         notes << "No modem was left to call with.\n";
     notes << std::flush;

@@ -39,6 +39,8 @@ private:
     int m_retries = 2;
     double m_retryDelay = 60;
     std::string m_reportPath;
+    CLI::Option* m_reportOption = nullptr;
+    CLI::Option* m_archiveOption = nullptr;
     std::string m_archiveDirectory;
     bool m_resume = false;
     bool m_quiet = false;

@@ -504,6 +504,16 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"plan_not_a_file_without_report",
                  [](const std::string&, const std::string&) { return std::vector<std::string>{"/dev/null"}; }, 2,
                  "is not a file: give --report FILE"},
+        PathCase{"report_empty",
+                 [](const std::string&, const std::string& plan) {
+                     return std::vector<std::string>{plan, "--report", ""};
+                 },
+                 2, "--report needs a file name"},
+        PathCase{"archive_empty",
+                 [](const std::string&, const std::string& plan) {
+                     return std::vector<std::string>{plan, "--archive", ""};
+                 },
+                 2, "--archive needs a folder name"},
         PathCase{"endless_plan",
                  [](const std::string& dir, const std::string&) {
                      return std::vector<std::string>{"/dev/zero", "--report", dir + "report.csv"};
@@ -584,6 +594,35 @@ TEST_F(BatchCommandTest, WhenEveryModemIsDeadTheRunFailsNamingThem)
     EXPECT_NE(run.out.find("was taken out of the run"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("No modem was left to call with."), std::string::npos) << run.out;
     std::printf("[ measured ] one dead modem, two rows: exit %d in %.1f s\n", run.status, SecondsSince(start));
+}
+
+// The program's own messages keep their line breaks, also inside the summary's rows; option
+// ranges read as a person writes them.
+TEST_F(BatchCommandTest, MessagesPrintTheirLineBreaksAndRangesAsWritten)
+{
+    const std::string plan = WritePlan("number,unit,code\n5551201,1,3958\n");
+    CliRun run = RunCli({"batch", plan, "--quiet", "--port", "/dev/pravel-no-such-port"});
+    EXPECT_EQ(run.status, 1) << run.err << run.out;
+    EXPECT_EQ(run.out.find("\\x0A"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Can't open serial port /dev/pravel-no-such-port\n"), std::string::npos) << run.out;
+
+    struct Case {
+        std::vector<std::string> option;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--retries", "101"}, "0 to 100"},
+        {{"--retry-delay", "-1"}, "0 to 86400"},
+        {{"--simulate", "17"}, "1 to 16"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"batch", plan};
+        args.insert(args.end(), c.option.begin(), c.option.end());
+        CliRun refused = RunCli(args);
+        EXPECT_EQ(refused.status, 2) << c.option[0];
+        EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.err.find(".000000"), std::string::npos) << refused.err;
+    }
 }
 
 TEST_F(BatchCommandTest, CheckListsEveryErrorAndWarningWithoutOpeningAPort)
