@@ -68,15 +68,8 @@ bool CAppSettings::WriteModemProfile(ModemProfile profile) const
 ModemCallSettings CAppSettings::ReadModemCallSettings() const
 {
     const QSettings store = OpenStore(m_applicationName);
-    auto text = [&store](const char* name) {
-        return store.value(QString::fromLatin1(name)).toString().toStdString();
-    };
-    ModemCallSettings settings;
-    settings.ringbackGapTenths = ParseRingbackTimer(text(RingbackGapValueName)).value_or(settings.ringbackGapTenths);
-    settings.ringbackWaitSeconds =
-        ParseRingbackTimer(text(RingbackWaitValueName)).value_or(settings.ringbackWaitSeconds);
-    settings.country = ParseCountryCode(text(ModemCountryValueName)).value_or(std::string());
-    return settings;
+    return ModemCallSettingsFromStore(
+        [&store](const char* name) { return store.value(QString::fromLatin1(name)).toString().toStdString(); });
 }
 
 bool CAppSettings::WriteModemCallSettings(const ModemCallSettings& settings) const

@@ -1,5 +1,7 @@
 #include "model/ModemProfile.h"
 
+#include "model/SettingNames.h"
+
 #include <mutex>
 
 namespace {
@@ -85,4 +87,15 @@ std::optional<std::string> ParseCountryCode(std::string_view text)
         code += c;
     }
     return code;
+}
+
+ModemCallSettings ModemCallSettingsFromStore(const std::function<std::string(const char* valueName)>& storedText)
+{
+    ModemCallSettings settings;
+    settings.ringbackGapTenths =
+        ParseRingbackTimer(storedText(RingbackGapValueName)).value_or(settings.ringbackGapTenths);
+    settings.ringbackWaitSeconds =
+        ParseRingbackTimer(storedText(RingbackWaitValueName)).value_or(settings.ringbackWaitSeconds);
+    settings.country = ParseCountryCode(storedText(ModemCountryValueName)).value_or(std::string());
+    return settings;
 }

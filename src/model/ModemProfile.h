@@ -4,6 +4,7 @@
 // when it starts. Access is locked.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,3 +40,7 @@ std::optional<int> ParseRingbackTimer(std::string_view text);
 // A +GCI country code as typed or stored: two hexadecimal digits, given back in capitals ("" stays
 // ""); none for any other text.
 std::optional<std::string> ParseCountryCode(std::string_view text);
+// The call settings as a settings store holds them: storedText gives the text stored under a value
+// name ("RingbackGap", "RingbackWait", "ModemCountry"; empty when none). A value absent or not
+// valid is the default.
+ModemCallSettings ModemCallSettingsFromStore(const std::function<std::string(const char* valueName)>& storedText);

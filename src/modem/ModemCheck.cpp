@@ -7,6 +7,7 @@
 #include "diag/SystemError.h"
 #include "diag/Trace.h"
 #include "modem/DialogueRecorder.h"
+#include "modem/ModemLineSettings.h"
 #include "modem/PortErrorText.h"
 
 namespace {
@@ -158,16 +159,7 @@ ModemCheckReport CModemCheck::Run(const std::string& portName, const StopRequest
         report.portError = PortOpenErrorText(portName, openError);
         return report;
     }
-    CommState state;
-    if (GetCommState(state)) {
-        state.baudRate = 9600;
-        state.byteSize = 8;
-        state.parity = 0;
-        state.stopBits = 0;
-        state.abortOnError = false;
-        state.evtChar = 0;
-        SetCommState(state);
-    }
+    SetModemLineSettings(*this);
 
     std::vector<std::string> lines;
     Answer answer = Ask("ATZ", m_timing.resetWaitMs, &lines);

@@ -10,6 +10,7 @@
 #include "model/JobValidation.h"
 #include "model/StringTable.h"
 #include "modem/DialogueRecorder.h"
+#include "modem/ModemLineSettings.h"
 #include "modem/PortErrorText.h"
 #include "platform/MessagePresenter.h"
 
@@ -81,16 +82,7 @@ bool CModemDriver::Start()
     device.release(); // the port owns it now
     m_portHandle = true;
 
-    CommState state;
-    if (GetCommState(state)) {
-        state.baudRate = 9600;
-        state.byteSize = 8;
-        state.parity = 0;
-        state.stopBits = 0;
-        state.abortOnError = false;
-        state.evtChar = 0;
-        SetCommState(state);
-    }
+    SetModemLineSettings(*this);
     CommTimeouts timeouts;
     if (GetCommTimeouts(timeouts)) {
         timeouts.readIntervalTimeout = 50;

@@ -155,16 +155,10 @@ bool CWinAppSettings::WriteModemProfile(ModemProfile profile) const
 
 ModemCallSettings CWinAppSettings::ReadModemCallSettings() const
 {
-    auto text = [this](const char* name) {
+    return ModemCallSettingsFromStore([this](const char* name) {
         std::string value;
         return ReadText(name, &value) ? value : std::string();
-    };
-    ModemCallSettings settings;
-    settings.ringbackGapTenths = ParseRingbackTimer(text(RingbackGapValueName)).value_or(settings.ringbackGapTenths);
-    settings.ringbackWaitSeconds =
-        ParseRingbackTimer(text(RingbackWaitValueName)).value_or(settings.ringbackWaitSeconds);
-    settings.country = ParseCountryCode(text(ModemCountryValueName)).value_or(std::string());
-    return settings;
+    });
 }
 
 bool CWinAppSettings::WriteModemCallSettings(const ModemCallSettings& settings) const

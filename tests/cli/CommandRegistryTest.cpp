@@ -9,7 +9,7 @@ TEST(CommandRegistry, KnowsReadWriteBatchShowAndPorts)
     std::vector<std::string> names;
     for (const auto& command : MakeCommands())
         names.push_back(command->Name());
-    EXPECT_EQ(names, (std::vector<std::string>{"read", "write", "batch", "show", "ports"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"read", "write", "batch", "show", "ports", "modem"}));
     EXPECT_TRUE(MakeCommand("show"));
     EXPECT_FALSE(MakeCommand("erase"));
 }

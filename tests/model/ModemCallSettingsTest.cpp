@@ -1,4 +1,7 @@
 // The ringback timers and the country code as typed or stored.
+#include <map>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "model/ModemProfile.h"
@@ -38,3 +41,20 @@ TEST(ModemCallSettings, ACountryIsTwoHexDigitsKeptInCapitals)
 }
 
 } // namespace
+
+// What a settings store holds: absent or damaged values are the defaults, good ones are taken.
+TEST(ModemCallSettings, FromAStoreDefaultsWhatIsAbsentOrNotValid)
+{
+    const std::map<std::string, std::string> stored = {{"RingbackGap", "90"}, {"RingbackWait", "abc"},
+                                                       {"ModemCountry", "b5"}};
+    const ModemCallSettings settings = ModemCallSettingsFromStore([&stored](const char* name) {
+        auto found = stored.find(name);
+        return found == stored.end() ? std::string() : found->second;
+    });
+    EXPECT_EQ(settings.ringbackGapTenths, 90);
+    EXPECT_EQ(settings.ringbackWaitSeconds, ModemCallSettings{}.ringbackWaitSeconds);
+    EXPECT_EQ(settings.country, "B5");
+    const ModemCallSettings empty = ModemCallSettingsFromStore([](const char*) { return std::string(); });
+    EXPECT_EQ(empty.ringbackGapTenths, 70);
+    EXPECT_EQ(empty.country, "");
+}
