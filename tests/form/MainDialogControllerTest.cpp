@@ -2,13 +2,13 @@
 // and a recording window, with a job runner that runs until the test ends the job.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <functional>
 #include <iterator>
-#include <stdlib.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "files/ParameterFileCodec.h"
@@ -102,18 +102,23 @@ protected:
     std::string TempFile(const std::string& name)
     {
         if (folder.empty()) {
-            std::string pattern = "/tmp/pravel-controller-XXXXXX";
-            folder = mkdtemp(pattern.data()) ? pattern : "/tmp";
+            // A folder of this test's own, on every system.
+            static int made = 0;
+            const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+            folder = (std::filesystem::path(::testing::TempDir()) /
+                      ("pravel-controller-" + std::to_string(stamp) + "-" + std::to_string(++made)))
+                         .string();
+            std::filesystem::create_directories(folder);
         }
-        files.push_back(folder + "/" + name);
+        files.push_back((std::filesystem::path(folder) / name).string());
         return files.back();
     }
     ~MainDialogController() override
     {
-        for (const std::string& file : files)
-            unlink(file.c_str());
-        if (!folder.empty())
-            rmdir(folder.c_str());
+        if (!folder.empty()) {
+            std::error_code error;
+            std::filesystem::remove_all(folder, error);
+        }
     }
 
     CDialogItemModel items;
