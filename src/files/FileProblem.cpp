@@ -21,8 +21,13 @@ fs::path FolderOf(const fs::path& path)
 // For a path whose folder is not there: the first part of the way that is missing or is no folder.
 std::string FolderProblem(const std::string& path, FileUse use)
 {
-    fs::path way;
-    for (const fs::path& part : FolderOf(path)) {
+    const fs::path folder = FolderOf(path);
+    std::error_code folderError;
+    if (fs::is_directory(folder, folderError))
+        return {};
+    // From the root: "/", or the drive's root on Windows, where "C:" alone names no folder.
+    fs::path way = folder.root_path();
+    for (const fs::path& part : folder.relative_path()) {
         way /= part;
         std::error_code error;
         fs::file_status status = fs::status(way, error);
