@@ -236,6 +236,7 @@ int CJobCommand::RunJob(CommandIo& io)
     // From here on Ctrl-C, SIGTERM and SIGHUP stop the job rather than the program.
     CInterruptScope interrupts;
     CJobSession session(m_model, m_mode);
+    session.SetVerify(m_verify);
     std::string problem;
     if (!CheckBeforeDialling(&problem) || !session.Prepare(&problem))
         return UsageError(io, problem);

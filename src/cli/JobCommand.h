@@ -69,6 +69,7 @@ protected:
     std::string m_traceFile; // --trace FILE: the modem dialogue goes there
     bool m_quiet = false;
     bool m_csv = false; // the commands that offer --csv set it
+    bool m_verify = false; // write --verify: read back what was written, in the same call
     std::string m_modemProfile = "auto";
     ModemCallSettings m_callSettings; // --ringback-gap, --ringback-wait, --country
     std::string m_simulatedModem; // empty: the simulator's default

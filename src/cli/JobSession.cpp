@@ -43,6 +43,8 @@ bool CJobSession::Prepare(std::string* problem)
         CopyValuesToJob(m_model, theJob);
     if (!ValidateJob(theJob, problem))
         return false;
+    theJob.verifyWrites = m_mode == JobWrite && m_verify;
+    m_result.verify = theJob.verifyWrites;
     m_result.selectionMask = theJob.selectionMask;
     return true;
 }
@@ -141,6 +143,12 @@ void CJobSession::Handle(const CCliNotifyWindow::Message& message, CProgressPrin
         progress.ShowStage(message.wParam, message.value.NumberValue());
         return;
     }
+    if (message.message == WM_READ_BACK) {
+        const int row = FindParameterByUpdateBox(ReadBackBoxId(message.wParam));
+        if (row >= 0 && row < ParameterCount)
+            m_result.readBack.push_back({row, ReadBackVerdictOf(message.wParam), message.value.TextValue()});
+        return;
+    }
     if (message.message != WM_SET_TEXT)
         return;
     int id = static_cast<int>(message.wParam);
@@ -184,6 +192,35 @@ int MissingSupported(const JobResult& result, const IDialogItems& items)
 
 } // namespace
 
+std::vector<int> RowsNotOnFirmware(const JobResult& result)
+{
+    std::vector<int> rows;
+    if (result.firmware.empty() || FirmwareHasBatteryAndLed(result.firmware))
+        return rows;
+    for (int row = 0; row < ParameterCount; ++row)
+        if ((result.selectionMask & ParameterTable[row].maskBit) && IsBatteryOrLedRow(row))
+            rows.push_back(row);
+    return rows;
+}
+
+bool ReadBackIncomplete(const JobResult& result, const IDialogItems& items)
+{
+    if (!result.verify)
+        return false;
+    const bool full = FirmwareHasBatteryAndLed(result.firmware);
+    for (int row = 0; row < ParameterCount; ++row) {
+        if (!(result.selectionMask & ParameterTable[row].maskBit) || (!full && IsBatteryOrLedRow(row)) ||
+            items.IsButtonChecked(ParameterTable[row].updateBoxId))
+            continue;
+        bool found = false;
+        for (const ReadBackResult& entry : result.readBack)
+            found = found || entry.row == row;
+        if (!found)
+            return true;
+    }
+    return false;
+}
+
 bool JobCompleted(const JobResult& result, const IDialogItems& items, JobMode mode)
 {
     if (!result.started || !result.ended || result.interrupted || !result.codeAccepted || result.codeRefused ||
@@ -191,7 +228,7 @@ bool JobCompleted(const JobResult& result, const IDialogItems& items, JobMode mo
         return false;
     if (mode == JobRead && !result.statusArrived)
         return false;
-    return MissingSupported(result, items) == 0;
+    return MissingSupported(result, items) == 0 && !ReadBackIncomplete(result, items);
 }
 
 std::string JobFailureText(const JobResult& result, const IDialogItems& items, JobMode mode)
@@ -212,6 +249,8 @@ std::string JobFailureText(const JobResult& result, const IDialogItems& items, J
         return "The job ended before every selected parameter was transferred.";
     if (mode == JobRead && !result.statusArrived)
         return "The job ended before the unit's status was read.";
+    if (ReadBackIncomplete(result, items))
+        return "The job ended before what was written was read back.";
     return "The job did not end normally.";
 }
 
@@ -232,5 +271,7 @@ JobOutcome JobReason(const JobResult& result, const IDialogItems& items, JobMode
         return result.outcome;
     if (result.codeAccepted && MissingSupported(result, items) > 0)
         return JobOutcome::NotTransferred;
+    if (ReadBackIncomplete(result, items))
+        return JobOutcome::VerifyFailed;
     return JobOutcome::Failed;
 }

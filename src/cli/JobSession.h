@@ -14,9 +14,17 @@
 #include "cli/CliNotifyWindow.h"
 #include "cli/Command.h"
 #include "form/DialogItemModel.h"
+#include "model/JobMessages.h"
 #include "model/JobOutcome.h"
 #include "model/ParameterTable.h"
 #include "model/ProgrammingJob.h"
+
+// What a write that was read back found for one parameter.
+struct ReadBackResult {
+    int row = 0;
+    ReadBackVerdict verdict = ReadBackVerdict::NotChecked;
+    std::string readBack; // the text the unit gave back
+};
 
 struct JobResult {
     bool started = false;       // the job worker ran
@@ -32,6 +40,8 @@ struct JobResult {
     std::string firmware;       // firmware text as reported, "2.0.7"; empty when none came
     uint32_t selectionMask = 0; // what the job was asked to transfer
     bool reported[ParameterCount] = {}; // a value or acknowledgement arrived for the row
+    bool verify = false;                 // the write was to be read back
+    std::vector<ReadBackResult> readBack; // in table order, as the job side reported them
 };
 
 class CJobSession {
@@ -43,6 +53,8 @@ public:
     // Fills theJob from the dialog (for a write with every value too) and checks it. False with
     // the problem when it may not be dialled; nothing is started then.
     bool Prepare(std::string* problem);
+    // A write reads back what it wrote, in the same call, and compares. Call before Prepare.
+    void SetVerify(bool verify) { m_verify = verify; }
     // Runs the prepared job to its end, progress on io.err. Call once, after Prepare succeeded.
     JobResult Run(CommandIo& io);
 
@@ -52,6 +64,7 @@ private:
 
     CDialogItemModel& m_model;
     JobMode m_mode;
+    bool m_verify = false;
     CCliNotifyWindow m_window;
     JobResult m_result;
 };
@@ -67,6 +80,11 @@ bool JobCompleted(const JobResult& result, const IDialogItems& items, JobMode mo
 // What to tell the user about a job that did not complete: the job side's message where it
 // showed one, else what is known of how it ended.
 std::string JobFailureText(const JobResult& result, const IDialogItems& items, JobMode mode);
+// The parameters the unit's firmware does not have among those selected, in table order (the
+// battery rows and the LED sequence on a firmware 1 unit). Empty until the firmware is known.
+std::vector<int> RowsNotOnFirmware(const JobResult& result);
+// A write to be read back whose read-back did not cover every parameter written.
+bool ReadBackIncomplete(const JobResult& result, const IDialogItems& items);
 // How the job ended as a code: the job side's own where it showed a message, else what is known
 // of the end, as JobFailureText tells it.
 JobOutcome JobReason(const JobResult& result, const IDialogItems& items, JobMode mode);

@@ -30,6 +30,19 @@ constexpr int NameWidth = 22;
 
 } // namespace
 
+const char* ReadBackVerdictWord(ReadBackVerdict verdict)
+{
+    switch (verdict) {
+    case ReadBackVerdict::Verified:
+        return "verified";
+    case ReadBackVerdict::Mismatch:
+        return "mismatch";
+    case ReadBackVerdict::NotChecked:
+        break;
+    }
+    return "not-checked";
+}
+
 std::optional<std::string> PowerSourceWord(const std::string& powerText)
 {
     if (powerText == LoadString(IDS_EXTERNAL_POWER))
@@ -69,6 +82,12 @@ JobReport MakeJobReport(const JobResult& result, const IDialogItems& items, JobM
             report.values.emplace_back(ParameterTable[row].name, texts[static_cast<size_t>(row)]);
     for (int row : RowsNotTransferred(items, result.selectionMask))
         report.notTransferred.emplace_back(ParameterTable[row].name);
+    for (int row : RowsNotOnFirmware(result))
+        report.notOnFirmware.emplace_back(ParameterTable[row].name);
+    report.verify = result.verify;
+    for (const ReadBackResult& entry : result.readBack)
+        report.readBack.push_back({ParameterTable[entry.row].name, texts[static_cast<size_t>(entry.row)],
+                                   Windows1252ToUtf8(entry.readBack), entry.verdict});
     for (int row = 0; row < ParameterCount; ++row)
         if ((result.selectionMask & ParameterTable[row].maskBit) != 0)
             report.selected.push_back({ParameterTable[row].name, texts[static_cast<size_t>(row)],
@@ -98,6 +117,14 @@ void PrintJobJson(std::ostream& out, const JobReport& report)
             json["values"][name] = value;
     }
     json["notTransferred"] = report.notTransferred;
+    json["notOnFirmware"] = report.notOnFirmware;
+    if (report.verify) {
+        json["verify"] = nlohmann::ordered_json::object();
+        for (const ReadBackLine& line : report.readBack)
+            json["verify"][line.name] = {{"written", line.written},
+                                         {"readBack", line.readBack},
+                                         {"result", ReadBackVerdictWord(line.verdict)}};
+    }
     out << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
@@ -107,8 +134,18 @@ void PrintJobTable(std::ostream& out, const JobReport& report)
         return;
     out << std::left << std::setw(NameWidth) << "Parameter" << (report.mode == JobWrite ? "Written" : "Value")
         << '\n';
-    for (const auto& [name, value] : report.values)
-        out << std::setw(NameWidth) << name << EscapeControlCharacters(value) << '\n';
+    for (const auto& [name, value] : report.values) {
+        out << std::setw(NameWidth) << name << EscapeControlCharacters(value);
+        for (const ReadBackLine& line : report.readBack) {
+            if (line.name != name)
+                continue;
+            if (line.verdict == ReadBackVerdict::Mismatch)
+                out << "  (read back: " << EscapeControlCharacters(line.readBack) << ")";
+            else
+                out << "  (" << (line.verdict == ReadBackVerdict::Verified ? "verified" : "not checked") << ")";
+        }
+        out << '\n';
+    }
     if (report.power)
         out << std::setw(NameWidth) << "Power" << EscapeControlCharacters(*report.power) << '\n';
     if (report.firmware)

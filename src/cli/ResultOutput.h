@@ -1,6 +1,7 @@
 // The result of a read or write job as pravel-cli prints it: a table of names and values, CSV, or
 // one JSON object {"outcome", "reason", "error", "port", "number", "unit", "firmware", "power",
-// "powerSource", "values" (read) or "written" (write), "notTransferred"}. The table shows texts
+// "powerSource", "values" (read) or "written" (write), "notTransferred", "notOnFirmware", and for a
+// write with --verify "verify": {NAME: {"written", "readBack", "result"}}}. The table shows texts
 // with their control characters escaped
 // (TerminalText.h); JSON carries them as they are.
 #pragma once
@@ -22,6 +23,17 @@ struct ParameterCsvRow {
     bool ticked = false;
 };
 
+// One parameter of a write that was read back.
+struct ReadBackLine {
+    std::string name;
+    std::string written;  // slot text, UTF-8
+    std::string readBack; // what the unit gave back, UTF-8
+    ReadBackVerdict verdict = ReadBackVerdict::NotChecked;
+};
+
+// "verified", "mismatch" or "not-checked".
+const char* ReadBackVerdictWord(ReadBackVerdict verdict);
+
 struct JobReport {
     JobMode mode = JobRead;
     std::string port;   // the device or port name dialled through
@@ -36,6 +48,11 @@ struct JobReport {
     // table order.
     std::vector<std::pair<std::string, std::string>> values;
     std::vector<std::string> notTransferred;
+    // Selected parameters the unit's firmware does not have.
+    std::vector<std::string> notOnFirmware;
+    // A write that was read back: each parameter read back, in table order. Without --verify none.
+    bool verify = false;
+    std::vector<ReadBackLine> readBack;
     // Every parameter the job was asked for, in table order.
     std::vector<ParameterCsvRow> selected;
 };

@@ -20,6 +20,9 @@ void CWriteCommand::AddOptions(CLI::App& app)
     app.add_option("--set", m_settings, "Set a parameter to a value and write it (repeatable)")
         ->type_name("NAME=VALUE");
     app.add_flag("--all", m_all, "With --file: write every parameter the file holds");
+    app.add_flag("--verify", m_verify,
+                 "Read back what was written, in the same call, and fail (verify-failed) where the unit\n"
+                 "holds something else");
 }
 
 bool CWriteCommand::CheckEveryParamHasAValue(std::string* problem) const

@@ -17,3 +17,26 @@ enum ProgressStage : uint32_t {
     ProgressLogoff = 4,
     ProgressBadCode = 5,
 };
+
+// A write job that reads back what it wrote reports each parameter with this message. wParam:
+// ReadBackParam(update box id, verdict); lParam: the text read back (empty when none was read).
+constexpr uint32_t WM_READ_BACK = 0x8005;
+
+enum class ReadBackVerdict : uint32_t {
+    Verified = 1,   // the unit holds what was written
+    Mismatch = 2,   // it holds something else
+    NotChecked = 3, // the unit has no way to show it (a new programming code takes effect at the next login)
+};
+
+constexpr uint32_t ReadBackParam(int updateBoxId, ReadBackVerdict verdict)
+{
+    return (static_cast<uint32_t>(verdict) << 16) | (static_cast<uint32_t>(updateBoxId) & 0xFFFF);
+}
+constexpr int ReadBackBoxId(uint32_t wParam)
+{
+    return static_cast<int>(wParam & 0xFFFF);
+}
+constexpr ReadBackVerdict ReadBackVerdictOf(uint32_t wParam)
+{
+    return static_cast<ReadBackVerdict>(wParam >> 16);
+}

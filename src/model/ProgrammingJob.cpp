@@ -15,6 +15,7 @@ void ProgrammingJob::reset(INotifyWindow* window)
     unit = 1;
     notifyWindow = window;
     selectionMask = 0;
+    verifyWrites = false;
 }
 
 void ProgrammingJob::SetSlot(int slot, const char* text)

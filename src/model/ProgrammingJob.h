@@ -65,8 +65,11 @@ struct ProgrammingJob {
     INotifyWindow* notifyWindow;  // where progress and values are reported; may be null
     uint32_t selectionMask;       // OR of the mask bits of the parameters to transfer
     char values[ValuesSize];      // one NUL-terminated slot per parameter
+    // Write only: once written, the parameters are read back in the same call and compared.
+    bool verifyWrites;
 
-    // mode 0, empty number and code, unit 1, the given window, empty selection. values untouched.
+    // mode 0, empty number and code, unit 1, the given window, empty selection, no read-back.
+    // values untouched.
     void reset(INotifyWindow* window);
 
     char* Slot(int slot) { return values + SlotOffset(slot); }

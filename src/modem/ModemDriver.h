@@ -27,6 +27,7 @@
 
 #include "model/JobOutcome.h"
 #include "model/ModemProfile.h"
+#include "model/ParameterTable.h"
 #include "model/ProgrammingJob.h"
 #include "modem/DtmfCollector.h"
 #include "modem/DialogueTiming.h"
@@ -138,6 +139,9 @@ private:
     void RunStep();
     bool RunReadStep();
     bool RunWriteStep();
+    bool RunReadBackStep();
+    void TakeReadBackAnswer();
+    void CompareReadBack();
     bool CheckLogin();
     void EndDialogue();
     void SendAT(const std::string& suffix);
@@ -212,6 +216,12 @@ private:
     size_t m_setupRow = 0;     // the row of the set-up table being run (steps 0 to 7)
     const ModemCallSettings m_callSettings;
     bool m_selectedAgain = false; // the unit selection has been sent again after a silent login
+    // The read-back after a write (verifyWrites): the read code or status code last sent and the
+    // step it was sent in; the texts that came back, per parameter row.
+    int32_t m_readBackSentStep = -1;
+    int32_t m_readBackSentRow = -1; // a parameter row, or RowStatus for the status record
+    std::string m_readBack[ParameterCount];
+    bool m_readBackCame[ParameterCount] = {};
     // When the last result line came: the next command waits m_timing.commandGapMs from then.
     std::chrono::steady_clock::time_point m_lastResultAt{};
 };

@@ -11,6 +11,7 @@
 #include "model/StringTable.h"
 #include "unit/DtmfFraming.h"
 #include "modem/ModemDriver.h"
+#include "unit/ReadBack.h"
 #include "unit/StatusRecord.h"
 #include "unit/UnitCommands.h"
 
@@ -140,6 +141,14 @@ constexpr ParameterRow ReadSteps[] = {
 constexpr int32_t ReadStatusStep = FirstParameterStep + static_cast<int32_t>(std::size(ReadSteps)); // 20
 constexpr int32_t ReadDecodeStep = ReadStatusStep + 1;                                             // 21
 static_assert(ReadDecodeStep + 1 == ReadEndStep);
+
+// The read-back that follows a write asked to verify it, steps 38 to 51: the parameters that have
+// a read code, in the read job's order, then the status record for the rest, then the comparison.
+// The log-off follows as after any write.
+constexpr int32_t ReadBackFirstStep = WriteEndStep;
+constexpr int32_t ReadBackStatusStep = ReadBackFirstStep + static_cast<int32_t>(std::size(ReadSteps)); // 50
+constexpr int32_t ReadBackCompareStep = ReadBackStatusStep + 1;                                        // 51
+static_assert(ReadBackCompareStep < StepAbort);
 
 enum class WritePart {
     Value,            // write code + the slot (a long number is cut to its first part)
@@ -481,6 +490,11 @@ bool CModemDriver::RunReadStep()
 bool CModemDriver::RunWriteStep()
 {
     const int32_t step = m_step;
+    // Only a unit that took the code and is still logged in is read back; after an abort (step
+    // StepAbort) or the log-off the dialogue ends as usual.
+    if (m_job->verifyWrites && m_loggedIn && m_loginChecked && !m_stopping && step >= ReadBackFirstStep &&
+        step <= ReadBackCompareStep)
+        return RunReadBackStep();
     if (step < FirstParameterStep || step >= WriteEndStep) {
         EndDialogue();
         return true;
@@ -514,6 +528,101 @@ bool CModemDriver::RunWriteStep()
     }
     ++m_step;
     return false;
+}
+
+// The answer to the read-back code sent in the step before this one. A time-out runs the step
+// again unchanged, so an answer counts only once the step has moved on past its code.
+void CModemDriver::TakeReadBackAnswer()
+{
+    if (m_readBackSentStep < 0 || m_step != m_readBackSentStep + 1)
+        return;
+    const int32_t row = m_readBackSentRow;
+    m_readBackSentStep = -1;
+    m_readBackSentRow = -1;
+    if (row >= 0 && row < ParameterCount) {
+        m_readBack[row] = m_answer;
+        m_readBackCame[row] = true;
+        return;
+    }
+    if (row != RowStatus)
+        return;
+    for (StatusValue& value : DecodeStatusRecord(m_answer, m_firmwareMajor)) {
+        const int parameter = FindParameterByUpdateBox(value.id);
+        if (parameter < 0 || parameter >= ParameterCount || !CanReadBack(parameter))
+            continue;
+        // A value that does not fit is compared as it came, so that it shows as a mismatch.
+        m_readBack[parameter] = !value.valid             ? value.raw
+                                : value.value.IsText() ? value.value.TextValue()
+                                                       : std::to_string(value.value.NumberValue());
+        m_readBackCame[parameter] = true;
+    }
+}
+
+// Runs the current read-back step: true when a code went out, false when the step had nothing to
+// do and m_step moved on.
+bool CModemDriver::RunReadBackStep()
+{
+    TakeReadBackAnswer();
+    const int32_t step = m_step;
+    if (step < ReadBackStatusStep) {
+        const ParameterRow row = ReadSteps[step - ReadBackFirstStep];
+        const UnitCommand* command = UnitCommandFor(row);
+        if (command != nullptr && command->readCode != nullptr && Selected(row, command->needsFirmware2)) {
+            m_readBackSentStep = step;
+            m_readBackSentRow = row;
+            SendCode(command->readCode, 0);
+            return true;
+        }
+        ++m_step;
+        return false;
+    }
+    if (step == ReadBackStatusStep) {
+        for (int row = 0; row < ParameterCount; ++row) {
+            const UnitCommand* command = UnitCommandFor(row);
+            if (command == nullptr || command->readCode != nullptr || !CanReadBack(row) ||
+                !Selected(row, command->needsFirmware2))
+                continue;
+            m_readBackSentStep = step;
+            m_readBackSentRow = RowStatus;
+            SendCode(StatusReadCode, 0);
+            return true;
+        }
+        ++m_step;
+        return false;
+    }
+    CompareReadBack();
+    ++m_step;
+    return false;
+}
+
+// Reports each parameter written as read back, and names the ones the unit holds otherwise.
+void CModemDriver::CompareReadBack()
+{
+    std::string mismatches;
+    for (int row = 0; row < ParameterCount; ++row) {
+        const UnitCommand* command = UnitCommandFor(row);
+        if (command == nullptr || !Selected(row, command->needsFirmware2))
+            continue;
+        const uint32_t id = static_cast<uint32_t>(ParameterTable[row].updateBoxId);
+        if (!CanReadBack(row)) {
+            PostToWindow(WM_READ_BACK, ReadBackParam(static_cast<int>(id), ReadBackVerdict::NotChecked),
+                         CMessageValue::Text(std::string()));
+            continue;
+        }
+        const std::string written = SlotText(*m_job, static_cast<ParameterRow>(row));
+        const std::string& read = m_readBack[row];
+        const bool same = m_readBackCame[row] && SameUnitValue(row, written, read);
+        TracePrintf("Modem: Read back %s: wrote \"%s\", read \"%s\"%s\n", ParameterTable[row].name, written.c_str(),
+                    read.c_str(), same ? "" : ", not the same");
+        PostToWindow(WM_READ_BACK,
+                     ReadBackParam(static_cast<int>(id), same ? ReadBackVerdict::Verified : ReadBackVerdict::Mismatch),
+                     CMessageValue::Text(read));
+        if (!same)
+            mismatches += (mismatches.empty() ? "" : ", ") + std::string(ParameterTable[row].name) + " wrote \"" +
+                          written + "\" read \"" + read + "\"";
+    }
+    if (!mismatches.empty() && !m_stopping)
+        ShowErrorText(JobOutcome::VerifyFailed, FormatString(IDS_VERIFY_FAILED, {mismatches}));
 }
 
 // Past the last step, and after an abort: log off when logged in, else reset the modem and finish.

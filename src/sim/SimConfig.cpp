@@ -82,6 +82,8 @@ bool ValidateFaults(const SimFaults& faults, std::string* error)
         return Fail(error, quoted + " may hold only printable characters other than 'B', 'C', 'D' and small letters");
     if (!garbage.empty() && !ReceiverCheckDigit(garbage))
         return Fail(error, quoted + " cannot be framed so that the program's check accepts it");
+    if (!faults.storeWrong.empty() && !SimUnit::DefaultSettings().contains(faults.storeWrong))
+        return Fail(error, "storeWrong \"" + faults.storeWrong + "\" is no parameter name");
     return true;
 }
 

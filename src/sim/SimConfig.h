@@ -70,6 +70,9 @@ struct SimFaults {
     bool splitDlePairs = false;
     // A RING line and caller-id lines follow every answer.
     bool ringLines = false;
+    // A parameter name ("" none): every unit stores a write to it wrong, one less or one more or
+    // its last character changed, and still acknowledges the value written.
+    std::string storeWrong = {};
 };
 
 // What today's voice modems do that the plain personas do not; each off by default. They are

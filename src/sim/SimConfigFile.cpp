@@ -182,7 +182,7 @@ SimConfig ParseRoot(const json& root)
         CheckKeys(f, "faults",
                   {"corruptNextAnswers", "dropNextAnswers", "busyToneAfterLogin", "answerDelayMs", "absentUnits",
                    "deadModem", "corruptAllAnswers", "loneXoff", "staleAtOpen", "garbageStatus",
-                   "unplugWhileDialling", "interleaveEvents", "splitDlePairs", "ringLines"});
+                   "unplugWhileDialling", "interleaveEvents", "splitDlePairs", "ringLines", "storeWrong"});
         SimFaults& faults = config.faults;
         faults.corruptNextAnswers = GetInt(f, "corruptNextAnswers", "faults", 0);
         faults.dropNextAnswers = GetInt(f, "dropNextAnswers", "faults", 0);
@@ -197,6 +197,7 @@ SimConfig ParseRoot(const json& root)
         faults.interleaveEvents = GetBool(f, "interleaveEvents", "faults", false);
         faults.splitDlePairs = GetBool(f, "splitDlePairs", "faults", false);
         faults.ringLines = GetBool(f, "ringLines", "faults", false);
+        faults.storeWrong = GetString(f, "storeWrong", "faults");
         if (f.contains("absentUnits")) {
             if (!f["absentUnits"].is_array())
                 Throw("faults.absentUnits", "must be a list of unit numbers");

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -121,6 +122,39 @@ std::string TwoDigits(int value)
     return text;
 }
 
+bool AllDigits(const std::string& text)
+{
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return !text.empty();
+}
+
+// A value the setting may hold that is not the one given: a small number one less or one more,
+// otherwise the last character changed. Empty when the setting can hold nothing else.
+std::string WrongValue(const std::string& name, const std::string& slot)
+{
+    std::vector<std::string> candidates;
+    if (AllDigits(slot) && slot.size() <= 4) {
+        const int number = SlotNumber(slot);
+        candidates = {std::to_string(number - 1), std::to_string(number + 1)};
+    } else if (slot.empty()) {
+        candidates = {"1"};
+    } else {
+        for (char c : {'1', '2', '3'}) {
+            std::string changed = slot;
+            changed.back() = changed.back() == c ? '4' : c;
+            candidates.push_back(changed);
+        }
+    }
+    for (const std::string& candidate : candidates) {
+        std::string why;
+        if (candidate != slot && ValidateSimSetting(name, candidate, &why))
+            return candidate;
+    }
+    return std::string();
+}
+
 char FlagChar(const std::string& slot)
 {
     return slot == "1" ? '1' : '0';
@@ -141,7 +175,7 @@ std::string CSimEmergencyUnit::Setting(const std::string& name) const
     return it == m_state.settings.end() ? std::string() : it->second;
 }
 
-CSimEmergencyUnit::Reply CSimEmergencyUnit::Handle(const std::string& code)
+CSimEmergencyUnit::Reply CSimEmergencyUnit::Handle(const std::string& code, const std::string& storeWrong)
 {
     Reply reply;
     if (code == "99") {
@@ -182,7 +216,7 @@ CSimEmergencyUnit::Reply CSimEmergencyUnit::Handle(const std::string& code)
     if (code.size() >= 5 && code.rfind("21", 0) == 0) {
         int location = ParseLocation(code, 2);
         if (location >= 0)
-            return Write(location, code.substr(5));
+            return Write(location, code.substr(5), storeWrong);
     }
     reply.note = "unknown code: no answer";
     return reply;
@@ -223,7 +257,8 @@ CSimEmergencyUnit::Reply CSimEmergencyUnit::Read(int location) const
     return reply;
 }
 
-CSimEmergencyUnit::Reply CSimEmergencyUnit::Write(int location, const std::string& value)
+CSimEmergencyUnit::Reply CSimEmergencyUnit::Write(int location, const std::string& value,
+                                                  const std::string& storeWrong)
 {
     const Location* l = FindLocation(location);
     if (l == nullptr || (l->majorTwoOnly && FirmwareMajor() != '2')) {
@@ -246,6 +281,13 @@ CSimEmergencyUnit::Reply CSimEmergencyUnit::Write(int location, const std::strin
     Reply reply = Read(location);
     reply.note = ok ? std::string("stored ") + l->name + " \"" + slot + "\""
                     : std::string("refused ") + l->name + " \"" + value + "\"" + (why.empty() ? "" : ": " + why);
+    if (ok && storeWrong == l->name) {
+        const std::string wrong = WrongValue(l->name, slot);
+        if (!wrong.empty()) {
+            m_state.settings[l->name] = wrong;
+            reply.note += ", but keeps \"" + wrong + "\" (fault)";
+        }
+    }
     return reply;
 }
 

@@ -23,7 +23,9 @@ public:
         bool loginAccepted = false;
         std::string note; // what the unit did, for the transcript
     };
-    Reply Handle(const std::string& code);
+    // storeWrong names a parameter (fault): a write to it stores another value than the one
+    // written, yet answers as if it had stored what was written; only a read-back shows it.
+    Reply Handle(const std::string& code, const std::string& storeWrong = {});
 
     // The call ended: the unit is logged off.
     void Hangup() { m_loggedIn = false; }
@@ -36,7 +38,7 @@ public:
 
 private:
     Reply Read(int location) const;
-    Reply Write(int location, const std::string& value);
+    Reply Write(int location, const std::string& value, const std::string& storeWrong);
     std::string Setting(const std::string& name) const;
 
     SimUnit m_state;

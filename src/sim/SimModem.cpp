@@ -808,7 +808,7 @@ void CSimModem::HearFrame(const std::string& frame, TimePoint okAt)
         note(who + " is not on the line: code \"" + *code + "\" unanswered");
         return;
     }
-    CSimEmergencyUnit::Reply reply = unit->Handle(*code);
+    CSimEmergencyUnit::Reply reply = unit->Handle(*code, m_faults.storeWrong);
     note(who + " heard \"" + *code + "\": " + reply.note);
     if (!reply.answer)
         return;

@@ -1,6 +1,7 @@
 // pravel-cli write, end to end against the simulator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -162,4 +163,83 @@ TEST_F(WriteCommand, CtrlCStopsTheJobAndExitsOne)
     json output = json::parse(result.out);
     EXPECT_EQ(output["outcome"], "failed");
     EXPECT_NE(output["error"].get<std::string>().find("Interrupted"), std::string::npos);
+}
+
+namespace {
+
+// write --verify against units that store what they are told, store one parameter wrong, or
+// lack a parameter on their firmware.
+struct VerifyCase {
+    const char* name;
+    std::string storeWrong; // the unit's fault ("" none)
+    std::string firmware;
+    std::vector<std::string> sets;
+    int status;
+    const char* reason;
+    std::vector<std::string> mismatched;    // parameters read back otherwise than written
+    std::vector<std::string> notOnFirmware; // parameters the firmware lacks
+};
+
+const std::vector<std::string> VerifySets = {"AlarmCode1=4711", "AlarmReceiver1=01234567890123456789",
+                                             "AlarmButtonDelay=05", "IdBeep=0", "TestAlarmTime=10"};
+
+const VerifyCase VerifyCases[] = {
+    {"GoodUnit", "", "207", VerifySets, 0, "completed", {}, {}},
+    {"StoresACodeWrong", "AlarmCode1", "207", VerifySets, 1, "verify-failed", {"AlarmCode1"}, {}},
+    {"StoresAStatusValueWrong", "AlarmButtonDelay", "207", VerifySets, 1, "verify-failed", {"AlarmButtonDelay"}, {}},
+    {"StoresALongNumberWrong", "AlarmReceiver1", "207", VerifySets, 1, "verify-failed", {"AlarmReceiver1"}, {}},
+    {"FirmwareOneLacksTheBatteryCode", "", "105", {"AlarmCode2=4711", "BatteryAlarmCode=99"}, 1, "not-transferred",
+     {}, {"BatteryAlarmCode"}},
+};
+
+class WriteVerify : public SimulatedLineTest, public ::testing::WithParamInterface<VerifyCase> {};
+
+} // namespace
+
+TEST_P(WriteVerify, ReadsBackWhatWasWrittenAndNamesWhatDiffers)
+{
+    const VerifyCase& c = GetParam();
+    SimConfig config = WithFirmware(c.firmware);
+    config.faults.storeWrong = c.storeWrong;
+    StartLine(config);
+    std::vector<std::string> args = {"--verify", "--json"};
+    for (const std::string& set : c.sets)
+        args.insert(args.end(), {"--set", set});
+    CliRun run = RunCli(Job("write", args));
+    ASSERT_EQ(run.status, c.status) << run.err << run.out;
+    json result = json::parse(run.out);
+    EXPECT_EQ(result["reason"], c.reason);
+    EXPECT_EQ(result["notOnFirmware"], json(c.notOnFirmware));
+    ASSERT_TRUE(result["verify"].is_object()) << run.out;
+    for (const std::string& set : c.sets) {
+        const std::string name = set.substr(0, set.find('='));
+        const bool lacking = std::find(c.notOnFirmware.begin(), c.notOnFirmware.end(), name) != c.notOnFirmware.end();
+        if (lacking) {
+            EXPECT_FALSE(result["verify"].contains(name)) << name;
+            continue;
+        }
+        const json& entry = result["verify"][name];
+        const bool wrong = std::find(c.mismatched.begin(), c.mismatched.end(), name) != c.mismatched.end();
+        EXPECT_EQ(entry["result"], wrong ? "mismatch" : "verified") << name << ": " << run.out;
+        EXPECT_EQ(entry["written"], set.substr(set.find('=') + 1)) << name;
+        if (wrong) {
+            EXPECT_EQ(entry["readBack"], Unit().settings.at(name)) << name;
+            EXPECT_NE(run.err.find(name + " wrote"), std::string::npos) << run.err;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, WriteVerify, ::testing::ValuesIn(VerifyCases),
+                         [](const ::testing::TestParamInfo<VerifyCase>& info) { return info.param.name; });
+
+TEST_F(WriteCommand, VerifyLeavesANewProgrammingCodeUncheckedAndWithoutItNothingIsReadBack)
+{
+    StartLine();
+    CliRun plain = RunCli(Job("write", {"--set", "AlarmCode1=4711", "--json"}));
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_FALSE(json::parse(plain.out).contains("verify"));
+
+    CliRun run = RunCli(Job("write", {"--verify", "--set", "NewProgrammingCode=1111", "--json"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(json::parse(run.out)["verify"]["NewProgrammingCode"]["result"], "not-checked");
 }

@@ -159,7 +159,7 @@ TEST(PravelSimProgram, HelpAndBadUsage)
                                    "--busy-tone-after-login", "--answer-delay", "--absent-unit", "--dead-modem",
                                    "--corrupt-all-answers", "--lone-xoff", "--stale-at-open", "--garbage-status",
                                    "--unplug-while-dialling", "--version", "\\r \\n", "--modem", "--interleave-events",
-                                   "--split-dle-pairs", "--ring-lines"})
+                                   "--split-dle-pairs", "--ring-lines", "--store-wrong"})
             EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     {
@@ -206,6 +206,7 @@ TEST(PravelSimProgram, OptionErrorsExitTwo)
         {"--stale-at-open", "\\q"},
         {"--stale-at-open", "\\x4"},
         {"--garbage-status", "12D4"},
+        {"--store-wrong", "NoSuchParameter"},
         {"--config", "/nonexistent/pravel-sim.json"},
         {"--modem", "usr"},
         {"stray"},

@@ -120,7 +120,8 @@ TEST(SimConfigFile, LoadsAFileAndNamesItInErrors)
 TEST(SimConfigFile, ReadsTheLineAndModemFaults)
 {
     const char* text = R"({"faults": {"corruptAllAnswers": true, "loneXoff": true,
-        "staleAtOpen": "\r\nRING\r\n", "garbageStatus": "ZZZZ", "unplugWhileDialling": true}})";
+        "staleAtOpen": "\r\nRING\r\n", "garbageStatus": "ZZZZ", "unplugWhileDialling": true,
+        "storeWrong": "AlarmCode1"}})";
     SimConfig config;
     std::string error;
     ASSERT_TRUE(ParseSimConfig(text, &config, &error)) << error;
@@ -129,15 +130,17 @@ TEST(SimConfigFile, ReadsTheLineAndModemFaults)
     EXPECT_EQ(config.faults.staleAtOpen, "\r\nRING\r\n");
     EXPECT_EQ(config.faults.garbageStatus, "ZZZZ");
     EXPECT_TRUE(config.faults.unplugWhileDialling);
+    EXPECT_EQ(config.faults.storeWrong, "AlarmCode1");
     ASSERT_TRUE(ParseSimConfig("{}", &config, &error)) << error;
     EXPECT_FALSE(config.faults.corruptAllAnswers || config.faults.loneXoff || config.faults.unplugWhileDialling);
-    EXPECT_EQ(config.faults.staleAtOpen + config.faults.garbageStatus, "");
+    EXPECT_EQ(config.faults.staleAtOpen + config.faults.garbageStatus + config.faults.storeWrong, "");
 
     EXPECT_EQ(Error(R"({"faults": {"garbageStatus": 9999999999999999999}})"),
               "faults.garbageStatus: must be a text in double quotes");
     EXPECT_EQ(Error(R"({"faults": {"loneXoff": 1}})"), "faults.loneXoff: must be true or false");
     EXPECT_EQ(Error(R"({"faults": {"garbageStatus": "12b4"}})"),
               "garbageStatus \"12b4\" may hold only printable characters other than 'B', 'C', 'D' and small letters");
+    EXPECT_EQ(Error(R"({"faults": {"storeWrong": "AlarmCode9"}})"), "storeWrong \"AlarmCode9\" is no parameter name");
 }
 
 TEST(SimConfigFile, ErrorsShowNoRawControlCharactersNorTheParsersTag)

@@ -159,3 +159,37 @@ TEST(SimEmergencyUnit, FirmwareOneHasNoBatteryOrLedLocations)
     EXPECT_EQ(Answer(newer, "212420"), "0");
     EXPECT_EQ(newer.State().settings.at("LedSequence"), "0");
 }
+
+// The store-wrong fault: the write is acknowledged with the value written, but a read shows
+// another value the setting may hold; other parameters are stored as written.
+TEST(SimEmergencyUnit, StoreWrongAcknowledgesTheValueButKeepsAnother)
+{
+    struct Case {
+        const char* parameter;
+        const char* write;
+        const char* acknowledged;
+        const char* read;
+        const char* kept; // the slot the unit keeps
+    };
+    const Case cases[] = {
+        {"AlarmCode1", "210634711", "4711", "22063", "4710"},
+        {"AlarmButtonDelay", "2124830", "30", "", "29"},
+        {"TestAlarmTime", "21251A", "A", "", "9"},
+        {"DialToneDetection", "212300", "0", "", "1"}, // -1 is no flag: one more
+        {"AlarmReceiver2", "210210201234567", "0201234567", "22021", "0201234561"},
+    };
+    for (const Case& c : cases) {
+        CSimEmergencyUnit unit = LoggedIn();
+        auto reply = unit.Handle(c.write, c.parameter);
+        ASSERT_TRUE(reply.answer) << c.parameter;
+        EXPECT_EQ(*reply.answer, c.acknowledged) << c.parameter;
+        EXPECT_NE(reply.note.find("(fault)"), std::string::npos) << reply.note;
+        EXPECT_EQ(unit.State().settings.at(c.parameter), c.kept) << c.parameter;
+        if (*c.read != '\0') {
+            EXPECT_EQ(Answer(unit, c.read), c.kept) << c.parameter;
+        }
+        // Another parameter is stored as written.
+        EXPECT_EQ(*unit.Handle("210845555", c.parameter).answer, "5555");
+        EXPECT_EQ(unit.State().settings.at("AlarmCode2"), "5555");
+    }
+}

@@ -157,7 +157,7 @@ int main(int argc, char** argv)
     bool busyTone = false, deadModem = false;
     std::vector<int> absent;
     bool corruptAll = false, loneXoff = false, unplug = false;
-    std::string staleAtOpen, garbageStatus;
+    std::string staleAtOpen, garbageStatus, storeWrong;
     std::string persona;
     bool interleave = false, splitPairs = false, ringLines = false;
     std::vector<int> ringback;
@@ -204,6 +204,10 @@ int main(int argc, char** argv)
     app.add_option("--garbage-status", garbageStatus,
                    "Answer the status code 22227 with this text, in a frame that\n"
                    "passes Pravel's check (such as ZZZZZZZZZZZZZZZZZZZ)");
+    app.add_option("--store-wrong", storeWrong,
+                   "Store a write to this parameter (such as AlarmCode1) wrong, yet acknowledge\n"
+                   "the value written: only reading it back shows it")
+        ->type_name("PARAM");
     app.add_flag("--unplug-while-dialling", unplug, "A dial pulls the modem out: the port hangs up and goes away");
     app.add_option("--modem", persona, "The kind of modem: hash (the default), conexant, intel, or datafax (no voice mode);\n"
                                        "overrides the --config file's \"modem\"")
@@ -308,6 +312,8 @@ int main(int argc, char** argv)
         faults.staleAtOpen = staleAtOpen;
     if (!garbageStatus.empty())
         faults.garbageStatus = garbageStatus;
+    if (!storeWrong.empty())
+        faults.storeWrong = storeWrong;
     // A configuration file has been checked on its own: what fails now came from the options.
     if (!ValidateSimConfig(config, &error)) {
         std::cerr << "pravel-sim: invalid simulator configuration: " << error << "\n";
