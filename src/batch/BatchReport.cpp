@@ -45,7 +45,8 @@ std::string BatchReportCsv(const std::vector<RowResult>& results)
             }
         }
     std::ostringstream out;
-    out << "row,number,unit,action,outcome,reason,message,firmware,power,start,duration,attempts,port,archive";
+    out << "row,number,unit,action,outcome,reason,message,verify,note,firmware,power,start,duration,attempts,port,"
+           "archive";
     for (const std::string& name : names)
         out << ',' << name;
     out << "\r\n";
@@ -53,7 +54,8 @@ std::string BatchReportCsv(const std::vector<RowResult>& results)
         char duration[32];
         std::snprintf(duration, sizeof duration, "%.1f", r.durationSeconds);
         out << r.row << ',' << CsvField(r.number) << ',' << r.unit << ',' << (r.action == JobWrite ? "write" : "read")
-            << ',' << RowOutcomeWord(r.outcome) << ',' << CsvField(r.reason) << ',' << CsvField(r.message) << ',' << CsvField(r.firmware) << ','
+            << ',' << RowOutcomeWord(r.outcome) << ',' << CsvField(r.reason) << ',' << CsvField(r.message) << ',' << CsvField(r.verify) << ','
+            << CsvField(r.note) << ',' << CsvField(r.firmware) << ','
             << CsvField(r.power) << ',' << r.start << ',' << duration << ',' << r.attempts << ',' << CsvField(r.port)
             << ',' << CsvField(r.archive);
         for (const std::string& name : names) {

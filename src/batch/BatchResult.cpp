@@ -78,6 +78,8 @@ std::string RowResultToJsonLine(const RowResult& result)
     json["port"] = result.port;
     json["archive"] = result.archive;
     json["digest"] = result.digest;
+    json["verify"] = result.verify;
+    json["note"] = result.note;
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
@@ -113,6 +115,15 @@ bool RowResultFromJsonLine(const std::string& line, RowResult* result)
     parsed.port = text("port");
     parsed.archive = text("archive");
     parsed.digest = text("digest");
+    parsed.verify = text("verify");
+    parsed.note = text("note");
     *result = std::move(parsed);
     return true;
+}
+
+std::string RowStateText(const RowResult& result)
+{
+    if (result.outcome == RowOutcome::Failed && result.reason == "verify-failed")
+        return "failed: verify";
+    return RowOutcomeWord(result.outcome);
 }

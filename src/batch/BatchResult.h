@@ -41,7 +41,16 @@ struct RowResult {
     std::string port;    // the modem that made the last call
     std::string archive; // the parameter file a read saved, empty when none
     std::string digest;  // the plan row's content digest when it was called
+    // A write read back (batch --verify): "verified", "mismatch: NAME wrote X read Y; ...", or
+    // "not checked" where nothing could be read back; empty for reads and writes not read back.
+    std::string verify;
+    // What the row asked for that the unit cannot hold: "not on firmware 1.0.5: LedSequence".
+    std::string note;
 };
+
+// The row's state as the summary shows it: the outcome word, and for a write whose read-back
+// differs "failed: verify".
+std::string RowStateText(const RowResult& result);
 
 // True when the call failed for a reason of the modem or its port (the port could not be opened,
 // the modem vanished, says nothing, refuses its set-up, hears no dial tone or gives no dial

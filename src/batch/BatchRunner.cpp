@@ -329,7 +329,7 @@ RowResult CBatchRunner::Call(size_t modem, const Pending& pending)
         // Started under the lock, so that a Stop either comes first (no call) or reaches it.
         std::lock_guard<std::mutex> guard(m_lock);
         if (!m_stopping) {
-            started = child->Start(RowCallArguments(m_options.program, row, result.port, result.archive), &problem);
+            started = child->Start(RowCallArguments(m_options.program, row, result.port, result.archive, m_options.verify), &problem);
             if (started)
                 m_children[modem] = child;
         }
@@ -347,7 +347,7 @@ RowResult CBatchRunner::Call(size_t modem, const Pending& pending)
         m_children[modem] = nullptr;
         stopping = m_stopping;
     }
-    ReadRowCallResult(row, status, child->Output(), &result);
+    ReadRowCallResult(row, status, child->Output(), &result, m_options.verify);
     // A call the run itself ended while stopping is resumable, whatever it managed to print (one
     // asked to stop before it could take the request ends by the signal without a word).
     if (stopping && result.outcome != RowOutcome::Succeeded && result.outcome != RowOutcome::Stopped) {

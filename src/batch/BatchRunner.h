@@ -44,6 +44,7 @@ struct BatchOptions {
     std::string journalPath;
     bool resume = false;            // skip the rows the journal says succeeded, unless changed since
     double portReleaseSeconds = 10; // how long a modem waits for its port held by another program
+    bool verify = false;            // writes read back what they wrote, in the same call
 };
 
 // A modem taken out of the run, and the failure that took it out.

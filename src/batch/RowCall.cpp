@@ -6,7 +6,7 @@
 #include "model/JobOutcome.h"
 
 std::vector<std::string> RowCallArguments(const std::string& program, const PlanRow& row, const std::string& port,
-                                          const std::string& archivePath)
+                                          const std::string& archivePath, bool verify)
 {
     std::vector<std::string> args = {program, row.action == JobWrite ? "write" : "read", "--port", port, "--number",
                                      row.number, "--code", row.code, "--unit", std::to_string(row.unit)};
@@ -23,6 +23,8 @@ std::vector<std::string> RowCallArguments(const std::string& program, const Plan
     }
     if (row.action == JobRead && !archivePath.empty())
         args.insert(args.end(), {"--save", archivePath});
+    if (row.action == JobWrite && verify)
+        args.emplace_back("--verify");
     args.insert(args.end(), {"--json", "--quiet"});
     return args;
 }
@@ -38,9 +40,45 @@ std::string ArchivePath(const std::string& directory, const PlanRow& row)
     return path + name + "_unit" + std::to_string(row.unit) + ".oxl";
 }
 
-void ReadRowCallResult(const PlanRow& row, int exitStatus, const std::string& output, RowResult* result)
+namespace {
+
+// What the call's "verify" object says: each mismatch named, else verified, else not checked.
+std::string VerifyText(const nlohmann::json& json)
+{
+    if (!json.contains("verify") || !json["verify"].is_object() || json["verify"].empty())
+        return "not checked";
+    std::string mismatches;
+    std::string unchecked;
+    bool verified = false;
+    for (const auto& item : json["verify"].items()) {
+        const nlohmann::json& entry = item.value();
+        const auto field = [&](const char* key) {
+            return entry.is_object() && entry.contains(key) && entry[key].is_string() ? entry[key].get<std::string>()
+                                                                                      : std::string();
+        };
+        const std::string verdict = field("result");
+        if (verdict == "mismatch")
+            mismatches += (mismatches.empty() ? "" : "; ") + item.key() + " wrote " + field("written") + " read " +
+                          field("readBack");
+        else if (verdict == "verified")
+            verified = true;
+        else
+            unchecked += (unchecked.empty() ? "" : ", ") + item.key();
+    }
+    if (!mismatches.empty())
+        return "mismatch: " + mismatches;
+    if (!verified)
+        return "not checked";
+    return unchecked.empty() ? "verified" : "verified; not checked: " + unchecked;
+}
+
+} // namespace
+
+void ReadRowCallResult(const PlanRow& row, int exitStatus, const std::string& output, RowResult* result, bool verify)
 {
     result->values.clear();
+    result->verify = row.action == JobWrite && verify ? "not checked" : "";
+    result->note.clear();
     const nlohmann::json json = nlohmann::json::parse(output, nullptr, false);
     if (!json.is_object()) {
         result->outcome = RowOutcome::Failed;
@@ -56,6 +94,15 @@ void ReadRowCallResult(const PlanRow& row, int exitStatus, const std::string& ou
     result->message = text("error");
     result->firmware = text("firmware");
     result->power = text("power");
+    if (row.action == JobWrite && verify)
+        result->verify = VerifyText(json);
+    if (json.contains("notOnFirmware") && json["notOnFirmware"].is_array() && !json["notOnFirmware"].empty()) {
+        std::string names;
+        for (const auto& name : json["notOnFirmware"])
+            if (name.is_string())
+                names += (names.empty() ? "" : ", ") + name.get<std::string>();
+        result->note = "not on firmware " + result->firmware + ": " + names;
+    }
     if (json.contains("values") && json["values"].is_object()) {
         for (const auto& item : json["values"].items())
             if (item.value().is_string())

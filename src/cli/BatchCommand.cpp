@@ -93,7 +93,7 @@ void PrintSummary(std::ostream& out, const std::vector<RowResult>& results)
         succeeded += r.outcome == RowOutcome::Succeeded ? 1 : 0;
         char line[96];
         std::snprintf(line, sizeof line, "%5d  %-20s %d  %-5s  %-12s ", r.row, r.number.c_str(), r.unit,
-                      r.action == JobWrite ? "write" : "read", RowOutcomeWord(r.outcome));
+                      r.action == JobWrite ? "write" : "read", RowStateText(r).c_str());
         // A message of several lines goes on under the message column.
         std::string message = MessageText(r.message);
         for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at + 1))
@@ -144,6 +144,9 @@ void CBatchCommand::AddOptions(CLI::App& app)
                          ->type_name("FILE");
     m_archiveOption = app.add_option("--archive", m_archiveDirectory, "Save each unit read as a parameter file in this folder")
                           ->type_name("DIR");
+    app.add_flag("--verify", m_verify,
+                 "Writes read back what they wrote, in the same call; a row whose unit holds\n"
+                 "something else fails (failed: verify)");
     app.add_flag("--resume", m_resume, "Skip the rows the journal of an earlier run says succeeded");
     app.add_flag("--quiet", m_quiet, "No progress: only the summary and errors");
     app.add_flag("--check", m_check,
@@ -273,6 +276,7 @@ int CBatchCommand::Execute(CommandIo& io)
     options.retries = m_retries;
     options.retryDelaySeconds = m_retryDelay;
     options.archiveDirectory = m_archiveDirectory;
+    options.verify = m_verify;
     options.journalPath = JournalPath();
     options.resume = m_resume;
     options.ports = m_ports;

@@ -43,6 +43,7 @@ private:
     CLI::Option* m_archiveOption = nullptr;
     std::string m_archiveDirectory;
     bool m_resume = false;
+    bool m_verify = false;
     bool m_quiet = false;
     bool m_check = false;
 };

@@ -66,18 +66,20 @@ TEST(BatchReportTest, CsvReportReadsBackWithOneColumnPerParameter)
     ASSERT_TRUE(ParseCsv(BatchReportCsv(results), &records, &error)) << error;
     ASSERT_EQ(records.size(), 3u);
     const std::vector<std::string>& header = records[0].fields;
-    ASSERT_EQ(header.size(), 16u);
+    ASSERT_EQ(header.size(), 18u);
     EXPECT_EQ(header[5], "reason");
-    EXPECT_EQ(header[14], "AlarmReceiver1");
-    EXPECT_EQ(header[15], "TestAlarmTime");
+    EXPECT_EQ(header[7], "verify");
+    EXPECT_EQ(header[8], "note");
+    EXPECT_EQ(header[16], "AlarmReceiver1");
+    EXPECT_EQ(header[17], "TestAlarmTime");
     EXPECT_EQ(records[1].fields[4], "succeeded");
     EXPECT_EQ(records[1].fields[5], "completed");
-    EXPECT_EQ(records[1].fields[14], "0612,34");
+    EXPECT_EQ(records[1].fields[16], "0612,34");
     EXPECT_EQ(records[2].fields[4], "no-answer");
     EXPECT_EQ(records[2].fields[5], "no-answer");
     EXPECT_EQ(records[2].fields[6], "No answer, \"really\"");
-    EXPECT_EQ(records[2].fields[14], "");
-    EXPECT_EQ(records[2].fields[15], "3");
+    EXPECT_EQ(records[2].fields[16], "");
+    EXPECT_EQ(records[2].fields[17], "3");
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -70,6 +72,15 @@ std::string ReadText(const std::string& path)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+int JournalLines(const std::string& path)
+{
+    std::istringstream lines(ReadText(path));
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        ++count;
+    return count;
 }
 
 class BatchCommandTest : public ::testing::Test {
@@ -153,6 +164,39 @@ protected:
         std::lock_guard<std::mutex> guard(m_lock);
         m_transcript.clear();
     }
+    // How RunProgramUntil ends the program: as by Ctrl-C, or with kill -9.
+    enum class Ending { AskToStop, Kill };
+    struct ProgramEnd {
+        bool ready = false; // ready() held before the program was ended
+        int status = -2;    // its exit status (-1: a signal); -2 while it ran
+        std::string errors; // its standard error
+    };
+    // Runs the real program with args in a child process until ready() holds (or it ends by
+    // itself, or limit passes), calls beforeEnd, ends it the given way and waits for its end.
+    ProgramEnd RunProgramUntil(const std::vector<std::string>& args, const std::function<bool()>& ready,
+                               std::chrono::seconds limit, Ending ending, const std::function<void()>& beforeEnd = {})
+    {
+        ProgramEnd end;
+        CChildProcess program;
+        std::string problem;
+        EXPECT_TRUE(program.Start(args, &problem)) << problem;
+        if (!problem.empty())
+            return end;
+        std::atomic<int> status{-2};
+        std::thread waiter([&] { status = program.Wait(); });
+        end.ready = WaitUntil([&] { return ready() || status.load() != -2; }, limit) && ready();
+        if (beforeEnd)
+            beforeEnd();
+        if (ending == Ending::Kill)
+            ::kill(static_cast<pid_t>(program.ProcessId()), SIGKILL);
+        else
+            program.AskToStop();
+        waiter.join();
+        end.status = status.load();
+        end.errors = program.ErrorOutput();
+        return end;
+    }
+
     std::string WritePlan(const std::string& text)
     {
         const std::string path = m_dir + "plan.csv";
@@ -268,22 +312,10 @@ TEST_F(BatchCommandTest, ARunStoppedHalfWayIsResumedDiallingEachRemainingRowOnce
         args.push_back(port);
 
     // The real program, interrupted as by Ctrl-C once two rows have ended.
-    CChildProcess program;
-    std::string problem;
-    ASSERT_TRUE(program.Start(args, &problem)) << problem;
-    std::atomic<int> status{-2};
-    std::thread waiter([&] { status = program.Wait(); });
-    const auto journalLines = [&] {
-        std::istringstream lines(ReadText(report + ".journal"));
-        int count = 0;
-        for (std::string line; std::getline(lines, line);)
-            ++count;
-        return count;
-    };
-    EXPECT_TRUE(WaitUntil([&] { return journalLines() >= 2 || status.load() != -2; }, std::chrono::seconds(120)));
-    program.AskToStop();
-    waiter.join();
-    EXPECT_EQ(status.load(), 1) << program.ErrorOutput();
+    const ProgramEnd end = RunProgramUntil(
+        args, [&] { return JournalLines(report + ".journal") >= 2; }, std::chrono::seconds(120), Ending::AskToStop);
+    EXPECT_TRUE(end.ready);
+    EXPECT_EQ(end.status, 1) << end.errors;
 
     std::set<std::string> done;
     std::istringstream journal(ReadText(report + ".journal"));
@@ -317,33 +349,17 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-int JournalLines(const std::string& path)
-{
-    std::istringstream lines(ReadText(path));
-    int count = 0;
-    for (std::string line; std::getline(lines, line);)
-        ++count;
-    return count;
-}
-
 TEST_F(BatchCommandTest, ACallKilledDuringItsCallLeavesThePortFreeForTheNext)
 {
     SimConfig config;
     config.lines = {Line("5550401", {Unit(1)})};
     StartModems(1, config);
     const std::string port = m_sims[0]->DevicePath();
-    CChildProcess call;
-    std::string problem;
-    ASSERT_TRUE(call.Start({PRAVEL_CLI_PATH, "read", "--port", port, "--number", "5550401", "--code", "3958", "--all",
-                            "--json", "--quiet"},
-                           &problem))
-        << problem;
-    std::thread waiter([&] { call.Wait(); });
     // Killed once the unit has taken the code, in the middle of the readings.
-    const bool connected = WaitUntil([&] { return TranscriptHas("VCON"); }, std::chrono::seconds(20));
-    ::kill(static_cast<pid_t>(call.ProcessId()), SIGKILL);
-    waiter.join();
-    ASSERT_TRUE(connected);
+    const ProgramEnd end = RunProgramUntil({PRAVEL_CLI_PATH, "read", "--port", port, "--number", "5550401", "--code",
+                                            "3958", "--all", "--json", "--quiet"},
+                                           [&] { return TranscriptHas("VCON"); }, std::chrono::seconds(20), Ending::Kill);
+    ASSERT_TRUE(end.ready);
     // The modem hears the port close as a modem hears DTR drop.
     EXPECT_TRUE(WaitUntil([&] { return TranscriptHas("the port was closed"); }, std::chrono::seconds(5)));
 
@@ -366,15 +382,10 @@ TEST_F(BatchCommandTest, ABatchKilledEndsItsCallsAndAnImmediateResumeCallsEachRe
     std::vector<std::string> args = {PRAVEL_CLI_PATH, "batch", plan, "--report", report, "--quiet"};
     for (const std::string& port : Ports())
         args.push_back(port);
-    CChildProcess batch;
-    std::string problem;
-    ASSERT_TRUE(batch.Start(args, &problem)) << problem;
-    std::thread waiter([&] { batch.Wait(); });
     // Killed with a row journalled and calls running.
-    const bool some = WaitUntil([&] { return JournalLines(report + ".journal") >= 1; }, std::chrono::seconds(60));
-    ::kill(static_cast<pid_t>(batch.ProcessId()), SIGKILL);
-    waiter.join();
-    ASSERT_TRUE(some);
+    const ProgramEnd end = RunProgramUntil(
+        args, [&] { return JournalLines(report + ".journal") >= 1; }, std::chrono::seconds(60), Ending::Kill);
+    ASSERT_TRUE(end.ready);
     const int journalled = JournalLines(report + ".journal");
 
     const auto start = std::chrono::steady_clock::now();
@@ -405,17 +416,15 @@ TEST_F(BatchCommandTest, ABatchKilledLetsItsCallsLogOffAndLetGoOfThePorts)
     std::vector<std::string> args = {PRAVEL_CLI_PATH, "batch", plan, "--quiet"};
     for (const std::string& port : Ports())
         args.push_back(port);
-    CChildProcess batch;
-    std::string problem;
-    ASSERT_TRUE(batch.Start(args, &problem)) << problem;
-    std::thread waiter([&] { batch.Wait(); });
-    const bool calling = WaitUntil([&] { return Count("login accepted") >= 2; }, std::chrono::seconds(30));
-    const int logOffs = Count("log-off");
-    const int closes = Count("the port was closed");
-    ::kill(static_cast<pid_t>(batch.ProcessId()), SIGKILL);
+    int logOffs = 0;
+    int closes = 0;
+    const ProgramEnd end = RunProgramUntil(
+        args, [&] { return Count("login accepted") >= 2; }, std::chrono::seconds(30), Ending::Kill, [&] {
+            logOffs = Count("log-off");
+            closes = Count("the port was closed");
+        });
     const auto killed = std::chrono::steady_clock::now();
-    waiter.join();
-    ASSERT_TRUE(calling);
+    ASSERT_TRUE(end.ready);
     // Each running call logs off and lets go of its port: the modem hears it close.
     EXPECT_TRUE(WaitUntil([&] { return Count("the port was closed") >= closes + 2; }, std::chrono::seconds(10)));
     const double seconds = SecondsSince(killed);
@@ -729,3 +738,50 @@ TEST_F(BatchCommandTest, SimulatedModemsReachEveryUnitOfThePlan)
 }
 
 } // namespace
+
+TEST_F(BatchCommandTest, VerifyFailsTheOneRowWhoseUnitStoresAValueWrong)
+{
+    SimConfig config;
+    SimUnit old = Unit(4);
+    old.firmware = "105";
+    config.lines = {Line("5551201", {Unit(1), Unit(2)}), Line("5551202", {Unit(3), old})};
+    config.faults.storeWrong = "AlarmButtonDelay";
+    StartModems(2, config);
+    const std::string plan = WritePlan("number,unit,code,action,AlarmCode1,AlarmButtonDelay,LedSequence\n"
+                                       "5551201,1,3958,write,4711,,\n"
+                                       "5551201,2,3958,write,,12,\n"
+                                       "5551202,3,3958,write,4713,,\n"
+                                       "5551202,4,3958,write,4714,,0\n");
+    std::vector<std::string> args = {"batch", plan, "--verify", "--quiet", "--report", m_dir + "report.json"};
+    for (const std::string& port : Ports())
+        args.push_back(port);
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.status, 1) << run.err << run.out;
+    EXPECT_NE(run.out.find("failed: verify"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("2 of 4 rows succeeded."), std::string::npos) << run.out;
+
+    const nlohmann::json report = nlohmann::json::parse(ReadText(m_dir + "report.json"), nullptr, false);
+    ASSERT_TRUE(report.is_array() && report.size() == 4u) << report;
+    struct Expected {
+        const char* outcome;
+        const char* reason;
+        const char* verify;
+        const char* note;
+    };
+    const Expected expected[] = {
+        {"succeeded", "completed", "verified", ""},
+        {"failed", "verify-failed", "mismatch: AlarmButtonDelay wrote 12 read 11", ""},
+        {"succeeded", "completed", "verified", ""},
+        {"failed", "not-transferred", "verified", "not on firmware 1.0.5: LedSequence"},
+    };
+    for (size_t i = 0; i < 4; ++i) {
+        const nlohmann::json& row = report[i];
+        EXPECT_EQ(row["outcome"], expected[i].outcome) << row;
+        EXPECT_EQ(row["reason"], expected[i].reason) << row;
+        EXPECT_EQ(row["verify"], expected[i].verify) << row;
+        EXPECT_EQ(row["note"], expected[i].note) << row;
+    }
+    const CSimulator* sim = SimOf(report[1]["port"].get<std::string>());
+    ASSERT_NE(sim, nullptr);
+    EXPECT_EQ(sim->UnitState("5551201", 2).settings.at("AlarmButtonDelay"), "11");
+}
