@@ -17,8 +17,6 @@
 #include "model/JobMessages.h"
 #include "model/ParameterTable.h"
 #include "model/StringTable.h"
-#include "serial/SerialPortList.h"
-#include "ui/BatchWindow.h"
 #include "ui/DialogPrompts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgramArt.h"
@@ -152,17 +150,15 @@ void COXEL_RemoteDlg::AddActions()
         addAction(separator);
         addAction(m_aboutAction);
     }
-    // Batch runs of a plan, in a window of their own beside the dialog.
-    auto* batch = new QAction(tr("Batch..."), this);
-    connect(batch, &QAction::triggered, this, [this] {
-        std::vector<std::string> ports;
-        for (const SerialPortEntry& entry : ListSerialPorts())
-            ports.push_back(entry.path);
-        auto* window = new CBatchWindow(ports, this);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
+    // Batch runs of a plan, in a window of their own beside the dialog (Ctrl+B).
+    m_batchAction = new QAction(tr("Batch..."), this);
+    m_batchAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    m_batchAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_batchAction, &QAction::triggered, this, [this] {
+        if (m_shell != nullptr)
+            m_shell->OpenBatchWindow(this);
     });
-    addAction(batch);
+    addAction(m_batchAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 

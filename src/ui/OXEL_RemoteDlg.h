@@ -80,6 +80,7 @@ public:
     const CJobStatus& Status() const { return m_controller.Status(); }
     QString StatusLineText() const;
     QAction* AboutAction() const { return m_aboutAction; }
+    QAction* BatchAction() const { return m_batchAction; }
 
     // Esc and the like: refused while Esc is blocked.
     void reject() override;
@@ -115,6 +116,7 @@ private:
     IDialogPrompts* m_prompts;
     BuiltDialog m_built;
     QAction* m_aboutAction = nullptr;
+    QAction* m_batchAction = nullptr;
     CQtNotifyWindow m_notifyWindow;
     CMainDialogController m_controller;
 };

@@ -2,6 +2,7 @@
 // the manual is where the program looks for it, and the About box.
 #include <QLabel>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -11,6 +12,7 @@
 #include "model/DialogIds.h"
 #include "ui/OXEL_RemoteDlg.h"
 #include "model/StringTable.h"
+#include "ui/BatchWindow.h"
 #include "ui/DialogFakes.h"
 #include "ui/MessageBoxes.h"
 
@@ -170,6 +172,66 @@ private slots:
         }
         // Load's own question was never asked: the command line answered it.
         QCOMPARE(prompts.openAsked, 0);
+    }
+
+    void batchOpensAloneWithSimulatedModemsTicked()
+    {
+        QTemporaryDir folder;
+        const QString plan = folder.filePath(QStringLiteral("plan.csv"));
+        QFile file(plan);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("number,unit,code,IdBeep\n5550100,1,3958,x\n5550100,6,3958,x\n");
+        file.close();
+        COXEL_RemoteApp app;
+        app.SetApplicationName(QStringLiteral("pravel-batch-test"));
+        CFakePrompts prompts;
+        app.SetPrompts(&prompts);
+        std::vector<std::pair<std::string, bool>> ports;
+        int rows = -1;
+        bool mainDialogShown = false;
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            mainDialogShown = mainDialogShown || ShownMainDialog() != nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<CBatchWindow*>(widget);
+                if (window != nullptr && (window->isVisible() || waited.elapsed() > 10000)) {
+                    ports = window->Ports();
+                    rows = window->Table()->rowCount();
+                    window->close();
+                }
+            }
+        });
+        poll.start(10);
+        QCOMPARE(app.InitInstance({QStringLiteral("pravel"), QStringLiteral("--simulate"), QStringLiteral("--modems"),
+                                   QStringLiteral("2"), QStringLiteral("--batch"), plan}),
+                 0);
+        poll.stop();
+        QVERIFY(prompts.messages.empty());
+        QVERIFY(!mainDialogShown);
+        QCOMPARE(rows, 2);
+        // The port dialog's devices unticked, then the two simulated modems ticked.
+        int ticked = 0;
+        for (const auto& [port, isTicked] : ports) {
+            if (isTicked) {
+                ++ticked;
+                QVERIFY2(QString::fromStdString(port).startsWith("/dev/pts/"), port.c_str());
+            }
+        }
+        QCOMPARE(ticked, 2);
+        QVERIFY(ports.size() >= 2);
+        QVERIFY(ports[ports.size() - 1].second && ports[ports.size() - 2].second);
+        QVERIFY(ports[ports.size() - 1].first != ports[ports.size() - 2].first);
+    }
+
+    void modemsMustBeACount()
+    {
+        COXEL_RemoteApp app;
+        app.SetApplicationName(QStringLiteral("pravel-batch-test"));
+        CFakePrompts prompts;
+        app.SetPrompts(&prompts);
+        QCOMPARE(app.InitInstance({QStringLiteral("pravel"), QStringLiteral("--modems"), QStringLiteral("x")}), 2);
     }
 
     void aboutBox()

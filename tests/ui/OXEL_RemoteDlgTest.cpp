@@ -538,6 +538,22 @@ private slots:
         QCOMPARE(shell->aboutBoxes, 2);
     }
 
+    void batchWindowFromTheContextMenuAndCtrlB()
+    {
+        QAction* batch = dlg->BatchAction();
+        QVERIFY(batch != nullptr);
+        QCOMPARE(batch->text(), QStringLiteral("Batch..."));
+        QVERIFY(dlg->actions().contains(batch));
+        QCOMPARE(dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+        batch->trigger();
+        QCOMPARE(shell->batchWindows, 1);
+        dlg->show();
+        dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+        QTest::keyClick(dlg.get(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(shell->batchWindows, 2);
+    }
+
     void tooltipsShowTheirTexts()
     {
         QVERIFY(dlg->testAttribute(Qt::WA_AlwaysShowToolTips));
