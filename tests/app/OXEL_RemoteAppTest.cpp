@@ -1,10 +1,14 @@
 // The application shell: help opens the manual at the main dialog's topic or says it failed,
-// the manual is where the program looks for it, and the About box.
+// the manual is where the program looks for it, the About box, and the batch window with the
+// modems it offers (under --simulate, and a running pravel-sim).
 #include <QLabel>
+#include <QProcess>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 #include "app/AboutDlg.h"
 #include "app/HelpLauncher.h"
@@ -224,6 +228,26 @@ private slots:
         QVERIFY(ports[ports.size() - 1].second && ports[ports.size() - 2].second);
         QVERIFY(ports[ports.size() - 1].first != ports[ports.size() - 2].first);
     }
+
+#ifdef PRAVEL_SIM_PATH
+    void aRunningPravelSimIsOfferedUnticked()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(PRAVEL_SIM_PATH), {});
+        QVERIFY(sim.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+        const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+        QVERIFY2(line.startsWith(QStringLiteral("port: ")), qPrintable(line));
+        const std::string port = line.mid(6).toStdString();
+        COXEL_RemoteApp app;
+        std::unique_ptr<CBatchWindow> window(app.NewBatchWindow(nullptr));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        const std::vector<std::pair<std::string, bool>> ports = window->Ports();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QVERIFY2(std::find(ports.begin(), ports.end(), std::make_pair(port, false)) != ports.end(), port.c_str());
+    }
+#endif
 
     void modemsMustBeACount()
     {
