@@ -444,6 +444,45 @@ private slots:
         QCOMPARE(dlg->BaseCaption(), QStringLiteral("Pravel 1.09"));
     }
 
+    void focusStaysWithTheJobsButton_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("focusAfter");
+        QTest::addColumn<bool>("boxesLeft");
+        QTest::newRow("read all") << int(ID_READ_ALL) << int(ID_READ_ALL) << false;
+        QTest::newRow("read") << int(ID_READ) << int(ID_READ) << true;
+        QTest::newRow("read, all values read") << int(ID_READ) << int(ID_READ_ALL) << false;
+        QTest::newRow("write") << int(ID_WRITE) << int(ID_WRITE) << true;
+    }
+    void focusStaysWithTheJobsButton()
+    {
+        QFETCH(int, button);
+        QFETCH(int, focusAfter);
+        QFETCH(bool, boxesLeft);
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->CheckButton(1010, true);
+        Button(button)->setFocus();
+        QTest::keyClick(Button(button), Qt::Key_Space);
+        QCOMPARE(runner->starts, 1);
+        // A stray Enter during the job: no file dialog, no other button.
+        QWidget* focus = dlg->focusWidget();
+        QVERIFY(focus != Button(IDC_LOAD));
+        QTest::keyClick(focus != nullptr ? focus : dlg.get(), Qt::Key_Return);
+        QCOMPARE(prompts->openAsked, 0);
+        QCOMPARE(prompts->saveAsked, 0);
+        QCOMPARE(runner->stopRequests, 0);
+        // The job ends; the button that started it (or Read all) has the focus again.
+        if (!boxesLeft)
+            SetAllBoxes(false);
+        runner->running = false;
+        dlg->OnShowProgress(ProgressEnded, 0);
+        QCOMPARE(dlg->focusWidget(), dlg->Item(focusAfter));
+        QTest::keyClick(dlg->focusWidget(), Qt::Key_Return);
+        QCOMPARE(prompts->openAsked, 0);
+    }
+
     void progressEndedReleasesTheButtons()
     {
         dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
