@@ -10,9 +10,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <algorithm>
 #include <vector>
 
 #include "form/MainDialogTemplate.h"
+#include "form/StatusLineText.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
 #include "model/ParameterTable.h"
@@ -264,10 +266,15 @@ void COXEL_RemoteDlg::ShowCloseAsStop(bool stop)
 
 void COXEL_RemoteDlg::ShowStatusLine(const std::string& text)
 {
-    if (auto* line = qobject_cast<QLabel*>(Item(IDC_STATUS_LINE))) {
-        line->setText(QString::fromStdString(text));
-        line->setToolTip(QString::fromStdString(text));
-    }
+    auto* line = qobject_cast<QLabel*>(Item(IDC_STATUS_LINE));
+    if (line == nullptr)
+        return;
+    // The line is one text line high: a message of several lines is joined into one, and what
+    // is still too wide ends in an ellipsis. The tooltip has the message as it came.
+    const QString shown = QString::fromStdString(::StatusLineText(text));
+    const int room = line->contentsRect().width() - 2 * std::max(line->indent(), 0) - 2 * line->margin();
+    line->setText(line->fontMetrics().elidedText(shown, Qt::ElideRight, std::max(room, 0)));
+    line->setToolTip(QString::fromStdString(text));
 }
 
 QString COXEL_RemoteDlg::StatusLineText() const

@@ -846,7 +846,10 @@ private slots:
         QVERIFY(prompts->notes[0].icon == MessageIcon::Information);
         QVERIFY2(prompts->notes[0].text.contains(QStringLiteral("sleep (pid %1)").arg(holder.processId())),
                  qPrintable(prompts->notes[0].text));
-        QCOMPARE(dlg->StatusLineText(), prompts->notes[0].text);
+        // Too long for the line: it ends in an ellipsis, the tooltip has it whole.
+        QCOMPARE(dlg->Item(IDC_STATUS_LINE)->toolTip(), prompts->notes[0].text);
+        QVERIFY2(dlg->StatusLineText().startsWith(QStringLiteral("Another program has ") + device),
+                 qPrintable(dlg->StatusLineText()));
         // Once the call is connected the status line shows the job again.
         dlg->OnShowProgress(ProgressConnected, 0);
         QCOMPARE(dlg->StatusLineText(), QStringLiteral("Read all: connected, logging in, 0 of 21 values"));
@@ -855,6 +858,61 @@ private slots:
         holder.waitForFinished();
         ::close(master);
         SetComPortName("com1");
+    }
+
+    void aMessageOfTwoLinesShowsWholeInTheStatusLine_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("parts");
+        QTest::newRow("two lines") << "Can't open serial port com3\nThe device does not exist."
+                                   << QStringList{"Can't open serial port com3", "The device does not exist."};
+        QTest::newRow("CR LF") << "The modem does not answer.\r\nCheck its cable and power."
+                               << QStringList{"The modem does not answer.", "Check its cable and power."};
+        QTest::newRow("one line") << "The unit does not answer." << QStringList{"The unit does not answer."};
+    }
+    void aMessageOfTwoLinesShowsWholeInTheStatusLine()
+    {
+        QFETCH(QString, message);
+        QFETCH(QStringList, parts);
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        dlg->OnJobMessage(message, QStringLiteral("Pravel"), MessageIcon::Error);
+        auto* line = qobject_cast<QLabel*>(dlg->Item(IDC_STATUS_LINE));
+        QVERIFY(line != nullptr);
+        const QString shown = line->text();
+        QVERIFY2(!shown.contains(QLatin1Char('\n')) && !shown.contains(QLatin1Char('\r')), qPrintable(shown));
+        for (const QString& part : parts)
+            QVERIFY2(shown.contains(part), qPrintable(shown));
+        QVERIFY2(line->fontMetrics().horizontalAdvance(shown) <= line->contentsRect().width(), qPrintable(shown));
+        QCOMPARE(line->toolTip(), message);
+    }
+
+    void aMessageTooLongForTheStatusLineEndsInAnEllipsis()
+    {
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        QString message = QStringLiteral("Can't open serial port /dev/serial/by-id/usb-0000\n");
+        for (int i = 0; i < 12; ++i)
+            message += QStringLiteral("The device does not exist. ");
+        dlg->OnJobMessage(message, QStringLiteral("Pravel"), MessageIcon::Error);
+        auto* line = qobject_cast<QLabel*>(dlg->Item(IDC_STATUS_LINE));
+        QVERIFY(line->text().startsWith(QStringLiteral("Can't open serial port /dev/serial/by-id/usb-0000: The")));
+        QVERIFY2(line->text().endsWith(QChar(0x2026)), qPrintable(line->text()));
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <= line->contentsRect().width());
+        QCOMPARE(line->toolTip(), message);
+    }
+
+    void screenshotOfATwoLineMessageInTheStatusLine()
+    {
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        dlg->OnJobMessage(QStringLiteral("Can't open serial port com3\nThe device does not exist."),
+                          QStringLiteral("Pravel"), MessageIcon::Error);
+        QImage image = dlg->grab().toImage();
+        QVERIFY(!image.isNull());
+        QDir().mkpath(QStringLiteral(PRAVEL_SCREENSHOT_DIR));
+        QVERIFY(image.save(QStringLiteral(PRAVEL_SCREENSHOT_DIR "/status-line-two-lines.png")));
     }
 
     void screenshotOfTheDialog()
