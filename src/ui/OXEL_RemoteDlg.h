@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -108,6 +109,8 @@ private:
     void ConnectValueChanges();
     void AddActions();
     void HandleJobMessage(uint32_t message, uint32_t wParam, const CMessageValue& lParam);
+    // A button that had the focus when it was disabled gets it back once enabled again.
+    void RestoreParkedFocus();
 
     IShellActions* m_shell;
     std::unique_ptr<IJobRunner> m_ownRunner;
@@ -117,6 +120,7 @@ private:
     BuiltDialog m_built;
     QAction* m_aboutAction = nullptr;
     QAction* m_batchAction = nullptr;
+    QPointer<QWidget> m_parkedFocus;
     CQtNotifyWindow m_notifyWindow;
     CMainDialogController m_controller;
 };
