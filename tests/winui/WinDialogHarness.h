@@ -34,7 +34,13 @@ public:
     void ShowMessage(HWND, const std::string& text, const std::string&, MessageIcon) override
     {
         messages.push_back(text);
+        if (whileOpen) {
+            auto run = std::move(whileOpen);
+            run(); // as a modal box's message loop would run
+        }
     }
+    // Runs once inside the next box, while it is open.
+    std::function<void()> whileOpen;
     std::string savePath;
     std::string openPath;
     std::vector<std::string> messages;

@@ -355,6 +355,30 @@ TEST_F(WinDialog, AMessageOfTwoLinesShowsBothInTheStatusLine)
     ASSERT_NE(box.find('\n'), std::string::npos) << box;
     EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
     EXPECT_EQ(line, box.substr(0, box.find('\n')) + ": " + box.substr(box.find('\n') + 1)) << line;
+    EXPECT_EQ(dialog->Caption(), MainDialogTemplate.caption);
+}
+
+TEST_F(WinDialog, AfterARefusedCodeTheCaptionIsPlainOnceTheJobHasEnded)
+{
+    StartSimulator();
+    const std::string plain = dialog->Caption();
+    dialog->SetItemText(IDC_PROGRAMMING_CODE, "1234"); // the unit's is 3958
+    std::string captionAsTheBoxOpens, captionAtTheEnd;
+    prompts.whileOpen = [&] {
+        captionAsTheBoxOpens = dialog->Caption();
+        PumpUntil(hwnd, [this] { return !dialog->IsJobRunning(); }, JobTimeoutMs);
+        captionAtTheEnd = dialog->Caption();
+    };
+    Click(ID_READ_ALL);
+    ASSERT_TRUE(WaitForJobEnd());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(captionAsTheBoxOpens.find(LoadString(IDS_BAD_CODE)), std::string::npos) << captionAsTheBoxOpens;
+    // The job ended while the box was open: the caption is plain at once, not when it closes.
+    EXPECT_EQ(captionAtTheEnd, plain);
+    EXPECT_EQ(dialog->Caption(), plain);
+    EXPECT_EQ(dialog->Status().State(), JobState::CodeRefused);
+    EXPECT_NE(dialog->GetItemText(IDC_STATUS_LINE).find(CJobStatus::CodeRefusedText()), std::string::npos);
+    EXPECT_TRUE(dialog->IsItemEnabled(ID_READ_ALL));
 }
 
 TEST_F(WinDialog, ReadAllOverTheSimulatorFillsTheControlsAndClearsTheBoxes)
