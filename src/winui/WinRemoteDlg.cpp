@@ -187,6 +187,7 @@ BOOL CWinRemoteDlg::OnInitDialog()
     SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon != nullptr ? m_smallIcon : m_icon));
 
     m_tooltips = CreateTooltips(m_hwnd, m_instance, TooltipTable);
+    AddStatusLineTip();
 
     SendDlgItemMessageA(m_hwnd, IDC_PHONE_NUMBER, EM_LIMITTEXT, 20, 0);
     SendDlgItemMessageA(m_hwnd, IDC_PROGRAMMING_CODE, EM_LIMITTEXT, 4, 0);
@@ -322,8 +323,49 @@ void CWinRemoteDlg::ShowCloseAsStop(bool stop)
 
 void CWinRemoteDlg::ShowStatusLine(const std::string& text)
 {
-    // A static field shows a line break as a box: the lines of a message are joined.
+    // A static field shows a line break as a box: the lines of a message are joined. The tip over
+    // the line has the message as it came, line by line, whole where the field cuts it.
     SetItemText(IDC_STATUS_LINE, StatusLineText(text));
+    if (m_tooltips == nullptr || GetDlgItem(m_hwnd, IDC_STATUS_LINE) == nullptr)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_hwnd;
+    tool.uId = IDC_STATUS_LINE;
+    tool.hinst = m_instance;
+    tool.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(m_tooltips, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CWinRemoteDlg::AddStatusLineTip()
+{
+    // A static gets no mouse messages: a rectangle of the dialog over the line. No text, no tip.
+    HWND line = GetDlgItem(m_hwnd, IDC_STATUS_LINE);
+    if (m_tooltips == nullptr || line == nullptr)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = m_hwnd;
+    tool.uId = IDC_STATUS_LINE;
+    tool.hinst = m_instance;
+    tool.lpszText = const_cast<char*>("");
+    GetWindowRect(line, &tool.rect);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
+    SendMessageA(m_tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::string CWinRemoteDlg::StatusLineTip() const
+{
+    char text[1024] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_hwnd;
+    tool.uId = IDC_STATUS_LINE;
+    tool.lpszText = text;
+    if (m_tooltips != nullptr)
+        SendMessageA(m_tooltips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return text;
 }
 
 void CWinRemoteDlg::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)

@@ -63,6 +63,8 @@ public:
     bool IsEscapeBlocked() const { return m_controller.IsEscapeBlocked(); }
     const CJobStatus& Status() const { return m_controller.Status(); }
     HWND Tooltips() const { return m_tooltips; }
+    // The tip over the status line: the message it shows, as it came (empty: no tip).
+    std::string StatusLineTip() const;
     // The bitmap the logo control shows (bitmap 129), nullptr when none.
     HBITMAP Logo() const;
     CWinNotifyWindow& NotifyWindow() { return m_notifyWindow; }
@@ -76,6 +78,7 @@ private:
 
     BOOL OnInitDialog();
     void ShowLogo();
+    void AddStatusLineTip();
     void OnCommand(int id, int code, HWND control);
     void OnCloseRequest();
     void ShutDownJob();

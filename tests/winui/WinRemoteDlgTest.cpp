@@ -183,7 +183,8 @@ TEST_F(WinDialog, TooltipsCoverTheTableRows)
             (GetWindowLongA(GetDlgItem(hwnd, row->controlId), GWL_STYLE) & BS_TYPEMASK) <= BS_DEFPUSHBUTTON)
             ++pushButtons;
     EXPECT_EQ(pushButtons, 8);
-    EXPECT_EQ(TooltipToolCount(tips), rows + pushButtons);
+    // And the status line has its tip, for the text it cuts.
+    EXPECT_EQ(TooltipToolCount(tips), rows + pushButtons + 1);
     EXPECT_EQ(TooltipText(tips, hwnd, 1022), TooltipText(tips, hwnd, 1027));
     EXPECT_NE(GetWindowLongA(tips, GWL_STYLE) & TTS_ALWAYSTIP, 0);
 }
@@ -340,6 +341,7 @@ TEST_F(WinDialog, AMessageOfTwoLinesShowsBothInTheStatusLine)
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0], "Can't open serial port com3\nThe device does not exist.");
     EXPECT_EQ(dialog->GetItemText(IDC_STATUS_LINE), "Can't open serial port com3: The device does not exist.");
+    EXPECT_EQ(dialog->StatusLineTip(), "Can't open serial port com3\nThe device does not exist.");
 
     // A job on a port that is not there: the box has the two lines, the status line both joined.
     const std::string port = GetComPortName();
