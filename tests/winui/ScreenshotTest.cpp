@@ -139,7 +139,7 @@ TEST(Screenshot, StatusLineAndDisabledButtonTip)
     dialog.SetPrompts(&prompts);
     HWND hwnd = dialog.Create();
     ASSERT_NE(hwnd, nullptr);
-    SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    SetWindowPos(hwnd, HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE); // no other test's window over it
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
     ShowMessageBox("Can't open serial port com3\nThe device does not exist.", "Pravel", MessageIcon::Error);
@@ -147,6 +147,7 @@ TEST(Screenshot, StatusLineAndDisabledButtonTip)
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
     PumpPending(hwnd);
     EXPECT_TRUE(SaveScreen("status-line", hwnd, nullptr));
+    CMouseLock mouse;
     RECT read;
     GetWindowRect(GetDlgItem(hwnd, ID_READ), &read);
     POINT centre{(read.left + read.right) / 2, (read.top + read.bottom) / 2};

@@ -46,6 +46,20 @@ public:
     std::vector<std::string> messages;
 };
 
+// The mouse of the display, for a test that moves it: test programs that ctest runs side by side
+// share the display, and take turns through a mutex of the Wine prefix.
+class CMouseLock {
+public:
+    CMouseLock();
+    ~CMouseLock();
+    CMouseLock(const CMouseLock&) = delete;
+    CMouseLock& operator=(const CMouseLock&) = delete;
+
+private:
+    HANDLE m_mutex;
+    bool m_held = false;
+};
+
 // A folder of its own under the temporary folder, removed with its files at the end.
 class CTempFolder {
 public:

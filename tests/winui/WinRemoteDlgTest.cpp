@@ -193,6 +193,10 @@ TEST_F(WinDialog, DisabledReadAndWriteShowTheirTipsWhenTheMouseRestsOnThem)
 {
     HWND tips = dialog->Tooltips();
     ASSERT_NE(tips, nullptr);
+    CMouseLock mouse;
+    // On top, low on the screen: other tests' windows on the same display stay off the buttons.
+    SetWindowPos(hwnd, HWND_TOPMOST, 300, 200, 0, 0, SWP_NOSIZE);
+    PumpPending(hwnd);
     for (int id : {ID_READ, ID_WRITE}) {
         // No number and no update box ticked: both are disabled.
         ASSERT_FALSE(dialog->IsItemEnabled(id)) << id;
@@ -206,10 +210,20 @@ TEST_F(WinDialog, DisabledReadAndWriteShowTheirTipsWhenTheMouseRestsOnThem)
         EXPECT_EQ(TooltipToolAt(tips, hwnd, inDialog), id);
 
         // The mouse comes to rest there: the tip shows with the button's text.
+        // (Back there if another test on the display has moved the mouse meanwhile.)
         SendMessageA(tips, TTM_POP, 0, 0);
-        SetCursorPos(centre.x, centre.y);
+        auto rest = [&] {
+            POINT at{};
+            GetCursorPos(&at);
+            if (at.x != centre.x || at.y != centre.y) {
+                SetCursorPos(centre.x, centre.y);
+                PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(inDialog.x, inDialog.y));
+            }
+            return IsWindowVisible(tips) != FALSE;
+        };
+        rest();
         PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(inDialog.x, inDialog.y));
-        ASSERT_TRUE(PumpUntil(hwnd, [tips] { return IsWindowVisible(tips) != FALSE; }, 5000)) << id;
+        ASSERT_TRUE(PumpUntil(hwnd, rest, 5000)) << id;
         char text[1024] = {};
         TOOLINFOA tool{};
         tool.cbSize = sizeof(tool);
