@@ -190,48 +190,37 @@ ModemCheckReport CModemCheck::Run(const std::string& portName, const StopRequest
     if (answer != Answer::Ok)
         return finish(ModemCheckReport::Outcome::Silent);
 
-    // The echo goes, so that what comes back is the answer alone (the echo is dropped anyway).
-    answer = Ask("ATE0", m_timing.commandWaitMs, &lines);
-    if (auto end = ended(answer))
-        return finish(*end);
-
+    // Each question in turn, one after another; a step with a condition is asked only when it
+    // holds. The echo goes first, so that what comes back is the answer alone (the echo is dropped
+    // anyway). Then who the modem is, and the voice class of each command set, each put back at
+    // once: nothing is dialled.
+    using Lines = std::vector<std::string>;
     struct Question {
         const char* command;
-        std::function<void(const std::vector<std::string>&)> take;
+        std::function<void(Answer, const Lines&)> take; // none: the answer does not matter
+        std::function<bool()> when;                     // none: always asked
     };
+    auto ok = [](Answer a) { return a == Answer::Ok; };
     const Question questions[] = {
-        {"ATI", [&](const std::vector<std::string>& l) { report.identity = l; }},
-        {"ATI3", [&](const std::vector<std::string>& l) { report.information = l; }},
-        {"AT+FMI?", [&](const std::vector<std::string>& l) { report.maker = Value(l, "+FMI:"); }},
-        {"AT+FMM?", [&](const std::vector<std::string>& l) { report.model = Value(l, "+FMM:"); }},
-        {"AT+FCLASS=?", [&](const std::vector<std::string>& l) { report.classes = Value(l, "+FCLASS:"); }},
+        {"ATE0", nullptr, nullptr},
+        {"ATI", [&](Answer a, const Lines& l) { if (ok(a)) report.identity = l; }, nullptr},
+        {"ATI3", [&](Answer a, const Lines& l) { if (ok(a)) report.information = l; }, nullptr},
+        {"AT+FMI?", [&](Answer a, const Lines& l) { if (ok(a)) report.maker = Value(l, "+FMI:"); }, nullptr},
+        {"AT+FMM?", [&](Answer a, const Lines& l) { if (ok(a)) report.model = Value(l, "+FMM:"); }, nullptr},
+        {"AT+FCLASS=?", [&](Answer a, const Lines& l) { if (ok(a)) report.classes = Value(l, "+FCLASS:"); }, nullptr},
+        {"AT#CLS=8", [&](Answer a, const Lines&) { report.hashVoice = ok(a); }, nullptr},
+        {"AT#CLS=0", nullptr, [&] { return report.hashVoice; }},
+        {"AT+FCLASS=8", [&](Answer a, const Lines&) { report.v253Voice = ok(a); }, nullptr},
+        {"AT+FCLASS=0", nullptr, [&] { return report.v253Voice; }},
     };
     for (const Question& question : questions) {
+        if (question.when && !question.when())
+            continue;
         answer = Ask(question.command, m_timing.commandWaitMs, &lines);
         if (auto end = ended(answer))
             return finish(*end);
-        if (answer == Answer::Ok)
-            question.take(lines);
-    }
-
-    // The voice class of each command set, each put back at once: nothing is dialled.
-    answer = Ask("AT#CLS=8", m_timing.commandWaitMs, &lines);
-    if (auto end = ended(answer))
-        return finish(*end);
-    report.hashVoice = answer == Answer::Ok;
-    if (report.hashVoice) {
-        answer = Ask("AT#CLS=0", m_timing.commandWaitMs, &lines);
-        if (auto end = ended(answer))
-            return finish(*end);
-    }
-    answer = Ask("AT+FCLASS=8", m_timing.commandWaitMs, &lines);
-    if (auto end = ended(answer))
-        return finish(*end);
-    report.v253Voice = answer == Answer::Ok;
-    if (report.v253Voice) {
-        answer = Ask("AT+FCLASS=0", m_timing.commandWaitMs, &lines);
-        if (auto end = ended(answer))
-            return finish(*end);
+        if (question.take)
+            question.take(answer, lines);
     }
 
     // "auto" begins with the '#' set and turns to V.253 when "AT#CLS=8" is refused.
