@@ -426,9 +426,11 @@ private slots:
         QTest::newRow("dialing 59") << 1u << 59 << "Pravel 1.09 - Dialing (59)";
         QTest::newRow("connected") << 2u << 0 << "Pravel 1.09 - Connected/Logging in";
         QTest::newRow("transfer") << 3u << 0 << "Pravel 1.09 - Transfer";
-        QTest::newRow("log-off") << 4u << 0 << "Pravel 1.09";
+        // The job still runs while it logs off: the stage before stays until the job's end.
+        QTest::newRow("log-off") << 4u << 0 << "Pravel 1.09 - Transfer";
         QTest::newRow("bad code") << 5u << 0 << "Pravel 1.09 - Invalid password entered.";
-        QTest::newRow("unknown") << 9u << 0 << "Pravel 1.09";
+        QTest::newRow("unknown") << 9u << 0 << "Pravel 1.09 - Transfer";
+        QTest::newRow("ended") << 0u << 0 << "Pravel 1.09";
     }
     void captionPerStage()
     {
