@@ -197,30 +197,32 @@ ModemCheckReport CModemCheck::Run(const std::string& portName, const StopRequest
     using Lines = std::vector<std::string>;
     struct Question {
         const char* command;
-        std::function<void(Answer, const Lines&)> take; // none: the answer does not matter
-        std::function<bool()> when;                     // none: always asked
+        std::function<void(const Lines&)> take; // the lines of an OK answer; none: they do not matter
+        bool* accepted = nullptr;               // set to whether the answer was OK
+        const bool* when = nullptr;             // asked only when this holds
     };
-    auto ok = [](Answer a) { return a == Answer::Ok; };
     const Question questions[] = {
-        {"ATE0", nullptr, nullptr},
-        {"ATI", [&](Answer a, const Lines& l) { if (ok(a)) report.identity = l; }, nullptr},
-        {"ATI3", [&](Answer a, const Lines& l) { if (ok(a)) report.information = l; }, nullptr},
-        {"AT+FMI?", [&](Answer a, const Lines& l) { if (ok(a)) report.maker = Value(l, "+FMI:"); }, nullptr},
-        {"AT+FMM?", [&](Answer a, const Lines& l) { if (ok(a)) report.model = Value(l, "+FMM:"); }, nullptr},
-        {"AT+FCLASS=?", [&](Answer a, const Lines& l) { if (ok(a)) report.classes = Value(l, "+FCLASS:"); }, nullptr},
-        {"AT#CLS=8", [&](Answer a, const Lines&) { report.hashVoice = ok(a); }, nullptr},
-        {"AT#CLS=0", nullptr, [&] { return report.hashVoice; }},
-        {"AT+FCLASS=8", [&](Answer a, const Lines&) { report.v253Voice = ok(a); }, nullptr},
-        {"AT+FCLASS=0", nullptr, [&] { return report.v253Voice; }},
+        {"ATE0", nullptr},
+        {"ATI", [&](const Lines& l) { report.identity = l; }},
+        {"ATI3", [&](const Lines& l) { report.information = l; }},
+        {"AT+FMI?", [&](const Lines& l) { report.maker = Value(l, "+FMI:"); }},
+        {"AT+FMM?", [&](const Lines& l) { report.model = Value(l, "+FMM:"); }},
+        {"AT+FCLASS=?", [&](const Lines& l) { report.classes = Value(l, "+FCLASS:"); }},
+        {"AT#CLS=8", nullptr, &report.hashVoice},
+        {"AT#CLS=0", nullptr, nullptr, &report.hashVoice},
+        {"AT+FCLASS=8", nullptr, &report.v253Voice},
+        {"AT+FCLASS=0", nullptr, nullptr, &report.v253Voice},
     };
     for (const Question& question : questions) {
-        if (question.when && !question.when())
+        if (question.when != nullptr && !*question.when)
             continue;
         answer = Ask(question.command, m_timing.commandWaitMs, &lines);
         if (auto end = ended(answer))
             return finish(*end);
-        if (question.take)
-            question.take(answer, lines);
+        if (question.accepted != nullptr)
+            *question.accepted = answer == Answer::Ok;
+        if (question.take && answer == Answer::Ok)
+            question.take(lines);
     }
 
     // "auto" begins with the '#' set and turns to V.253 when "AT#CLS=8" is refused.
