@@ -37,7 +37,10 @@ struct FieldsCase {
     int wait;
     const char* country;
 };
-void PrintTo(const FieldsCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FieldsCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ModemCallFieldsCases : public ModemCallFieldsTest, public testing::WithParamInterface<FieldsCase> {};
 
@@ -64,16 +67,31 @@ INSTANTIATE_TEST_SUITE_P(
         FieldsCase{"Defaults", {"70", "10", "", ""}, ModemCallField::None, "", 70, 10, ""},
         FieldsCase{"Bounds", {"0", "255", "b5", ""}, ModemCallField::None, "", 0, 255, "B5"},
         FieldsCase{"Blanks", {" 60 ", "\t9", " 3d ", "  "}, ModemCallField::None, "", 60, 9, "3D"},
-        FieldsCase{"GapTooLarge", {"256", "10", "", ""}, ModemCallField::RingbackGap,
-                   "Ringback gap: \"256\" is not a whole number from 0 to 255", 0, 0, ""},
+        FieldsCase{"GapTooLarge",
+                   {"256", "10", "", ""},
+                   ModemCallField::RingbackGap,
+                   "Ringback gap: \"256\" is not a whole number from 0 to 255",
+                   0,
+                   0,
+                   ""},
         FieldsCase{"GapEmpty", {"", "10", "", ""}, ModemCallField::RingbackGap, "Ringback gap: \"\" is not", 0, 0, ""},
         FieldsCase{"GapNegative", {"-1", "10", "", ""}, ModemCallField::RingbackGap, "Ringback gap:", 0, 0, ""},
         FieldsCase{"GapFraction", {"7.5", "10", "", ""}, ModemCallField::RingbackGap, "Ringback gap:", 0, 0, ""},
-        FieldsCase{"WaitLetters", {"70", "ten", "", ""}, ModemCallField::RingbackWait,
-                   "Ringback wait: \"ten\" is not a whole number from 0 to 255", 0, 0, ""},
+        FieldsCase{"WaitLetters",
+                   {"70", "ten", "", ""},
+                   ModemCallField::RingbackWait,
+                   "Ringback wait: \"ten\" is not a whole number from 0 to 255",
+                   0,
+                   0,
+                   ""},
         FieldsCase{"WaitTooLarge", {"70", "1000", "", ""}, ModemCallField::RingbackWait, "Ringback wait:", 0, 0, ""},
-        FieldsCase{"CountryOneDigit", {"70", "10", "5", ""}, ModemCallField::Country,
-                   "Country code: \"5\" is not two hexadecimal digits", 0, 0, ""},
+        FieldsCase{"CountryOneDigit",
+                   {"70", "10", "5", ""},
+                   ModemCallField::Country,
+                   "Country code: \"5\" is not two hexadecimal digits",
+                   0,
+                   0,
+                   ""},
         FieldsCase{"CountryNotHex", {"70", "10", "SE", ""}, ModemCallField::Country, "Country code:", 0, 0, ""},
         FieldsCase{"CountryThreeDigits", {"70", "10", "B50", ""}, ModemCallField::Country, "Country code:", 0, 0, ""},
         // The first field in the dialog's order is named.
