@@ -17,16 +17,10 @@ class ModemBehaviourE2eTest : public SimModemJobTest {
 protected:
     void SetUp() override
     {
-        DialogueTiming timing;
-        timing.selectWaitMs = 1;
-        timing.answerTimeoutMs = 400;
-        timing.workerTickMs = 20;
+        DialogueTiming timing = ShortTiming(400);
         timing.watchdogTicks = 100;     // 2 s without a step
         timing.dialWatchdogTicks = 600; // 12 s for the dial: the ringback takes its time
-        timing.modemAnswerMs = 300;
-        timing.logoffWaitMs = 300;
         SetDialogueTimingForTests(timing);
-        config = DefaultSimConfig();
         config.fast = true;
         config.modem = SimModemPersona::Conexant;
     }

@@ -13,15 +13,9 @@ class ModemProfileE2eTest : public SimModemJobTest {
 protected:
     void SetUp() override
     {
-        DialogueTiming timing;
-        timing.selectWaitMs = 1;
-        timing.answerTimeoutMs = 300;
-        timing.workerTickMs = 20;
-        timing.modemAnswerMs = 300;
-        timing.logoffWaitMs = 300;
+        DialogueTiming timing = ShortTiming(300);
         timing.commandGapMs = 0; // the simulated modems here take a command at once
         SetDialogueTimingForTests(timing);
-        config = DefaultSimConfig();
         config.fast = true;
     }
 };

@@ -18,6 +18,17 @@ double TraceSeconds(const std::string& line)
     return seconds;
 }
 
+DialogueTiming SimModemJobTest::ShortTiming(uint32_t answerTimeoutMs)
+{
+    DialogueTiming timing;
+    timing.selectWaitMs = 1;
+    timing.answerTimeoutMs = answerTimeoutMs;
+    timing.workerTickMs = 20;
+    timing.modemAnswerMs = 300;
+    timing.logoffWaitMs = 300;
+    return timing;
+}
+
 void SimModemJobTest::TearDown()
 {
     ResetDialogueTimingForTests();

@@ -14,6 +14,7 @@
 #include "ScriptedModem.h"
 #include "model/JobOutcome.h"
 #include "model/ModemProfile.h"
+#include "modem/DialogueTiming.h"
 #include "sim/Simulator.h"
 
 struct JobRun {
@@ -31,6 +32,10 @@ double TraceSeconds(const std::string& line);
 class SimModemJobTest : public ::testing::Test {
 protected:
     void TearDown() override;
+
+    // The short waits of these tests (a simulated unit in fast mode answers at once), with the
+    // answer time-out given; a test changes what it needs and sets them.
+    static DialogueTiming ShortTiming(uint32_t answerTimeoutMs);
 
     // A read of every parameter, or a write of five (one number in two parts).
     static void Prepare(bool write);
