@@ -9,6 +9,7 @@
 
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestRegistry.h"
@@ -19,6 +20,7 @@
 #include "winapp/WinAppIds.h"
 #include "winapp/WinAppSettings.h"
 #include "winapp/WinSelectPortDlg.h"
+#include "winapp/WinShellActions.h"
 
 namespace {
 
@@ -362,6 +364,44 @@ TEST_F(WinSelectPortDlgTest, TheAdvancedFieldsOpenOnTheSettingsInForceAndAreStor
     EXPECT_EQ(Stored(registry, "ModemTraceFile"), trace);
     EXPECT_EQ(settings.ReadModemTraceFile(), trace);
     SetModemCallSettings({});
+}
+
+// The program's shell starts the trace anew only when the dialog's OK changed the file.
+TEST_F(WinSelectPortDlgTest, TheShellTellsWhenOkChangedTheTraceFile)
+{
+    TestRegistry registry("port-shell-trace");
+    CWinAppSettings settings(registry.Application());
+    CWinShellActions shell(Instance(), settings, CWinHelpLauncher(), nullptr,
+                           [] { return std::vector<std::string>(); });
+    int changed = 0;
+    shell.SetTraceFileChanged([&changed] { ++changed; });
+    const std::string trace = registry.Application() + "-shell.trace";
+    for (const std::string& typed : {std::string(), trace, trace}) {
+        SCOPED_TRACE(typed);
+        // The user, from outside the dialog's own loop: the dialog is found by its caption.
+        bool found = false;
+        std::thread user([&typed, &found] {
+            HWND dialog = nullptr;
+            // Shown once its WM_INITDIALOG has filled the fields.
+            for (int i = 0; i < 400 && dialog == nullptr; ++i) {
+                dialog = ::FindWindowA("#32770", "Select serial port");
+                if (dialog == nullptr || !::IsWindowVisible(dialog)) {
+                    dialog = nullptr;
+                    ::Sleep(25);
+                }
+            }
+            if (dialog == nullptr)
+                return;
+            found = true;
+            ::SetDlgItemTextA(dialog, IDC_WIN_TRACE_FILE, typed.c_str());
+            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        shell.RunComPortDialog(nullptr);
+        user.join();
+        EXPECT_TRUE(found);
+    }
+    EXPECT_EQ(changed, 1); // empty to empty, then to the file, then the same file again
+    EXPECT_EQ(Stored(registry, "ModemTraceFile"), trace);
 }
 
 struct RefuseCase {
