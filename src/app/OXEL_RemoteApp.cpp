@@ -113,13 +113,8 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
     }
 
     // With the setting "ModemTraceFile", the session's modem dialogue goes to that file.
-    CDialogueTraceScope modemTrace;
-    std::string traceProblem;
-    if (!modemTrace.Start(m_settings.ReadModemTraceFile().toStdString(),
-                          (QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion())
-                              .toStdString(),
-                          ModemProfileName(GetModemProfile()), GetComPortName(), &traceProblem))
-        TracePrintf("App: no modem trace: %s\n", traceProblem.c_str());
+    m_modemTrace = std::make_unique<CDialogueTraceScope>();
+    StartModemTrace();
 
     // A file on the command line: the dialog's Load opens it once the window is up, with Load's
     // messages for a file it cannot use.
@@ -173,6 +168,7 @@ int COXEL_RemoteApp::InitInstance(const QStringList& arguments)
     presenter.Close();
     if (m_batchModems)
         m_batchModems->Stop();
+    m_modemTrace.reset();
     if (m_simulator)
         m_simulator->Stop();
     return status;
@@ -233,10 +229,23 @@ int COXEL_RemoteApp::RunBatchWindowAlone(const QString& planPath, const QString&
     return status;
 }
 
+void COXEL_RemoteApp::StartModemTrace()
+{
+    std::string problem;
+    if (!m_modemTrace->Restart(
+            m_settings.ReadModemTraceFile().toStdString(),
+            (QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion())
+                .toStdString(),
+            ModemProfileName(GetModemProfile()), GetComPortName(), &problem))
+        TracePrintf("App: no modem trace: %s\n", problem.c_str());
+}
+
 void COXEL_RemoteApp::RunComPortDialog(QWidget* owner)
 {
+    const QString traceFile = m_settings.ReadModemTraceFile();
     CSelectPortDlg dialog(m_settings, owner);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted && m_modemTrace && m_settings.ReadModemTraceFile() != traceFile)
+        StartModemTrace();
 }
 
 void COXEL_RemoteApp::RunAboutBox(QWidget* owner)

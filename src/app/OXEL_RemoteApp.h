@@ -19,6 +19,7 @@
 
 class CBatchModems;
 class CBatchWindow;
+class CDialogueTraceScope;
 class CSimulator;
 class IDialogPrompts;
 
@@ -46,10 +47,15 @@ public:
     const CAppSettings& Settings() const { return m_settings; }
 
 private:
+    // The stored "ModemTraceFile" in force: recording starts with the session and starts anew
+    // when the port dialog changes the file.
+    void StartModemTrace();
+
     CAppSettings m_settings;
     CHelpLauncher m_help;
     IDialogPrompts* m_prompts = nullptr;
     std::unique_ptr<IDialogPrompts> m_ownPrompts;
     std::unique_ptr<CSimulator> m_simulator;
     std::unique_ptr<CBatchModems> m_batchModems;
+    std::unique_ptr<CDialogueTraceScope> m_modemTrace; // while InitInstance runs
 };

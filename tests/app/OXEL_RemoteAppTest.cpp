@@ -1,7 +1,9 @@
 // The application shell: help opens the manual at the main dialog's topic or says it failed,
-// the manual is where the program looks for it, the About box, and the batch window with the
-// modems it offers (under --simulate, and a running pravel-sim).
+// the manual is where the program looks for it, the About box, the batch window with the
+// modems it offers (under --simulate, and a running pravel-sim), and a trace file given in the
+// port dialog taking effect at once.
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QTableWidget>
@@ -13,6 +15,7 @@
 #include "app/AboutDlg.h"
 #include "app/HelpLauncher.h"
 #include "app/OXEL_RemoteApp.h"
+#include "app/SelectPortDlg.h"
 #include "model/DialogIds.h"
 #include "ui/OXEL_RemoteDlg.h"
 #include "model/StringTable.h"
@@ -267,6 +270,47 @@ private slots:
             version = version || label->text() == QStringLiteral("Pravel Version 1.09");
         QVERIFY(version);
         QCOMPARE(QString::fromLatin1(LoadString(IDS_ABOUTBOX)), QStringLiteral("&About Pravel..."));
+    }
+
+    // A trace file given in the port dialog while the program runs is written from then on, not
+    // only from the next start. (Last: it moves the settings store into a folder of its own.)
+    void aTraceFileGivenInThePortDialogTakesEffectAtOnce()
+    {
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        const QString trace = folder.filePath(QStringLiteral("modem.trace"));
+        CFakePrompts prompts;
+        COXEL_RemoteApp app;
+        app.SetApplicationName(QStringLiteral("pravel-trace-test"));
+        app.SetPrompts(&prompts);
+        bool asked = false;
+        bool writtenAtOnce = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            COXEL_RemoteDlg* dialog = ShownMainDialog();
+            if (dialog == nullptr || asked)
+                return;
+            asked = true;
+            QTimer::singleShot(0, this, [&trace] {
+                for (QWidget* widget : QApplication::topLevelWidgets())
+                    if (auto* port = qobject_cast<CSelectPortDlg*>(widget)) {
+                        port->CallField(CSelectPortDlg::IDC_TRACE_FILE)->setText(trace);
+                        port->accept();
+                    }
+            });
+            app.RunComPortDialog(dialog);
+            writtenAtOnce = QFile::exists(trace);
+            dialog->OnClose();
+        });
+        poll.start(10);
+        QCOMPARE(app.InitInstance({QStringLiteral("pravel")}), 0);
+        poll.stop();
+        QVERIFY(asked);
+        QVERIFY(writtenAtOnce);
+        QCOMPARE(app.Settings().ReadModemTraceFile(), trace);
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.readAll().contains("# program: "), "the trace has its header");
     }
 };
 
