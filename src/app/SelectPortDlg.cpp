@@ -173,16 +173,7 @@ void CSelectPortDlg::ShowCheckResult(const ModemCheckReport& report)
 {
     if (m_checkThread.joinable())
         m_checkThread.join();
-    QString text = QString::fromStdString(report.Verdict());
-    if (report.outcome == ModemCheckReport::Outcome::Voice || report.outcome == ModemCheckReport::Outcome::NoVoice) {
-        QString who = QString::fromStdString(report.maker);
-        if (!report.model.empty())
-            who += (who.isEmpty() ? QString() : QStringLiteral(" ")) + QString::fromStdString(report.model);
-        if (who.isEmpty() && !report.information.empty())
-            who = QString::fromStdString(report.information.front());
-        if (!who.isEmpty())
-            text = who + QStringLiteral(": ") + text;
-    }
+    const QString text = QString::fromStdString(report.Summary());
     m_result->setText(text);
     m_test->setEnabled(true);
 }

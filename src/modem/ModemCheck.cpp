@@ -77,6 +77,18 @@ std::string ModemCheckReport::Verdict() const
     return std::string();
 }
 
+std::string ModemCheckReport::Summary() const
+{
+    if (outcome != Outcome::Voice && outcome != Outcome::NoVoice)
+        return Verdict();
+    std::string who = maker;
+    if (!model.empty())
+        who += (who.empty() ? "" : " ") + model;
+    if (who.empty() && !information.empty())
+        who = information.front();
+    return who.empty() ? Verdict() : who + ": " + Verdict();
+}
+
 const char* ModemCheckReport::OutcomeWord() const
 {
     switch (outcome) {

@@ -248,16 +248,7 @@ void CWinSelectPortDlg::OnCheckDone()
     }
     if (!report)
         return;
-    std::string text = report->Verdict();
-    if (report->outcome == ModemCheckReport::Outcome::Voice || report->outcome == ModemCheckReport::Outcome::NoVoice) {
-        std::string who = report->maker;
-        if (!report->model.empty())
-            who += (who.empty() ? "" : " ") + report->model;
-        if (who.empty() && !report->information.empty())
-            who = report->information.front();
-        if (!who.empty())
-            text = who + ": " + text;
-    }
+    const std::string text = report->Summary();
     ::SetDlgItemTextA(m_hwnd, IDC_WIN_TEST_RESULT, text.c_str());
     ::EnableWindow(::GetDlgItem(m_hwnd, IDC_WIN_TEST_MODEM), TRUE);
 }
