@@ -57,6 +57,14 @@ QString CAppSettings::ReadModemTraceFile() const
     return OpenStore(m_applicationName).value(QString::fromLatin1(ModemTraceFileValueName)).toString();
 }
 
+bool CAppSettings::WriteModemTraceFile(const QString& path) const
+{
+    QSettings store = OpenStore(m_applicationName);
+    store.setValue(QString::fromLatin1(ModemTraceFileValueName), path);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
 bool CAppSettings::WriteModemProfile(ModemProfile profile) const
 {
     QSettings store = OpenStore(m_applicationName);

@@ -25,6 +25,7 @@ public:
     bool WriteModemCallSettings(const ModemCallSettings& settings) const;
     // "ModemTraceFile": the file the session's modem dialogue goes to; empty for none.
     QString ReadModemTraceFile() const;
+    bool WriteModemTraceFile(const QString& path) const;
     // Where the store lives.
     QString StorePath() const;
 

@@ -1,14 +1,17 @@
 #include "app/SelectPortDlg.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <iterator>
+#include <map>
 
 #include "app/AppSettings.h"
 #include "app/SerialDeviceList.h"
+#include "form/ModemCallFields.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
 #include "model/StringTable.h"
@@ -30,11 +33,27 @@ const ControlTemplate PortControls[] = {
     {IDOK, ControlKind::PushButton, "OK", 147, 10, 50, 14, StyleDefaultButton},
     {IDCANCEL, ControlKind::PushButton, "Cancel", 147, 27, 50, 14, StyleNone},
     {CSelectPortDlg::IDC_TEST_MODEM, ControlKind::PushButton, "Test modem", 147, 67, 50, 14, StyleNone},
-    {CSelectPortDlg::IDC_TEST_RESULT, ControlKind::Label, "", 7, 86, 190, 40, StyleNone},
+    // What a V.253 modem waits for before it gives the dial result, its country, and the file the
+    // modem dialogue goes to: rarely changed, so grouped apart.
+    {NoControlId, ControlKind::GroupBox, "Advanced", 7, 86, 190, 76, StyleNone},
+    {NoControlId, ControlKind::Label, "Ringback gap (0.1 s):", 14, 100, 84, 8, StyleNone},
+    {CSelectPortDlg::IDC_RINGBACK_GAP, ControlKind::Edit, "", 100, 98, 40, 12, StyleNone},
+    {NoControlId, ControlKind::Label, "Ringback wait (s):", 14, 115, 84, 8, StyleNone},
+    {CSelectPortDlg::IDC_RINGBACK_WAIT, ControlKind::Edit, "", 100, 113, 40, 12, StyleNone},
+    {NoControlId, ControlKind::Label, "Country code:", 14, 130, 84, 8, StyleNone},
+    {CSelectPortDlg::IDC_MODEM_COUNTRY, ControlKind::Edit, "", 100, 128, 40, 12, StyleNone},
+    {NoControlId, ControlKind::Label, "Trace file:", 14, 145, 40, 8, StyleNone},
+    {CSelectPortDlg::IDC_TRACE_FILE, ControlKind::Edit, "", 56, 143, 134, 12, StyleNone},
+    {CSelectPortDlg::IDC_TEST_RESULT, ControlKind::Label, "", 7, 166, 190, 40, StyleNone},
 };
 
 const DialogTemplate PortDialogTemplate = {131, "Select serial port", 204,
-                                           130, PortControls,         static_cast<int>(std::size(PortControls))};
+                                           210, PortControls,         static_cast<int>(std::size(PortControls))};
+
+QLineEdit* Field(const BuiltDialog& built, int id)
+{
+    return qobject_cast<QLineEdit*>(built.controls.at(id));
+}
 
 QStringList DevicesNow()
 {
@@ -96,6 +115,22 @@ void CSelectPortDlg::OnInitDialog()
     m_test->setToolTip(QStringLiteral("Ask the modem on this port who it is and whether it has a voice mode "
                                       "(nothing is dialled)"));
     connect(m_test, &QPushButton::clicked, this, &CSelectPortDlg::OnTestModem);
+    const ModemCallFields fields =
+        ModemCallFieldsOf(GetModemCallSettings(), m_settings.ReadModemTraceFile().toStdString());
+    Field(m_built, IDC_RINGBACK_GAP)->setText(QString::fromStdString(fields.ringbackGap));
+    Field(m_built, IDC_RINGBACK_GAP)->setToolTip(QStringLiteral(
+        "V.253 modems: how long the line is silent after a ring before the modem says the unit answered (+VRA)"));
+    Field(m_built, IDC_RINGBACK_WAIT)->setText(QString::fromStdString(fields.ringbackWait));
+    Field(m_built, IDC_RINGBACK_WAIT)->setToolTip(
+        QStringLiteral("V.253 modems: how long the modem waits for the first ring (+VRN)"));
+    Field(m_built, IDC_MODEM_COUNTRY)->setText(QString::fromStdString(fields.country));
+    Field(m_built, IDC_MODEM_COUNTRY)->setToolTip(
+        QStringLiteral("The modem's country for its tone detection, two hexadecimal digits (+GCI); "
+                       "empty keeps the modem's own"));
+    Field(m_built, IDC_TRACE_FILE)->setText(QString::fromStdString(fields.traceFile));
+    Field(m_built, IDC_TRACE_FILE)->setToolTip(
+        QStringLiteral("A file the whole modem dialogue is written to, to send us when a modem fails; "
+                       "empty for none"));
     m_result = qobject_cast<QLabel*>(m_built.controls[IDC_TEST_RESULT]);
     m_result->setWordWrap(true);
     m_result->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -138,16 +173,7 @@ void CSelectPortDlg::ShowCheckResult(const ModemCheckReport& report)
 {
     if (m_checkThread.joinable())
         m_checkThread.join();
-    QString text = QString::fromStdString(report.Verdict());
-    if (report.outcome == ModemCheckReport::Outcome::Voice || report.outcome == ModemCheckReport::Outcome::NoVoice) {
-        QString who = QString::fromStdString(report.maker);
-        if (!report.model.empty())
-            who += (who.isEmpty() ? QString() : QStringLiteral(" ")) + QString::fromStdString(report.model);
-        if (who.isEmpty() && !report.information.empty())
-            who = QString::fromStdString(report.information.front());
-        if (!who.isEmpty())
-            text = who + QStringLiteral(": ") + text;
-    }
+    const QString text = QString::fromStdString(report.Summary());
     m_result->setText(text);
     m_test->setEnabled(true);
 }
@@ -196,8 +222,29 @@ QString CSelectPortDlg::ChosenName() const
     return text; // a typed device path (or any name the user gives)
 }
 
+QLineEdit* CSelectPortDlg::CallField(int id) const
+{
+    return Field(m_built, id);
+}
+
 void CSelectPortDlg::accept()
 {
+    // A field the call cannot use is named under the lists, and nothing is stored.
+    const ModemCallFieldsCheck check = CheckModemCallFields(
+        {CallField(IDC_RINGBACK_GAP)->text().toStdString(), CallField(IDC_RINGBACK_WAIT)->text().toStdString(),
+         CallField(IDC_MODEM_COUNTRY)->text().toStdString(), CallField(IDC_TRACE_FILE)->text().toStdString()});
+    if (!check.Good()) {
+        static const std::map<ModemCallField, int> fieldIds = {{ModemCallField::RingbackGap, IDC_RINGBACK_GAP},
+                                                               {ModemCallField::RingbackWait, IDC_RINGBACK_WAIT},
+                                                               {ModemCallField::Country, IDC_MODEM_COUNTRY},
+                                                               {ModemCallField::TraceFile, IDC_TRACE_FILE}};
+        m_result->setText(QString::fromStdString(check.problem));
+        QLineEdit* field = CallField(fieldIds.at(check.problemField));
+        field->setFocus();
+        field->selectAll();
+        QApplication::beep();
+        return;
+    }
     EndCheck();
     // The new choice, or the old name when nothing was chosen.
     QString name = ChosenName();
@@ -208,5 +255,8 @@ void CSelectPortDlg::accept()
         SetModemProfile(static_cast<ModemProfile>(profile));
         m_settings.WriteModemProfile(static_cast<ModemProfile>(profile));
     }
+    SetModemCallSettings(check.settings);
+    m_settings.WriteModemCallSettings(check.settings);
+    m_settings.WriteModemTraceFile(QString::fromStdString(check.traceFile));
     QDialog::accept();
 }

@@ -2,7 +2,10 @@
 // COM10 (stored as "com1" ... "com10"), then the serial devices present on the machine and the
 // pseudo-terminals of running simulators (stored as their paths); any other path may be typed
 // into the field. Under the port list, the voice commands the modem speaks (automatic, '#' or
-// V.253). OK makes the choices those of the next job and stores them; Cancel changes nothing.
+// V.253), and in a group "Advanced" the V.253 ringback timers, the modem's country code and the
+// modem trace file (form/ModemCallFields.h: OK refuses a value the call cannot use, names it under
+// the lists and stores nothing). OK makes the choices those of the next job and stores them;
+// Cancel changes nothing.
 // "Test modem" runs the modem check (modem/ModemCheck.h) on the port in the field, on a thread of
 // its own, and shows its verdict under the lists; the dialog stays usable meanwhile. Closing the
 // dialog stops a check that runs and waits for it (it resets the modem, a few seconds at most).
@@ -18,6 +21,7 @@
 class CAppSettings;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 struct ModemCheckReport;
 
@@ -28,6 +32,10 @@ public:
     static constexpr int IDC_MODEM_PROFILE = 1072;
     static constexpr int IDC_TEST_MODEM = 1073;
     static constexpr int IDC_TEST_RESULT = 1074;
+    static constexpr int IDC_RINGBACK_GAP = 1075;
+    static constexpr int IDC_RINGBACK_WAIT = 1076;
+    static constexpr int IDC_MODEM_COUNTRY = 1077;
+    static constexpr int IDC_TRACE_FILE = 1078;
     static constexpr int NumberedPorts = 10;
 
     CSelectPortDlg(const CAppSettings& settings, QWidget* parent, const QStringList& devices);
@@ -51,6 +59,8 @@ public:
 
     QPushButton* TestButton() const { return m_test; }
     QLabel* TestResult() const { return m_result; }
+    // The advanced fields by their ids (IDC_RINGBACK_GAP ... IDC_TRACE_FILE).
+    QLineEdit* CallField(int id) const;
     // Starts the modem check on ChosenName(); nothing while one runs.
     void OnTestModem();
     bool TestRunning() const { return m_checkThread.joinable(); }

@@ -89,3 +89,12 @@ QStringList ListSimulatorPorts(const QString& procRoot)
     ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
     return ports;
 }
+
+QStringList ListPortsAndSimulators()
+{
+    QStringList devices = ListSerialDevices();
+    for (const QString& port : ListSimulatorPorts())
+        if (!devices.contains(port))
+            devices.append(port);
+    return devices;
+}

@@ -14,3 +14,7 @@ QStringList ListSerialDevices(const QString& deviceRoot = QStringLiteral("/dev")
 // and error, which may be the terminal it was started from), and the N of each /dev/ptmx it holds
 // (the "tty-index" of the descriptor). Sorted, each once.
 QStringList ListSimulatorPorts(const QString& procRoot = QStringLiteral("/proc"));
+
+// What the port dialog offers beside the COM names: the serial devices, then the simulators'
+// ports not among them.
+QStringList ListPortsAndSimulators();

@@ -147,12 +147,21 @@ public:
             Error(FixedColumnNames[ColumnNumber], "at most 20 characters");
         if (row->code.size() >= sizeof job.programmingCode)
             Error(FixedColumnNames[ColumnCode], "the programming code is four digits");
-        if (m_errors->size() != before)
-            return false;
         std::strncpy(job.phoneNumber, row->number.c_str(), sizeof job.phoneNumber - 1);
         std::strncpy(job.programmingCode, row->code.c_str(), sizeof job.programmingCode - 1);
         job.unit = row->unit;
         std::string problem;
+        // The number and the code are checked whatever else the row has wrong, so one look at
+        // the list shows every fault of the row (the values' check below does not repeat them).
+        if (row->number.size() < sizeof job.phoneNumber && row->code.size() < sizeof job.programmingCode) {
+            ProgrammingJob line = job;
+            line.mode = JobRead;
+            line.selectionMask = 0;
+            if (!ValidateJob(line, &problem))
+                Error(ColumnOfProblem(problem), problem);
+        }
+        if (m_errors->size() != before)
+            return false;
         if (!ValidateJob(job, &problem)) {
             Error(ColumnOfProblem(problem), problem);
             return false;
@@ -168,7 +177,19 @@ private:
         return field < 0 ? std::string() : m_record.fields[static_cast<size_t>(field)];
     }
 
-    void Error(const std::string& column, const std::string& text) { m_errors->push_back({m_record.line, column, text}); }
+    // The checks name their field ("IdBeep: ...", "Telephone number: ..."); under its column the
+    // name is said once, by the column.
+    void Error(const std::string& column, const std::string& text)
+    {
+        std::string label = column;
+        if (column == FixedColumnNames[ColumnNumber])
+            label = "Telephone number";
+        else if (column == FixedColumnNames[ColumnCode])
+            label = "Programming code";
+        const std::string prefix = label + ": ";
+        const bool named = !column.empty() && text.size() > prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+        m_errors->push_back({m_record.line, column, named ? text.substr(prefix.size()) : text});
+    }
 
     void CheckCells(const PlanValueRule& valueRule, PlanRow* row, ProgrammingJob* job)
     {

@@ -72,7 +72,8 @@ ControlResourceStyle ResourceStyle(const ControlTemplate& control)
         AddStyle(style, "SS_LEFTNOWORDWRAP | SS_SUNKEN | SS_NOPREFIX | SS_CENTERIMAGE");
         break;
     case ControlKind::Picture:
-        AddStyle(style, "SS_ETCHEDFRAME");
+        // The dialog puts the bitmap in, sized to the control; it keeps its place and size.
+        AddStyle(style, "SS_BITMAP | SS_CENTERIMAGE");
         break;
     case ControlKind::PushButton:
         result.windowClass = "Button";
@@ -104,7 +105,7 @@ std::string ResourceStringLiteral(const char* text)
 }
 
 std::string DialogResourceScript(const DialogTemplate& dialog, const ResourceScriptIcon& icon,
-                                 const std::string& generatedFrom)
+                                 const std::string& generatedFrom, const ResourceScriptBitmap& bitmap)
 {
     std::string rc;
     rc += "// Written by pravel-rc-writer from " + generatedFrom + "; do not edit by hand.\n";
@@ -112,6 +113,8 @@ std::string DialogResourceScript(const DialogTemplate& dialog, const ResourceScr
     rc += "#include <windows.h>\n#include <commctrl.h>\n\n";
     if (icon.id != 0)
         rc += std::to_string(icon.id) + " ICON " + ResourceStringLiteral(icon.file.c_str()) + "\n\n";
+    if (bitmap.id != 0)
+        rc += std::to_string(bitmap.id) + " BITMAP " + ResourceStringLiteral(bitmap.file.c_str()) + "\n\n";
     char line[256];
     std::snprintf(line, sizeof line, "%d DIALOGEX 0, 0, %d, %d\n", dialog.resourceId, dialog.width, dialog.height);
     rc += line;
@@ -137,5 +140,5 @@ std::string DialogResourceScript(const DialogTemplate& dialog, const ResourceScr
 std::string MainDialogResourceScript()
 {
     return DialogResourceScript(MainDialogTemplate, ResourceScriptIcon{IDR_MAINFRAME, "pravel.ico"},
-                                "src/form/MainDialogTemplate.cpp");
+                                "src/form/MainDialogTemplate.cpp", ResourceScriptBitmap{IDB_LOGO, "logo.bmp"});
 }

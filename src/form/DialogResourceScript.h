@@ -13,6 +13,11 @@ struct ResourceScriptIcon {
     std::string file; // as windres finds it, e.g. "pravel.ico"
 };
 
+struct ResourceScriptBitmap {
+    int id = 0;       // 0: no bitmap resource
+    std::string file; // as windres finds it, e.g. "logo.bmp"
+};
+
 // The window class and style expression of one control, as written in its CONTROL line.
 struct ControlResourceStyle {
     const char* windowClass;
@@ -24,11 +29,14 @@ ControlResourceStyle ResourceStyle(const ControlTemplate& control);
 // printable ASCII written as octal escapes.
 std::string ResourceStringLiteral(const char* text);
 
-// The whole script: a header naming generator, the includes it needs, the icon, the dialog.
-// Combo box items are not written: the dialog fills the lists from the template when it starts.
+// The whole script: a header naming generator, the includes it needs, the icon, the bitmap, the
+// dialog. Combo box items are not written: the dialog fills the lists from the template when it
+// starts.
 std::string DialogResourceScript(const DialogTemplate& dialog, const ResourceScriptIcon& icon,
-                                 const std::string& generatedFrom);
+                                 const std::string& generatedFrom, const ResourceScriptBitmap& bitmap = {});
 
-// The main dialog's script: MainDialogTemplate with the program icon (resource 128, pravel.ico).
+// The main dialog's script: MainDialogTemplate with the program icon (resource 128, pravel.ico)
+// and the logo (bitmap 129, logo.bmp, drawn by pravel-logo-writer).
 constexpr int IDR_MAINFRAME = 128;
+constexpr int IDB_LOGO = 129;
 std::string MainDialogResourceScript();

@@ -149,6 +149,7 @@ void CMainDialogController::StartJob()
     }
     m_jobRunning = true;
     m_closeWhenEnded = false;
+    m_stageCaption.clear();
     m_jobMask = theJob.selectionMask;
     int total = 0;
     for (int row = 0; row < ParameterCount; ++row)
@@ -184,33 +185,34 @@ void CMainDialogController::OnShowProgress(uint32_t stage, long count)
     if (stage == ProgressBadCode)
         codeBox = m_status.OnFailure(CJobStatus::CodeRefusedText());
     m_status.OnProgress(stage, count);
-    ShowStatusLine();
-    std::string caption = m_baseCaption;
     switch (stage) {
     case ProgressEnded:
         m_jobRunning = false;
+        m_stageCaption.clear();
         break;
     case ProgressDialing:
-        caption += std::string(LoadString(IDS_DIALING)) + " (" + std::to_string(count) + ")";
+        m_stageCaption = std::string(LoadString(IDS_DIALING)) + " (" + std::to_string(count) + ")";
         break;
     case ProgressConnected:
-        caption += LoadString(IDS_CONNECTED);
+        m_stageCaption = LoadString(IDS_CONNECTED);
         break;
     case ProgressTransfer:
-        caption += LoadString(IDS_TRANSFER);
+        m_stageCaption = LoadString(IDS_TRANSFER);
         break;
     case ProgressBadCode:
-        caption += std::string(CaptionSeparator) + LoadString(IDS_BAD_CODE);
+        m_stageCaption = std::string(CaptionSeparator) + LoadString(IDS_BAD_CODE);
         break;
     default:
+        // The log-off and anything unknown: the job still runs, the last stage stays in the
+        // caption until the job's end releases caption, status line and buttons at once.
         break;
     }
-    m_window.SetCaption(caption);
-    UpdateButtons();
+    ShowJobState();
     if (stage == ProgressEnded && m_closeWhenEnded) {
         m_window.CloseDialog();
         return;
     }
+    // Last: the box may run the message loop, and the job's end may arrive while it is open.
     if (codeBox)
         m_window.ShowNote(CJobStatus::CodeRefusedText() + ". Check the programming code and try again.",
                           ProgramTitle(), MessageIcon::Exclamation);
@@ -239,6 +241,16 @@ void CMainDialogController::OnJobMessage(const std::string& text, const std::str
 void CMainDialogController::ShowStatusLine()
 {
     m_window.ShowStatusLine(m_status.Text());
+}
+
+void CMainDialogController::ShowJobState()
+{
+    // One rule for the three: while a job runs the caption names its stage, the status line its
+    // progress and the buttons are locked; at its end all three change together.
+    ShowStatusLine();
+    if (m_haveBaseCaption)
+        m_window.SetCaption(m_baseCaption + m_stageCaption);
+    UpdateButtons();
 }
 
 // ---------------------------------------------------------------------------------------------

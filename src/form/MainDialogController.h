@@ -72,6 +72,8 @@ private:
     void RunRead(const char* jobName);
     void StartJob();
     void ShowStatusLine();
+    // The status line, the caption and the buttons, each from the job's state.
+    void ShowJobState();
     // Every control's text, check state and selection, to tell whether a load changed anything.
     std::vector<std::string> ControlSnapshot() const;
 
@@ -87,6 +89,7 @@ private:
     bool m_closeWhenEnded = false;
     bool m_haveBaseCaption = false;
     std::string m_baseCaption;
+    std::string m_stageCaption; // joined to m_baseCaption while a job runs
     std::string m_jobName; // of the job being started: "Read", "Read all", "Write"
     uint32_t m_jobMask = 0;
     CJobStatus m_status;

@@ -36,3 +36,14 @@ bool CDialogueTraceScope::Finish(std::string* problem)
     }
     return true;
 }
+
+bool CDialogueTraceScope::Restart(const std::string& path, const std::string& program, const std::string& profile,
+                                  const std::string& port, std::string* problem)
+{
+    std::string finishProblem;
+    const bool finished = Finish(&finishProblem);
+    const bool started = Start(path, program, profile, port, problem);
+    if (!finished)
+        *problem = finishProblem;
+    return finished && started;
+}

@@ -20,6 +20,10 @@ public:
     // reason when the file cannot be created (nothing has been sent then).
     bool Start(const std::string& path, const std::string& program, const std::string& profile,
                const std::string& port, std::string* problem);
+    // Stops recording to the file of now and starts on path (the desktop programs' setting changed
+    // while they run; an empty path stops the trace). False with the reason of the first failure.
+    bool Restart(const std::string& path, const std::string& program, const std::string& profile,
+                 const std::string& port, std::string* problem);
     // Stops recording; false with the reason when the file is incomplete.
     bool Finish(std::string* problem);
 

@@ -77,6 +77,18 @@ std::string ModemCheckReport::Verdict() const
     return std::string();
 }
 
+std::string ModemCheckReport::Summary() const
+{
+    if (outcome != Outcome::Voice && outcome != Outcome::NoVoice)
+        return Verdict();
+    std::string who = maker;
+    if (!model.empty())
+        who += (who.empty() ? "" : " ") + model;
+    if (who.empty() && !information.empty())
+        who = information.front();
+    return who.empty() ? Verdict() : who + ": " + Verdict();
+}
+
 const char* ModemCheckReport::OutcomeWord() const
 {
     switch (outcome) {
@@ -190,48 +202,39 @@ ModemCheckReport CModemCheck::Run(const std::string& portName, const StopRequest
     if (answer != Answer::Ok)
         return finish(ModemCheckReport::Outcome::Silent);
 
-    // The echo goes, so that what comes back is the answer alone (the echo is dropped anyway).
-    answer = Ask("ATE0", m_timing.commandWaitMs, &lines);
-    if (auto end = ended(answer))
-        return finish(*end);
-
+    // Each question in turn, one after another; a step with a condition is asked only when it
+    // holds. The echo goes first, so that what comes back is the answer alone (the echo is dropped
+    // anyway). Then who the modem is, and the voice class of each command set, each put back at
+    // once: nothing is dialled.
+    using Lines = std::vector<std::string>;
     struct Question {
         const char* command;
-        std::function<void(const std::vector<std::string>&)> take;
+        std::function<void(const Lines&)> take; // the lines of an OK answer; none: they do not matter
+        bool* accepted = nullptr;               // set to whether the answer was OK
+        const bool* when = nullptr;             // asked only when this holds
     };
     const Question questions[] = {
-        {"ATI", [&](const std::vector<std::string>& l) { report.identity = l; }},
-        {"ATI3", [&](const std::vector<std::string>& l) { report.information = l; }},
-        {"AT+FMI?", [&](const std::vector<std::string>& l) { report.maker = Value(l, "+FMI:"); }},
-        {"AT+FMM?", [&](const std::vector<std::string>& l) { report.model = Value(l, "+FMM:"); }},
-        {"AT+FCLASS=?", [&](const std::vector<std::string>& l) { report.classes = Value(l, "+FCLASS:"); }},
+        {"ATE0", nullptr},
+        {"ATI", [&](const Lines& l) { report.identity = l; }},
+        {"ATI3", [&](const Lines& l) { report.information = l; }},
+        {"AT+FMI?", [&](const Lines& l) { report.maker = Value(l, "+FMI:"); }},
+        {"AT+FMM?", [&](const Lines& l) { report.model = Value(l, "+FMM:"); }},
+        {"AT+FCLASS=?", [&](const Lines& l) { report.classes = Value(l, "+FCLASS:"); }},
+        {"AT#CLS=8", nullptr, &report.hashVoice},
+        {"AT#CLS=0", nullptr, nullptr, &report.hashVoice},
+        {"AT+FCLASS=8", nullptr, &report.v253Voice},
+        {"AT+FCLASS=0", nullptr, nullptr, &report.v253Voice},
     };
     for (const Question& question : questions) {
+        if (question.when != nullptr && !*question.when)
+            continue;
         answer = Ask(question.command, m_timing.commandWaitMs, &lines);
         if (auto end = ended(answer))
             return finish(*end);
-        if (answer == Answer::Ok)
+        if (question.accepted != nullptr)
+            *question.accepted = answer == Answer::Ok;
+        if (question.take && answer == Answer::Ok)
             question.take(lines);
-    }
-
-    // The voice class of each command set, each put back at once: nothing is dialled.
-    answer = Ask("AT#CLS=8", m_timing.commandWaitMs, &lines);
-    if (auto end = ended(answer))
-        return finish(*end);
-    report.hashVoice = answer == Answer::Ok;
-    if (report.hashVoice) {
-        answer = Ask("AT#CLS=0", m_timing.commandWaitMs, &lines);
-        if (auto end = ended(answer))
-            return finish(*end);
-    }
-    answer = Ask("AT+FCLASS=8", m_timing.commandWaitMs, &lines);
-    if (auto end = ended(answer))
-        return finish(*end);
-    report.v253Voice = answer == Answer::Ok;
-    if (report.v253Voice) {
-        answer = Ask("AT+FCLASS=0", m_timing.commandWaitMs, &lines);
-        if (auto end = ended(answer))
-            return finish(*end);
     }
 
     // "auto" begins with the '#' set and turns to V.253 when "AT#CLS=8" is refused.

@@ -50,6 +50,9 @@ struct ModemCheckReport {
 
     // One sentence a technician acts on.
     std::string Verdict() const;
+    // The verdict after the modem's name ("maker model: verdict") where the modem answered;
+    // what the port dialogs show under their "Test modem" button.
+    std::string Summary() const;
     // "voice", "no-voice", "silent", "port-error", "stopped" or "gone".
     const char* OutcomeWord() const;
 };

@@ -8,12 +8,18 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "batch/BatchReport.h"
 #include "batch/ChildProcess.h"
@@ -28,6 +34,7 @@ QString Text(const std::string& text)
     return QString::fromUtf8(text.c_str(), static_cast<int>(text.size()));
 }
 
+// The cell shows the text on one line; its tooltip holds it whole, line breaks and all.
 void SetCell(QTableWidget* table, int row, int column, const QString& text)
 {
     QTableWidgetItem* item = table->item(row, column);
@@ -36,8 +43,12 @@ void SetCell(QTableWidget* table, int row, int column, const QString& text)
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         table->setItem(row, column, item);
     }
-    if (item->text() != text)
-        item->setText(text);
+    QString oneLine = text;
+    oneLine.replace(QLatin1Char('\n'), QStringLiteral(" / "));
+    if (item->text() != oneLine) {
+        item->setText(oneLine);
+        item->setToolTip(text);
+    }
 }
 
 } // namespace
@@ -48,10 +59,33 @@ CBatchWindow::CBatchWindow(const std::vector<std::string>& ports, QWidget* paren
     m_ports = new QListWidget(this);
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setHorizontalHeaderLabels({tr("Row"), tr("Number"), tr("Unit"), tr("Action"), tr("State"), tr("Message")});
-    m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->verticalHeader()->hide();
-    m_status = new QLabel(this);
-    m_status->setWordWrap(true);
+    m_table->setWordWrap(false);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Every column but the message as wide as its widest cell; the message takes the rest, and
+    // is whole in its tooltip and in the pane below.
+    for (int column = ColumnRow; column < ColumnMessage; ++column)
+        m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(ColumnMessage, QHeaderView::Stretch);
+    m_detail = new QPlainTextEdit(this);
+    m_detail->setObjectName(QStringLiteral("detail"));
+    m_detail->setReadOnly(true);
+    m_detail->setPlaceholderText(tr("Select a row to read its whole result."));
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->setFormat(tr("%v of %m rows"));
+    // The plan check's whole list, or the run's state; scrolls rather than growing the window.
+    m_status = new QPlainTextEdit(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setReadOnly(true);
+    m_status->setMaximumHeight(m_status->fontMetrics().lineSpacing() * 6);
+    m_portEntry = new QLineEdit(this);
+    m_portEntry->setObjectName(QStringLiteral("portEntry"));
+    m_portEntry->setPlaceholderText(tr("/dev/ttyUSB0"));
+    m_portEntry->setToolTip(tr("Type a modem's serial port and press Add"));
+    m_addPort = new QPushButton(tr("&Add"), this);
     m_open = new QPushButton(tr("&Open plan..."), this);
     m_start = new QPushButton(tr("&Start"), this);
     m_stop = new QPushButton(tr("S&top"), this);
@@ -63,6 +97,10 @@ CBatchWindow::CBatchWindow(const std::vector<std::string>& ports, QWidget* paren
     buttons->addStretch();
     buttons->addWidget(new QLabel(tr("Modems:"), this));
     buttons->addWidget(m_ports);
+    auto* typed = new QHBoxLayout;
+    typed->addWidget(m_portEntry, 1);
+    typed->addWidget(m_addPort);
+    buttons->addLayout(typed);
 
     // pravel-cli batch's defaults: rows read, two more calls to a busy or unanswered line a
     // minute later, a fresh run.
@@ -87,13 +125,19 @@ CBatchWindow::CBatchWindow(const std::vector<std::string>& ports, QWidget* paren
     settings->addRow(tr("Retry after:"), m_retryDelay);
     buttons->addLayout(settings);
     buttons->addWidget(m_resume);
+    auto* rows = new QSplitter(Qt::Vertical, this);
+    rows->addWidget(m_table);
+    rows->addWidget(m_detail);
+    rows->setStretchFactor(0, 3);
+    rows->setStretchFactor(1, 1);
     auto* top = new QHBoxLayout;
-    top->addWidget(m_table, 1);
+    top->addWidget(rows, 1);
     top->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(m_progress);
     layout->addWidget(m_status);
-    resize(760, 420);
+    resize(900, 520);
 
     for (const std::string& port : ports)
         AddPort(port, false);
@@ -108,6 +152,9 @@ CBatchWindow::CBatchWindow(const std::vector<std::string>& ports, QWidget* paren
     connect(m_stop, &QPushButton::clicked, this, &CBatchWindow::Stop);
     connect(m_save, &QPushButton::clicked, this, &CBatchWindow::OnSave);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_addPort, &QPushButton::clicked, this, &CBatchWindow::OnAddTypedPort);
+    connect(m_portEntry, &QLineEdit::returnPressed, this, &CBatchWindow::OnAddTypedPort);
+    connect(m_table, &QTableWidget::itemSelectionChanged, this, &CBatchWindow::ShowDetail);
     connect(m_action, &QComboBox::currentIndexChanged, this, [this] {
         // The open plan was checked for the other action: check it again.
         if (!m_planPath.empty() && !IsRunning())
@@ -125,9 +172,34 @@ CBatchWindow::~CBatchWindow()
 
 void CBatchWindow::AddPort(const std::string& port, bool ticked)
 {
+    // A port already offered is ticked rather than offered twice.
+    for (int i = 0; i < m_ports->count(); ++i)
+        if (m_ports->item(i)->text() == Text(port)) {
+            if (ticked)
+                m_ports->item(i)->setCheckState(Qt::Checked);
+            return;
+        }
     auto* item = new QListWidgetItem(Text(port), m_ports);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    item->setToolTip(Text(port));
+}
+
+std::vector<std::pair<std::string, bool>> CBatchWindow::Ports() const
+{
+    std::vector<std::pair<std::string, bool>> ports;
+    for (int i = 0; i < m_ports->count(); ++i)
+        ports.emplace_back(m_ports->item(i)->text().toStdString(), m_ports->item(i)->checkState() == Qt::Checked);
+    return ports;
+}
+
+void CBatchWindow::OnAddTypedPort()
+{
+    const QString port = m_portEntry->text().trimmed();
+    if (port.isEmpty())
+        return;
+    AddPort(port.toStdString(), true);
+    m_portEntry->clear();
 }
 
 void CBatchWindow::SetRetries(int retries, double delaySeconds)
@@ -148,7 +220,46 @@ void CBatchWindow::SetResume(bool resume)
 
 QString CBatchWindow::StatusText() const
 {
-    return m_status->text();
+    return m_status->toPlainText();
+}
+
+QString CBatchWindow::DetailText() const
+{
+    const QList<QTableWidgetItem*> selected = m_table->selectedItems();
+    if (selected.isEmpty())
+        return QString();
+    const int row = selected.front()->row();
+    if (row < 0 || static_cast<size_t>(row) >= m_results.size())
+        return QString();
+    const RowResult& r = m_results[static_cast<size_t>(row)];
+    QStringList lines;
+    lines << tr("Row %1: %2, unit %3, %4")
+                 .arg(r.row)
+                 .arg(Text(r.number))
+                 .arg(r.unit)
+                 .arg(r.action == JobWrite ? tr("write") : tr("read"));
+    const QTableWidgetItem* state = m_table->item(row, ColumnState);
+    if (state != nullptr)
+        lines << tr("State: %1").arg(state->toolTip().isEmpty() ? state->text() : state->toolTip());
+    if (!r.port.empty())
+        lines << tr("Modem: %1, %2 call(s), %3 s").arg(Text(r.port)).arg(r.attempts).arg(r.durationSeconds, 0, 'f', 1);
+    if (!r.firmware.empty())
+        lines << tr("Firmware: %1").arg(Text(r.firmware));
+    for (const auto& [name, value] : r.values)
+        lines << Text(name) + QStringLiteral(" = ") + Text(value);
+    if (!r.archive.empty())
+        lines << tr("Saved to %1").arg(Text(r.archive));
+    const QTableWidgetItem* message = m_table->item(row, ColumnMessage);
+    if (message != nullptr && !message->toolTip().isEmpty())
+        lines << tr("Message: %1").arg(message->toolTip());
+    return lines.join(QLatin1Char('\n'));
+}
+
+void CBatchWindow::ShowDetail()
+{
+    const QString text = DetailText();
+    if (m_detail->toPlainText() != text)
+        m_detail->setPlainText(text);
 }
 
 bool CBatchWindow::OpenPlan(const std::string& path)
@@ -165,7 +276,7 @@ bool CBatchWindow::OpenPlan(const std::string& path)
     for (const std::string& line : PlanCheckLines(plan, errors))
         list += (list.isEmpty() ? "" : "\n") + Text(line);
     if (!loaded) {
-        m_status->setText(list);
+        m_status->setPlainText(list);
         m_plan = BatchPlan{};
         m_results.clear();
         FillTable();
@@ -185,7 +296,9 @@ bool CBatchWindow::OpenPlan(const std::string& path)
     FillTable();
     for (int i = 0; i < m_table->rowCount(); ++i)
         SetCell(m_table, i, ColumnState, tr("waiting"));
-    m_status->setText(list + "\n" + tr("Tick the modems and press Start."));
+    m_progress->setRange(0, std::max(1, static_cast<int>(m_plan.rows.size())));
+    m_progress->setValue(0);
+    m_status->setPlainText(list + "\n" + tr("Tick the modems and press Start."));
     UpdateButtons();
     return true;
 }
@@ -199,7 +312,7 @@ bool CBatchWindow::Start()
         if (m_ports->item(i)->checkState() == Qt::Checked)
             m_options.ports.push_back(m_ports->item(i)->text().toStdString());
     if (m_options.ports.empty()) {
-        m_status->setText(tr("Tick at least one modem's port."));
+        m_status->setPlainText(tr("Tick at least one modem's port."));
         return false;
     }
     m_options.program = m_program;
@@ -219,10 +332,12 @@ bool CBatchWindow::Start()
         m_finished = true;
     });
     if (!started) {
-        m_status->setText(tr("The run could not be started."));
+        m_status->setPlainText(tr("The run could not be started."));
         return false;
     }
-    m_status->setText(tr("Running over %1 modem(s)...").arg(m_options.ports.size()));
+    m_status->setPlainText(tr("Running over %1 modem(s)...").arg(m_options.ports.size()));
+    m_progress->setRange(0, std::max(1, static_cast<int>(m_plan.rows.size())));
+    m_progress->setValue(0);
     m_timer->start();
     UpdateButtons();
     return true;
@@ -233,7 +348,7 @@ void CBatchWindow::Stop()
     if (!m_runner || !IsRunning())
         return;
     m_runner->Stop();
-    m_status->setText(tr("Stopping: each running call logs off and hangs up..."));
+    m_status->setPlainText(tr("Stopping: each running call logs off and hangs up..."));
 }
 
 void CBatchWindow::Poll()
@@ -254,14 +369,19 @@ void CBatchWindow::Poll()
         SetCell(m_table, static_cast<int>(i), ColumnState, state);
         SetCell(m_table, static_cast<int>(i), ColumnMessage, Text(ended[i] ? m_results[i].message : std::string()));
     }
+    if (progress.total > 0) {
+        m_progress->setRange(0, progress.total);
+        m_progress->setValue(progress.ended);
+    }
+    ShowDetail();
     if (!m_finished)
         return;
     m_timer->stop();
     m_thread.Join();
     if (!m_runProblem.empty())
-        m_status->setText(Text(m_runProblem));
+        m_status->setPlainText(Text(m_runProblem));
     else
-        m_status->setText(tr("%1 of %2 rows succeeded.").arg(progress.succeeded).arg(progress.total));
+        m_status->setPlainText(tr("%1 of %2 rows succeeded.").arg(progress.succeeded).arg(progress.total));
     UpdateButtons();
 }
 
@@ -282,10 +402,10 @@ bool CBatchWindow::SaveReport(const std::string& path)
 {
     std::string problem;
     if (!WriteBatchReport(path, m_results, &problem)) {
-        m_status->setText(Text(problem));
+        m_status->setPlainText(Text(problem));
         return false;
     }
-    m_status->setText(tr("Report saved to %1.").arg(Text(path)));
+    m_status->setPlainText(tr("Report saved to %1.").arg(Text(path)));
     return true;
 }
 
@@ -313,7 +433,8 @@ void CBatchWindow::UpdateButtons()
     m_save->setEnabled(!running && !m_results.empty());
     for (QWidget* setting : {static_cast<QWidget*>(m_ports), static_cast<QWidget*>(m_action),
                              static_cast<QWidget*>(m_retries), static_cast<QWidget*>(m_retryDelay),
-                             static_cast<QWidget*>(m_resume)})
+                             static_cast<QWidget*>(m_resume), static_cast<QWidget*>(m_portEntry),
+                             static_cast<QWidget*>(m_addPort)})
         setting->setEnabled(!running);
 }
 

@@ -1,5 +1,7 @@
 // The "Batch..." window: opens a plan, ticks the modems' ports, starts and stops a batch run and
-// shows each row's state as it changes; saves the report. It runs the same runner as
+// shows each row's state as it changes, the run's progress (rows done of rows) and, for the row
+// selected, its whole result in a pane below the table; saves the report as pravel-cli batch
+// --report writes it. A port not listed can be typed in and added. It runs the same runner as
 // pravel-cli batch, each call a child pravel-cli, and checks the plan with the same rules: a
 // plan with any bad row or value is refused whole. The settings beside the port list are
 // pravel-cli batch's options: what rows without an action do (--action), the retries of a busy
@@ -17,6 +19,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/BatchPlan.h"
@@ -28,7 +31,10 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
 class QSpinBox;
 class QPushButton;
 class QTableWidget;
@@ -44,6 +50,8 @@ public:
     // Reads and checks the plan; false with every error shown in the status text.
     bool OpenPlan(const std::string& path);
     void AddPort(const std::string& port, bool ticked);
+    // The ports offered, each with whether it is ticked.
+    std::vector<std::pair<std::string, bool>> Ports() const;
     // Starts the run over the ticked ports; false with the reason in the status text.
     bool Start();
     void Stop();
@@ -58,7 +66,13 @@ public:
     void SetResume(bool resume);
 
     QTableWidget* Table() const { return m_table; }
+    QProgressBar* ProgressBar() const { return m_progress; }
+    QLineEdit* PortEntry() const { return m_portEntry; }
     QString StatusText() const;
+    // The pane's text for the selected row; empty with none selected.
+    QString DetailText() const;
+    // The rows' results as the table shows them (a saved report holds these).
+    const std::vector<RowResult>& Results() const { return m_results; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -69,14 +83,20 @@ private:
     void Poll();
     void FillTable();
     void UpdateButtons();
+    void ShowDetail();
+    void OnAddTypedPort();
 
     QListWidget* m_ports;
+    QLineEdit* m_portEntry;
+    QPushButton* m_addPort;
+    QProgressBar* m_progress;
+    QPlainTextEdit* m_detail;
     QComboBox* m_action;
     QSpinBox* m_retries;
     QDoubleSpinBox* m_retryDelay;
     QCheckBox* m_resume;
     QTableWidget* m_table;
-    QLabel* m_status;
+    QPlainTextEdit* m_status;
     QPushButton* m_open;
     QPushButton* m_start;
     QPushButton* m_stop;

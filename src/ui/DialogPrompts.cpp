@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <memory>
 
 #include "ui/MessageBoxes.h"
 
@@ -42,13 +43,13 @@ QString CQtDialogPrompts::GetOpenFileName(QWidget* parent)
 
 void CQtDialogPrompts::ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon)
 {
-    QMessageBox box(ToQtIcon(icon), caption, text, QMessageBox::Ok, parent);
-    box.exec();
+    std::unique_ptr<QMessageBox> box(NewMessageBox(icon, caption, text, parent));
+    box->exec();
 }
 
 void CQtDialogPrompts::ShowNote(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon)
 {
-    auto* box = new QMessageBox(ToQtIcon(icon), caption, text, QMessageBox::Ok, parent);
+    QMessageBox* box = NewMessageBox(icon, caption, text, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

@@ -12,3 +12,12 @@
 QString ApplicationName();
 
 QMessageBox::Icon ToQtIcon(MessageIcon icon);
+
+// A box with one OK button, at least as wide as its caption needs in the window's title bar
+// beside the title bar's icon and buttons (Qt sizes a box by its text only, so a short message
+// squeezes its title to "P…el"). The caller shows it and owns it.
+QMessageBox* NewMessageBox(MessageIcon icon, const QString& caption, const QString& text, QWidget* parent);
+
+// The width a box needs for its caption: the title in bold with room for the title bar's icon and
+// buttons, at most three quarters of the screen.
+int TitleWidth(const QWidget& window);

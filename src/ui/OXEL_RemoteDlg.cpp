@@ -10,15 +10,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <algorithm>
 #include <vector>
 
 #include "form/MainDialogTemplate.h"
+#include "form/StatusLineText.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
 #include "model/ParameterTable.h"
 #include "model/StringTable.h"
-#include "serial/SerialPortList.h"
-#include "ui/BatchWindow.h"
 #include "ui/DialogPrompts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgramArt.h"
@@ -152,17 +152,15 @@ void COXEL_RemoteDlg::AddActions()
         addAction(separator);
         addAction(m_aboutAction);
     }
-    // Batch runs of a plan, in a window of their own beside the dialog.
-    auto* batch = new QAction(tr("Batch..."), this);
-    connect(batch, &QAction::triggered, this, [this] {
-        std::vector<std::string> ports;
-        for (const SerialPortEntry& entry : ListSerialPorts())
-            ports.push_back(entry.path);
-        auto* window = new CBatchWindow(ports, this);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
+    // Batch runs of a plan, in a window of their own beside the dialog (Ctrl+B).
+    m_batchAction = new QAction(tr("Batch..."), this);
+    m_batchAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    m_batchAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_batchAction, &QAction::triggered, this, [this] {
+        if (m_shell != nullptr)
+            m_shell->OpenBatchWindow(this);
     });
-    addAction(batch);
+    addAction(m_batchAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -219,8 +217,37 @@ void COXEL_RemoteDlg::SetCaption(const std::string& caption)
 
 void COXEL_RemoteDlg::EnableItem(int id, bool on)
 {
-    if (QWidget* item = Item(id))
-        item->setEnabled(on);
+    QWidget* item = Item(id);
+    if (item == nullptr || item->isEnabled() == on)
+        return;
+    if (!on && focusWidget() == item) {
+        // Qt would hand the focus to the next control in the chain (Load, after Read all), where
+        // a stray Enter during the job opens the file dialog. The dialog keeps it instead (Enter
+        // does nothing there), and the button gets it back when it is enabled again.
+        m_parkedFocus = item;
+        item->clearFocus();
+    }
+    item->setEnabled(on);
+    if (on)
+        RestoreParkedFocus();
+}
+
+void COXEL_RemoteDlg::RestoreParkedFocus()
+{
+    if (m_parkedFocus == nullptr)
+        return;
+    if (focusWidget() != nullptr) {
+        m_parkedFocus = nullptr; // the user has put the focus somewhere since
+        return;
+    }
+    // The button that lost it, or Read all when that one stays grey (Read with no box left).
+    QWidget* target = m_parkedFocus->isEnabled() ? m_parkedFocus.data() : nullptr;
+    if (target == nullptr && IsItemEnabled(ID_READ_ALL))
+        target = Item(ID_READ_ALL);
+    if (target == nullptr)
+        return;
+    m_parkedFocus = nullptr;
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 void COXEL_RemoteDlg::ShowCloseAsStop(bool stop)
@@ -235,10 +262,15 @@ void COXEL_RemoteDlg::ShowCloseAsStop(bool stop)
 
 void COXEL_RemoteDlg::ShowStatusLine(const std::string& text)
 {
-    if (auto* line = qobject_cast<QLabel*>(Item(IDC_STATUS_LINE))) {
-        line->setText(QString::fromStdString(text));
-        line->setToolTip(QString::fromStdString(text));
-    }
+    auto* line = qobject_cast<QLabel*>(Item(IDC_STATUS_LINE));
+    if (line == nullptr)
+        return;
+    // The line is one text line high: a message of several lines is joined into one, and what
+    // is still too wide ends in an ellipsis. The tooltip has the message as it came.
+    const QString shown = QString::fromStdString(::StatusLineText(text));
+    const int room = line->contentsRect().width() - 2 * std::max(line->indent(), 0) - 2 * line->margin();
+    line->setText(line->fontMetrics().elidedText(shown, Qt::ElideRight, std::max(room, 0)));
+    line->setToolTip(QString::fromStdString(text));
 }
 
 QString COXEL_RemoteDlg::StatusLineText() const

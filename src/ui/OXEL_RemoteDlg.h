@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -80,6 +81,7 @@ public:
     const CJobStatus& Status() const { return m_controller.Status(); }
     QString StatusLineText() const;
     QAction* AboutAction() const { return m_aboutAction; }
+    QAction* BatchAction() const { return m_batchAction; }
 
     // Esc and the like: refused while Esc is blocked.
     void reject() override;
@@ -107,6 +109,8 @@ private:
     void ConnectValueChanges();
     void AddActions();
     void HandleJobMessage(uint32_t message, uint32_t wParam, const CMessageValue& lParam);
+    // A button that had the focus when it was disabled gets it back once enabled again.
+    void RestoreParkedFocus();
 
     IShellActions* m_shell;
     std::unique_ptr<IJobRunner> m_ownRunner;
@@ -115,6 +119,8 @@ private:
     IDialogPrompts* m_prompts;
     BuiltDialog m_built;
     QAction* m_aboutAction = nullptr;
+    QAction* m_batchAction = nullptr;
+    QPointer<QWidget> m_parkedFocus;
     CQtNotifyWindow m_notifyWindow;
     CMainDialogController m_controller;
 };

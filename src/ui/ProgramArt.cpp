@@ -117,6 +117,16 @@ QPixmap DrawLogo(const QSize& size, qreal devicePixelRatio)
     return pixmap;
 }
 
+QImage LogoBitmap(const QSize& size, const QColor& face)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(face);
+    QPainter painter(&image);
+    painter.drawPixmap(0, 0, DrawLogo(size));
+    painter.end();
+    return image.convertToFormat(QImage::Format_RGB888);
+}
+
 QIcon ProgramIcon()
 {
     QIcon icon;

@@ -11,7 +11,7 @@ void CQtMessagePresenter::ShowMessage(const std::string& text, const std::string
     m_dispatcher.Post([this, body, title, icon] {
         if (m_taker && m_taker(body, title, icon))
             return;
-        auto* box = new QMessageBox(ToQtIcon(icon), title, body, QMessageBox::Ok, m_parent.data());
+        QMessageBox* box = NewMessageBox(icon, title, body, m_parent.data());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     });

@@ -115,13 +115,18 @@ int CWinRemoteApp::InitInstance(const std::vector<std::string>& arguments)
     }
 
     // With the setting "ModemTraceFile", the session's modem dialogue goes to that file.
+    // It starts anew when the port dialog changes the file.
     CDialogueTraceScope modemTrace;
-    std::string traceProblem;
-    if (!modemTrace.Start(m_settings.ReadModemTraceFile(), m_settings.ApplicationName() + " " PRAVEL_VERSION_TEXT,
-                          ModemProfileName(GetModemProfile()), GetComPortName(), &traceProblem))
-        TracePrintf("App: no modem trace: %s\n", traceProblem.c_str());
+    auto startTrace = [this, &modemTrace] {
+        std::string problem;
+        if (!modemTrace.Restart(m_settings.ReadModemTraceFile(), m_settings.ApplicationName() + " " PRAVEL_VERSION_TEXT,
+                                ModemProfileName(GetModemProfile()), GetComPortName(), &problem))
+            TracePrintf("App: no modem trace: %s\n", problem.c_str());
+    };
+    startTrace();
 
     CWinShellActions shell(m_instance, m_settings);
+    shell.SetTraceFileChanged(startTrace);
     CJobWorkerRunner runner;
     INT_PTR result = 0;
     {

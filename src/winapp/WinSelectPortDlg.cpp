@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "diag/Trace.h"
+#include "form/ModemCallFields.h"
 #include "model/ComPortName.h"
 #include "model/ModemProfile.h"
 #include "modem/ModemCheck.h"
@@ -19,6 +20,30 @@ namespace {
 
 // In the order of ModemProfile.
 const char* const ProfileTexts[] = {"Automatic", "'#' commands", "V.253 commands"};
+
+std::string ItemText(HWND dialog, int id)
+{
+    HWND item = ::GetDlgItem(dialog, id);
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(item)) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+int FieldId(ModemCallField field)
+{
+    switch (field) {
+    case ModemCallField::RingbackWait:
+        return IDC_WIN_RINGBACK_WAIT;
+    case ModemCallField::Country:
+        return IDC_WIN_MODEM_COUNTRY;
+    case ModemCallField::TraceFile:
+        return IDC_WIN_TRACE_FILE;
+    case ModemCallField::RingbackGap:
+    case ModemCallField::None:
+        break;
+    }
+    return IDC_WIN_RINGBACK_GAP;
+}
 
 } // namespace
 
@@ -72,7 +97,6 @@ INT_PTR CWinSelectPortDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM)
                 OnTestModem();
             return TRUE;
         case IDOK:
-            EndCheck();
             OnOK();
             return TRUE;
         case IDCANCEL:
@@ -110,6 +134,12 @@ void CWinSelectPortDlg::OnInitDialog()
         ::SendMessageA(profiles, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     ::SendMessageA(profiles, CB_SETCURSEL, static_cast<WPARAM>(GetModemProfile()), 0);
 
+    const ModemCallFields fields = ModemCallFieldsOf(GetModemCallSettings(), m_settings.ReadModemTraceFile());
+    ::SetDlgItemTextA(m_hwnd, IDC_WIN_RINGBACK_GAP, fields.ringbackGap.c_str());
+    ::SetDlgItemTextA(m_hwnd, IDC_WIN_RINGBACK_WAIT, fields.ringbackWait.c_str());
+    ::SetDlgItemTextA(m_hwnd, IDC_WIN_MODEM_COUNTRY, fields.country.c_str());
+    ::SetDlgItemTextA(m_hwnd, IDC_WIN_TRACE_FILE, fields.traceFile.c_str());
+
     // What the three sets of voice commands mean, on the profile list.
     m_tooltip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr, m_instance, nullptr);
@@ -145,10 +175,23 @@ std::string CWinSelectPortDlg::ChosenName() const
 
 void CWinSelectPortDlg::OnOK()
 {
+    // A field the call cannot use is named under the lists, and nothing is stored.
+    const ModemCallFieldsCheck check =
+        CheckModemCallFields({ItemText(m_hwnd, IDC_WIN_RINGBACK_GAP), ItemText(m_hwnd, IDC_WIN_RINGBACK_WAIT),
+                              ItemText(m_hwnd, IDC_WIN_MODEM_COUNTRY), ItemText(m_hwnd, IDC_WIN_TRACE_FILE)});
+    if (!check.Good()) {
+        ::SetDlgItemTextA(m_hwnd, IDC_WIN_TEST_RESULT, check.problem.c_str());
+        HWND field = ::GetDlgItem(m_hwnd, FieldId(check.problemField));
+        ::SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+        ::SendMessageA(field, EM_SETSEL, 0, -1);
+        ::MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
     // The new choice, or the name as it was when nothing was chosen. A store that cannot be
     // written is traced, not reported: the choice holds until the program ends.
     // The simulator's memory line ("sim:1", pravel.exe --simulate) is this run's alone: it is
     // never stored, so the next start opens the stored port again.
+    EndCheck();
     const std::string name = ChosenName();
     SetComPortName(name);
     if (!CMemoryLine::IsLineName(name))
@@ -158,6 +201,9 @@ void CWinSelectPortDlg::OnOK()
         SetModemProfile(static_cast<ModemProfile>(profile));
         m_settings.WriteModemProfile(static_cast<ModemProfile>(profile));
     }
+    SetModemCallSettings(check.settings);
+    m_settings.WriteModemCallSettings(check.settings);
+    m_settings.WriteText(ModemTraceFileValueName, check.traceFile);
     ::EndDialog(m_hwnd, IDOK);
 }
 
@@ -202,16 +248,7 @@ void CWinSelectPortDlg::OnCheckDone()
     }
     if (!report)
         return;
-    std::string text = report->Verdict();
-    if (report->outcome == ModemCheckReport::Outcome::Voice || report->outcome == ModemCheckReport::Outcome::NoVoice) {
-        std::string who = report->maker;
-        if (!report->model.empty())
-            who += (who.empty() ? "" : " ") + report->model;
-        if (who.empty() && !report->information.empty())
-            who = report->information.front();
-        if (!who.empty())
-            text = who + ": " + text;
-    }
+    const std::string text = report->Summary();
     ::SetDlgItemTextA(m_hwnd, IDC_WIN_TEST_RESULT, text.c_str());
     ::EnableWindow(::GetDlgItem(m_hwnd, IDC_WIN_TEST_MODEM), TRUE);
 }

@@ -3,7 +3,11 @@
 // ports present. OK makes the choices those of the next job (ComPortName, the modem profile) and
 // stores them as "ComPort" and "ModemProfile" (a simulator's memory line is not stored); Cancel
 // changes nothing. "Test modem" runs the modem check (modem/ModemCheck.h) on the chosen port on a
-// thread of its own and shows the verdict at the bottom; the dialog stays usable meanwhile.
+// thread of its own and shows the verdict at the bottom; the dialog stays usable meanwhile. In the
+// group "Advanced": the V.253 ringback timers, the modem's country code and the modem trace file
+// (form/ModemCallFields.h); OK refuses a value the call cannot use, names it at the bottom, keeps
+// the dialog open and stores nothing, else stores them as "RingbackGap", "RingbackWait",
+// "ModemCountry" and "ModemTraceFile".
 //
 // User-interface thread only, but for the check's thread: it runs CModemCheck, puts the report into
 // m_report under m_reportLock and posts WM_CHECK_DONE; it reads m_stopCheck. The dialog stops and

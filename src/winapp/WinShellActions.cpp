@@ -37,8 +37,10 @@ std::vector<std::string> CWinShellActions::PresentPorts()
 
 void CWinShellActions::RunComPortDialog(HWND owner)
 {
+    const std::string traceFile = m_settings.ReadModemTraceFile();
     CWinSelectPortDlg dialog(m_instance, m_settings, m_ports ? m_ports() : std::vector<std::string>());
-    dialog.DoModal(owner);
+    if (dialog.DoModal(owner) == IDOK && m_traceFileChanged && m_settings.ReadModemTraceFile() != traceFile)
+        m_traceFileChanged();
 }
 
 void CWinShellActions::RunAboutBox(HWND owner)

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "winapp/WinHelpLauncher.h"
@@ -28,6 +29,10 @@ public:
     void RunAboutBox(HWND owner) override;
     void ShowHelp(HWND owner, unsigned helpContext) override;
 
+    // Called after the port dialog's OK changed the stored "ModemTraceFile", so that the session's
+    // trace goes to the new file at once.
+    void SetTraceFileChanged(std::function<void()> changed) { m_traceFileChanged = std::move(changed); }
+
     // The port names in the registry's SERIALCOMM map ("COM3", ...).
     static std::vector<std::string> PresentPorts();
 
@@ -37,4 +42,5 @@ private:
     CWinHelpLauncher m_help;
     MessageBoxCall m_messageBox;
     PortLister m_ports;
+    std::function<void()> m_traceFileChanged;
 };

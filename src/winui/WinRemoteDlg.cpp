@@ -7,6 +7,7 @@
 #include "form/DialogResourceScript.h"
 #include "form/MainDialogTemplate.h"
 #include "form/ParameterForm.h"
+#include "form/StatusLineText.h"
 #include "form/TooltipTable.h"
 #include "model/DialogIds.h"
 #include "model/JobMessages.h"
@@ -57,6 +58,9 @@ CWinRemoteDlg::~CWinRemoteDlg()
         DestroyIcon(m_icon);
     if (m_smallIcon != nullptr)
         DestroyIcon(m_smallIcon);
+    // The control does not own a bitmap given to it: released once the control is gone.
+    if (m_logo != nullptr)
+        DeleteObject(m_logo);
 }
 
 INT_PTR CWinRemoteDlg::DoModal(HWND parent)
@@ -183,6 +187,7 @@ BOOL CWinRemoteDlg::OnInitDialog()
     SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon != nullptr ? m_smallIcon : m_icon));
 
     m_tooltips = CreateTooltips(m_hwnd, m_instance, TooltipTable);
+    AddStatusLineTip();
 
     SendDlgItemMessageA(m_hwnd, IDC_PHONE_NUMBER, EM_LIMITTEXT, 20, 0);
     SendDlgItemMessageA(m_hwnd, IDC_PROGRAMMING_CODE, EM_LIMITTEXT, 4, 0);
@@ -199,6 +204,7 @@ BOOL CWinRemoteDlg::OnInitDialog()
     SetMessagePresenter(&m_presenter);
 
     m_controller.Initialise();
+    ShowLogo();
     SendDlgItemMessageA(m_hwnd, IDC_ALARM_BUTTON_DELAY_SPIN, UDM_SETPOS32, 0, 4);
     SendDlgItemMessageA(m_hwnd, IDC_ALARM_TYPE_SPIN, UDM_SETPOS32, 0, 10);
     if (!m_initialNumber.empty()) {
@@ -206,6 +212,27 @@ BOOL CWinRemoteDlg::OnInitDialog()
         m_controller.UpdateButtons();
     }
     return TRUE;
+}
+
+void CWinRemoteDlg::ShowLogo()
+{
+    // Bitmap 129 is drawn for the control's size at 96 dpi; at other sizes it is scaled to fit.
+    HWND logo = GetDlgItem(m_hwnd, IDC_LOGO);
+    if (logo == nullptr)
+        return;
+    RECT place{};
+    GetClientRect(logo, &place);
+    m_logo = static_cast<HBITMAP>(LoadImageA(m_instance, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, place.right,
+                                             place.bottom, LR_DEFAULTCOLOR));
+    if (m_logo != nullptr)
+        SendMessageA(logo, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_logo));
+}
+
+HBITMAP CWinRemoteDlg::Logo() const
+{
+    HWND logo = m_hwnd == nullptr ? nullptr : GetDlgItem(m_hwnd, IDC_LOGO);
+    return logo == nullptr ? nullptr
+                           : reinterpret_cast<HBITMAP>(SendMessageA(logo, STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -296,7 +323,49 @@ void CWinRemoteDlg::ShowCloseAsStop(bool stop)
 
 void CWinRemoteDlg::ShowStatusLine(const std::string& text)
 {
-    SetItemText(IDC_STATUS_LINE, text);
+    // A static field shows a line break as a box: the lines of a message are joined. The tip over
+    // the line has the message as it came, line by line, whole where the field cuts it.
+    SetItemText(IDC_STATUS_LINE, StatusLineText(text));
+    if (m_tooltips == nullptr || GetDlgItem(m_hwnd, IDC_STATUS_LINE) == nullptr)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_hwnd;
+    tool.uId = IDC_STATUS_LINE;
+    tool.hinst = m_instance;
+    tool.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(m_tooltips, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CWinRemoteDlg::AddStatusLineTip()
+{
+    // A static gets no mouse messages: a rectangle of the dialog over the line. No text, no tip.
+    HWND line = GetDlgItem(m_hwnd, IDC_STATUS_LINE);
+    if (m_tooltips == nullptr || line == nullptr)
+        return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = m_hwnd;
+    tool.uId = IDC_STATUS_LINE;
+    tool.hinst = m_instance;
+    tool.lpszText = const_cast<char*>("");
+    GetWindowRect(line, &tool.rect);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
+    SendMessageA(m_tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::string CWinRemoteDlg::StatusLineTip() const
+{
+    char text[1024] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = m_hwnd;
+    tool.uId = IDC_STATUS_LINE;
+    tool.lpszText = text;
+    if (m_tooltips != nullptr)
+        SendMessageA(m_tooltips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return text;
 }
 
 void CWinRemoteDlg::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)

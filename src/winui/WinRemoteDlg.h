@@ -63,6 +63,10 @@ public:
     bool IsEscapeBlocked() const { return m_controller.IsEscapeBlocked(); }
     const CJobStatus& Status() const { return m_controller.Status(); }
     HWND Tooltips() const { return m_tooltips; }
+    // The tip over the status line: the message it shows, as it came (empty: no tip).
+    std::string StatusLineTip() const;
+    // The bitmap the logo control shows (bitmap 129), nullptr when none.
+    HBITMAP Logo() const;
     CWinNotifyWindow& NotifyWindow() { return m_notifyWindow; }
     CWinMessagePresenter& MessagePresenter() { return m_presenter; }
     // The help context the dialog answers: 0x20000 plus its resource id.
@@ -73,6 +77,8 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     BOOL OnInitDialog();
+    void ShowLogo();
+    void AddStatusLineTip();
     void OnCommand(int id, int code, HWND control);
     void OnCloseRequest();
     void ShutDownJob();
@@ -99,6 +105,7 @@ private:
     HWND m_tooltips = nullptr;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
+    HBITMAP m_logo = nullptr;
     bool m_modal = false;
     std::string m_initialNumber;
     CWinNotifyWindow m_notifyWindow;

@@ -15,6 +15,22 @@ constexpr int TipWidthPixels = 300;
 // Long texts stay up long enough to be read.
 constexpr int AutoPopMs = 20000;
 
+RECT PlaceInDialog(HWND control, HWND dialog)
+{
+    RECT place;
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+bool IsPushButton(HWND control)
+{
+    char windowClass[32] = {};
+    GetClassNameA(control, windowClass, sizeof windowClass);
+    const LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    return _stricmp(windowClass, "Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+}
+
 } // namespace
 
 HWND CreateTooltips(HWND dialog, HINSTANCE instance, TooltipEntry* table)
@@ -54,9 +70,7 @@ HWND CreateTooltips(HWND dialog, HINSTANCE instance, TooltipEntry* table)
         } else if (_stricmp(windowClass, "Static") == 0 ||
                    (_stricmp(windowClass, "Button") == 0 && (style & 0xF) == BS_GROUPBOX)) {
             // A rectangle of the dialog: statics and frames get no mouse messages of their own.
-            RECT place;
-            GetWindowRect(control, &place);
-            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+            RECT place = PlaceInDialog(control, dialog);
             if ((style & 0xF) == BS_GROUPBOX && _stricmp(windowClass, "Button") == 0) {
                 HDC dc = GetDC(control);
                 TEXTMETRICA metrics{};
@@ -69,6 +83,14 @@ HWND CreateTooltips(HWND dialog, HINSTANCE instance, TooltipEntry* table)
             tool.rect = place;
         }
         SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        if (IsPushButton(control)) {
+            // A disabled control gets no mouse messages: they go to the dialog beneath it. The
+            // button's rectangle on the dialog shows the same text while the button is disabled.
+            tool.uFlags = TTF_SUBCLASS;
+            tool.uId = static_cast<UINT_PTR>(row->controlId);
+            tool.rect = PlaceInDialog(control, dialog);
+            SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        }
     }
     return tips;
 }
@@ -91,4 +113,18 @@ std::string TooltipText(HWND tooltips, HWND dialog, int controlId)
     tool.lpszText = buffer;
     SendMessageA(tooltips, TTM_GETTEXTA, sizeof buffer, reinterpret_cast<LPARAM>(&tool));
     return buffer;
+}
+
+int TooltipToolAt(HWND tooltips, HWND dialog, POINT point)
+{
+    if (tooltips == nullptr)
+        return 0;
+    TTHITTESTINFOA hit{};
+    hit.hwnd = dialog;
+    hit.pt = point;
+    hit.ti.cbSize = sizeof(hit.ti);
+    if (SendMessageA(tooltips, TTM_HITTESTA, 0, reinterpret_cast<LPARAM>(&hit)) == FALSE)
+        return 0;
+    return (hit.ti.uFlags & TTF_IDISHWND) != 0 ? GetDlgCtrlID(reinterpret_cast<HWND>(hit.ti.uId))
+                                               : static_cast<int>(hit.ti.uId);
 }

@@ -77,6 +77,11 @@ private slots:
         QCOMPARE(settings.ReadModemTraceFile(), QString());
         Raw(QStringLiteral("pravel-trace")).setValue(QStringLiteral("ModemTraceFile"), QStringLiteral("/tmp/m.trace"));
         QCOMPARE(settings.ReadModemTraceFile(), QStringLiteral("/tmp/m.trace"));
+        QVERIFY(settings.WriteModemTraceFile(QStringLiteral("/tmp/other.trace")));
+        QCOMPARE(Raw(QStringLiteral("pravel-trace")).value(QStringLiteral("ModemTraceFile")).toString(),
+                 QStringLiteral("/tmp/other.trace"));
+        QVERIFY(settings.WriteModemTraceFile(QString()));
+        QCOMPARE(settings.ReadModemTraceFile(), QString());
     }
 
     void otherFormsPassUnchanged()

@@ -1,16 +1,25 @@
 // The application shell: help opens the manual at the main dialog's topic or says it failed,
-// the manual is where the program looks for it, and the About box.
+// the manual is where the program looks for it, the About box, the batch window with the
+// modems it offers (under --simulate, and a running pravel-sim), and a trace file given in the
+// port dialog taking effect at once.
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 #include "app/AboutDlg.h"
 #include "app/HelpLauncher.h"
 #include "app/OXEL_RemoteApp.h"
+#include "app/SelectPortDlg.h"
 #include "model/DialogIds.h"
 #include "ui/OXEL_RemoteDlg.h"
 #include "model/StringTable.h"
+#include "ui/BatchWindow.h"
 #include "ui/DialogFakes.h"
 #include "ui/MessageBoxes.h"
 
@@ -172,6 +181,86 @@ private slots:
         QCOMPARE(prompts.openAsked, 0);
     }
 
+    void batchOpensAloneWithSimulatedModemsTicked()
+    {
+        QTemporaryDir folder;
+        const QString plan = folder.filePath(QStringLiteral("plan.csv"));
+        QFile file(plan);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("number,unit,code,IdBeep\n5550100,1,3958,x\n5550100,6,3958,x\n");
+        file.close();
+        COXEL_RemoteApp app;
+        app.SetApplicationName(QStringLiteral("pravel-batch-test"));
+        CFakePrompts prompts;
+        app.SetPrompts(&prompts);
+        std::vector<std::pair<std::string, bool>> ports;
+        int rows = -1;
+        bool mainDialogShown = false;
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            mainDialogShown = mainDialogShown || ShownMainDialog() != nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<CBatchWindow*>(widget);
+                if (window != nullptr && (window->isVisible() || waited.elapsed() > 10000)) {
+                    ports = window->Ports();
+                    rows = window->Table()->rowCount();
+                    window->close();
+                }
+            }
+        });
+        poll.start(10);
+        QCOMPARE(app.InitInstance({QStringLiteral("pravel"), QStringLiteral("--simulate"), QStringLiteral("--modems"),
+                                   QStringLiteral("2"), QStringLiteral("--batch"), plan}),
+                 0);
+        poll.stop();
+        QVERIFY(prompts.messages.empty());
+        QVERIFY(!mainDialogShown);
+        QCOMPARE(rows, 2);
+        // The port dialog's devices unticked, then the two simulated modems ticked.
+        int ticked = 0;
+        for (const auto& [port, isTicked] : ports) {
+            if (isTicked) {
+                ++ticked;
+                QVERIFY2(QString::fromStdString(port).startsWith("/dev/pts/"), port.c_str());
+            }
+        }
+        QCOMPARE(ticked, 2);
+        QVERIFY(ports.size() >= 2);
+        QVERIFY(ports[ports.size() - 1].second && ports[ports.size() - 2].second);
+        QVERIFY(ports[ports.size() - 1].first != ports[ports.size() - 2].first);
+    }
+
+#ifdef PRAVEL_SIM_PATH
+    void aRunningPravelSimIsOfferedUnticked()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(PRAVEL_SIM_PATH), {});
+        QVERIFY(sim.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+        const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+        QVERIFY2(line.startsWith(QStringLiteral("port: ")), qPrintable(line));
+        const std::string port = line.mid(6).toStdString();
+        COXEL_RemoteApp app;
+        std::unique_ptr<CBatchWindow> window(app.NewBatchWindow(nullptr));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        const std::vector<std::pair<std::string, bool>> ports = window->Ports();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QVERIFY2(std::find(ports.begin(), ports.end(), std::make_pair(port, false)) != ports.end(), port.c_str());
+    }
+#endif
+
+    void modemsMustBeACount()
+    {
+        COXEL_RemoteApp app;
+        app.SetApplicationName(QStringLiteral("pravel-batch-test"));
+        CFakePrompts prompts;
+        app.SetPrompts(&prompts);
+        QCOMPARE(app.InitInstance({QStringLiteral("pravel"), QStringLiteral("--modems"), QStringLiteral("x")}), 2);
+    }
+
     void aboutBox()
     {
         CAboutDlg about;
@@ -181,6 +270,47 @@ private slots:
             version = version || label->text() == QStringLiteral("Pravel Version 1.09");
         QVERIFY(version);
         QCOMPARE(QString::fromLatin1(LoadString(IDS_ABOUTBOX)), QStringLiteral("&About Pravel..."));
+    }
+
+    // A trace file given in the port dialog while the program runs is written from then on, not
+    // only from the next start. (Last: it moves the settings store into a folder of its own.)
+    void aTraceFileGivenInThePortDialogTakesEffectAtOnce()
+    {
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        const QString trace = folder.filePath(QStringLiteral("modem.trace"));
+        CFakePrompts prompts;
+        COXEL_RemoteApp app;
+        app.SetApplicationName(QStringLiteral("pravel-trace-test"));
+        app.SetPrompts(&prompts);
+        bool asked = false;
+        bool writtenAtOnce = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            COXEL_RemoteDlg* dialog = ShownMainDialog();
+            if (dialog == nullptr || asked)
+                return;
+            asked = true;
+            QTimer::singleShot(0, this, [&trace] {
+                for (QWidget* widget : QApplication::topLevelWidgets())
+                    if (auto* port = qobject_cast<CSelectPortDlg*>(widget)) {
+                        port->CallField(CSelectPortDlg::IDC_TRACE_FILE)->setText(trace);
+                        port->accept();
+                    }
+            });
+            app.RunComPortDialog(dialog);
+            writtenAtOnce = QFile::exists(trace);
+            dialog->OnClose();
+        });
+        poll.start(10);
+        QCOMPARE(app.InitInstance({QStringLiteral("pravel")}), 0);
+        poll.stop();
+        QVERIFY(asked);
+        QVERIFY(writtenAtOnce);
+        QCOMPARE(app.Settings().ReadModemTraceFile(), trace);
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.readAll().contains("# program: "), "the trace has its header");
     }
 };
 

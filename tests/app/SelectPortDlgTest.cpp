@@ -1,6 +1,7 @@
 // The port selection dialog: the entry it opens on, a choice taking effect with OK (stored) and
 // Cancel changing nothing, names it cannot read, typed paths, and the serial devices after the
-// ten COM entries.
+// ten COM entries; the advanced fields stored with OK, or refused with the dialog kept open.
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -295,6 +296,82 @@ private slots:
             QVERIFY(dialog.TestRunning());
         }
         QVERIFY(timer.elapsed() < 5000);
+    }
+
+    void theAdvancedFieldsOpenOnTheSettingsInForceAndAreStoredWithOk()
+    {
+        SetComPortName("com1");
+        SetModemCallSettings({55, 20, "B5"});
+        CAppSettings settings(QStringLiteral("pravel-port"));
+        const QString trace = m_store.filePath(QStringLiteral("modem.trace"));
+        CSelectPortDlg dialog(settings, nullptr, m_devices);
+        QCOMPARE(dialog.CallField(CSelectPortDlg::IDC_RINGBACK_GAP)->text(), QStringLiteral("55"));
+        QCOMPARE(dialog.CallField(CSelectPortDlg::IDC_RINGBACK_WAIT)->text(), QStringLiteral("20"));
+        QCOMPARE(dialog.CallField(CSelectPortDlg::IDC_MODEM_COUNTRY)->text(), QStringLiteral("B5"));
+        QCOMPARE(dialog.CallField(CSelectPortDlg::IDC_TRACE_FILE)->text(), QString());
+        dialog.CallField(CSelectPortDlg::IDC_RINGBACK_GAP)->setText(QStringLiteral("90"));
+        dialog.CallField(CSelectPortDlg::IDC_RINGBACK_WAIT)->setText(QStringLiteral("15"));
+        dialog.CallField(CSelectPortDlg::IDC_MODEM_COUNTRY)->setText(QStringLiteral("3d"));
+        dialog.CallField(CSelectPortDlg::IDC_TRACE_FILE)->setText(trace);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const ModemCallSettings inForce = GetModemCallSettings();
+        QCOMPARE(inForce.ringbackGapTenths, 90);
+        QCOMPARE(inForce.ringbackWaitSeconds, 15);
+        QCOMPARE(inForce.country, std::string("3D"));
+        // The next start reads them back.
+        const ModemCallSettings stored = settings.ReadModemCallSettings();
+        QCOMPARE(stored.ringbackGapTenths, 90);
+        QCOMPARE(stored.ringbackWaitSeconds, 15);
+        QCOMPARE(stored.country, std::string("3D"));
+        QCOMPARE(settings.ReadModemTraceFile(), trace);
+        SetModemCallSettings({});
+    }
+
+    void aBadAdvancedValueKeepsTheDialogOpenAndStoresNothing_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("gap") << int(CSelectPortDlg::IDC_RINGBACK_GAP) << "256" << "Ringback gap: \"256\" is not";
+        QTest::newRow("wait") << int(CSelectPortDlg::IDC_RINGBACK_WAIT) << "x" << "Ringback wait: \"x\" is not";
+        QTest::newRow("country") << int(CSelectPortDlg::IDC_MODEM_COUNTRY) << "SE" << "Country code: \"SE\" is not";
+        QTest::newRow("trace") << int(CSelectPortDlg::IDC_TRACE_FILE) << "/nonexistent-pravel-folder/modem.trace"
+                               << "Trace file: /nonexistent-pravel-folder/modem.trace cannot be saved";
+    }
+    void aBadAdvancedValueKeepsTheDialogOpenAndStoresNothing()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        SetComPortName("com1");
+        SetModemCallSettings({});
+        CAppSettings settings(QStringLiteral("pravel-port"));
+        CSelectPortDlg dialog(settings, nullptr, m_devices);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        Choose(dialog, 2);
+        dialog.CallField(field)->setText(text);
+        QTest::keyClick(dialog.CallField(CSelectPortDlg::IDC_RINGBACK_GAP), Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY2(dialog.TestResult()->text().startsWith(problem), qPrintable(dialog.TestResult()->text()));
+        QCOMPARE(QApplication::focusWidget(), dialog.CallField(field));
+        // Nothing stored, nothing in force.
+        QVERIFY(Stored().isEmpty());
+        QCOMPARE(GetComPortName(), std::string("com1"));
+        QCOMPARE(GetModemCallSettings().ringbackGapTenths, 70);
+        QCOMPARE(settings.ReadModemTraceFile(), QString());
+        QVERIFY(!QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora, Sweden"),
+                           QStringLiteral("pravel-port"))
+                     .contains(QStringLiteral("RingbackGap")));
+        // Mended, OK takes it.
+        dialog.CallField(field)->setText(field == CSelectPortDlg::IDC_MODEM_COUNTRY || field == CSelectPortDlg::IDC_TRACE_FILE
+                                             ? QString()
+                                             : QStringLiteral("60"));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(Stored(), QStringLiteral("com3"));
     }
 };
 

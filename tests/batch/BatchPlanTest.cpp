@@ -180,4 +180,30 @@ TEST(BatchPlanTest, TheFrontEndsValueRuleIsApplied)
     EXPECT_EQ(PlanErrorText(errors[0]), "row 2, column AlarmReceiver1: digits only");
 }
 
+// A row with several faults shows each of them, once, and each check's own naming of its field is
+// not said again after the column.
+TEST(BatchPlanTest, EveryFaultOfARowIsListedOnceUnderItsColumn)
+{
+    BatchPlan plan;
+    std::vector<PlanError> errors;
+    PlanValueRule named = [](int row, const std::string& value, std::string* problem) {
+        if (value == "99") {
+            *problem = std::string(ParameterTable[row].name) + ": choose a value from 0 to 10.";
+            return false;
+        }
+        return true;
+    };
+    const std::string text = Header + "5550101,1,39a8,write,,99,\n555;0101,2,3958,write,0612,,\n";
+    EXPECT_FALSE(ParseBatchPlan(text, JobRead, named, &plan, &errors));
+    std::vector<std::string> lines;
+    for (const PlanError& error : errors)
+        lines.push_back(PlanErrorText(error));
+    const std::vector<std::string> expected = {
+        "row 2, column TestAlarmTime: choose a value from 0 to 10.",
+        "row 2, column code: enter the unit's code of exactly four digits.",
+        "row 3, column number: only digits, * # + , W P T ! @ A-D and the spacing characters space - ( ) . can be "
+        "dialled."};
+    EXPECT_EQ(lines, expected);
+}
+
 } // namespace

@@ -724,7 +724,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "number,unit,code,AlarmReceiver1\n5550101,1,3958,all\n5550102,1,39,all\n",
                               "row 3, column code:"},
                       BadPlan{"digits_only_edit", "number,code,action,AlarmCode1\n5550101,3958,write,12*4\n",
-                              "row 2, column AlarmCode1: AlarmCode1: digits only."},
+                              "row 2, column AlarmCode1: digits only."},
                       BadPlan{"unknown_column", "number,code,Volume\n5550101,3958,3\n", "row 1, column Volume:"}),
     [](const ::testing::TestParamInfo<BadPlan>& info) { return std::string(info.param.name); });
 

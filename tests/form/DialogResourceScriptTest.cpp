@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS"},
         StyleCase{ControlKind::StatusField, StyleNone, "Static",
                   "SS_LEFTNOWORDWRAP | SS_SUNKEN | SS_NOPREFIX | SS_CENTERIMAGE"},
-        StyleCase{ControlKind::Picture, StyleNone, "Static", "SS_ETCHEDFRAME"},
+        StyleCase{ControlKind::Picture, StyleNone, "Static", "SS_BITMAP | SS_CENTERIMAGE"},
         StyleCase{ControlKind::PushButton, StyleDefaultButton, "Button", "BS_DEFPUSHBUTTON | WS_TABSTOP"},
         StyleCase{ControlKind::PushButton, StyleGroup, "Button", "BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP"}));
 

@@ -307,14 +307,44 @@ TEST_F(MainDialogController, CaptionPerStage)
         {ProgressDialing, 2, base + LoadString(IDS_DIALING) + " (2)"},
         {ProgressConnected, 0, base + LoadString(IDS_CONNECTED)},
         {ProgressTransfer, 0, base + LoadString(IDS_TRANSFER)},
-        {ProgressLogoff, 0, base},
+        // The job still runs while it logs off: the last stage stays.
+        {ProgressLogoff, 0, base + LoadString(IDS_TRANSFER)},
+        {99, 0, base + LoadString(IDS_TRANSFER)},
         {ProgressEnded, 0, base},
     };
+    Ready();
+    controller.OnReadAll();
     for (const auto& s : stages) {
+        if (s.stage == ProgressEnded)
+            runner.running = false;
         controller.OnShowProgress(s.stage, s.count);
         EXPECT_EQ(window.caption, s.caption) << s.stage;
     }
     EXPECT_EQ(controller.BaseCaption(), base);
+}
+
+TEST_F(MainDialogController, CaptionStatusLineAndButtonsChangeTogetherAtTheJobsEnd)
+{
+    Ready();
+    const std::string base = window.caption;
+    for (uint32_t last : {uint32_t(ProgressTransfer), uint32_t(ProgressBadCode)}) {
+        controller.OnReadAll();
+        std::vector<uint32_t> stages = {ProgressDialing, ProgressConnected, last, ProgressLogoff};
+        for (uint32_t stage : stages) {
+            controller.OnShowProgress(stage, 1);
+            SCOPED_TRACE(stage);
+            EXPECT_NE(window.caption, base);
+            EXPECT_TRUE(controller.Status().IsActive());
+            EXPECT_TRUE(window.closeIsStop);
+            EXPECT_FALSE(Enabled(ID_READ_ALL));
+        }
+        EndJob();
+        EXPECT_EQ(window.caption, base);
+        EXPECT_FALSE(controller.Status().IsActive());
+        EXPECT_FALSE(window.closeIsStop);
+        EXPECT_TRUE(Enabled(ID_READ_ALL));
+        EXPECT_EQ(window.statusLine.find("logging off"), std::string::npos) << window.statusLine;
+    }
 }
 
 TEST_F(MainDialogController, ARefusedCodeGetsOneBoxAndThePlainCaptionOnceTheJobHasEnded)
@@ -322,21 +352,48 @@ TEST_F(MainDialogController, ARefusedCodeGetsOneBoxAndThePlainCaptionOnceTheJobH
     Ready();
     controller.OnReadAll();
     // The box runs the message loop, and the job's end arrives while it is open.
-    window.whileNoteOpen = [this] { EndJob(); };
+    std::string captionInBox;
+    window.whileNoteOpen = [&] {
+        captionInBox = window.caption;
+        EndJob();
+    };
     controller.OnShowProgress(ProgressBadCode, 0);
     ASSERT_EQ(window.notes.size(), 1u);
     EXPECT_EQ(window.notes[0].text, CJobStatus::CodeRefusedText() + ". Check the programming code and try again.");
+    EXPECT_EQ(captionInBox, std::string("Pravel 1.09 - ") + LoadString(IDS_BAD_CODE));
     EXPECT_EQ(window.caption, "Pravel 1.09");
+    EXPECT_EQ(window.statusLine, CJobStatus::CodeRefusedText());
     EXPECT_FALSE(controller.IsJobRunning());
     EXPECT_EQ(controller.Status().State(), JobState::CodeRefused);
     EXPECT_TRUE(Enabled(ID_READ_ALL));
-    // Without a nested end the caption names the refusal until the job ends.
+    // Without a nested end the caption names the refusal until the job ends, also while the
+    // unit is logged off.
     controller.OnReadAll();
     controller.OnShowProgress(ProgressBadCode, 0);
+    EXPECT_EQ(window.caption, std::string("Pravel 1.09 - ") + LoadString(IDS_BAD_CODE));
+    controller.OnShowProgress(ProgressLogoff, 0);
     EXPECT_EQ(window.caption, std::string("Pravel 1.09 - ") + LoadString(IDS_BAD_CODE));
     EXPECT_EQ(window.notes.size(), 2u);
     EndJob();
     EXPECT_EQ(window.caption, "Pravel 1.09");
+    EXPECT_EQ(window.statusLine, CJobStatus::CodeRefusedText());
+}
+
+TEST_F(MainDialogController, TheJobsEndWhileAnEarlierBoxIsOpenReleasesEverything)
+{
+    Ready();
+    controller.OnReadAll();
+    controller.OnShowProgress(ProgressTransfer, 0);
+    // The first failure's box is still open when the log-off and the end arrive.
+    window.whileNoteOpen = [this] {
+        controller.OnShowProgress(ProgressLogoff, 0);
+        EndJob();
+    };
+    controller.OnJobMessage("The unit does not answer.", "Pravel", MessageIcon::Error);
+    EXPECT_EQ(window.caption, "Pravel 1.09");
+    EXPECT_EQ(window.statusLine, "The unit does not answer.");
+    EXPECT_FALSE(window.closeIsStop);
+    EXPECT_TRUE(Enabled(ID_READ_ALL));
 }
 
 TEST_F(MainDialogController, ValuesOfAReadJobFillTheControlsClearTheBoxesAndRerunTheRules)

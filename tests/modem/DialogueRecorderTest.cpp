@@ -96,4 +96,26 @@ TEST(DialogueTraceScopeTest, RecordsWhileItLivesAndNothingWithoutAFile)
     std::remove(path.c_str());
 }
 
+// The desktop programs' setting changed while they run: the first file is closed whole, the new
+// one gets what follows, and an empty name stops the trace.
+TEST(DialogueTraceScopeTest, RestartGoesOnInTheNewFileAndAnEmptyNameStops)
+{
+    const std::string first = ::testing::TempDir() + "dialogue-trace-restart-1.trace";
+    const std::string second = ::testing::TempDir() + "dialogue-trace-restart-2.trace";
+    std::string problem;
+    CDialogueTraceScope scope;
+    ASSERT_TRUE(scope.Restart(first, "pravel 1.0", "auto", "com1", &problem)) << problem;
+    RecordDialogue(">", "ATZ\r\n");
+    ASSERT_TRUE(scope.Restart(second, "pravel 1.0", "v253", "com2", &problem)) << problem;
+    RecordDialogue(">", "ATE0\r\n");
+    ASSERT_TRUE(scope.Restart("", "pravel 1.0", "v253", "com2", &problem)) << problem;
+    RecordDialogue("<", "not recorded");
+    EXPECT_EQ(Records(ReadAll(first)), std::vector<std::string>{"> ATZ\\r\\n"});
+    const std::string text = ReadAll(second);
+    EXPECT_NE(text.find("# profile: v253\n# port: com2 9600 8N1\n"), std::string::npos) << text;
+    EXPECT_EQ(Records(text), std::vector<std::string>{"> ATE0\\r\\n"});
+    std::remove(first.c_str());
+    std::remove(second.c_str());
+}
+
 } // namespace

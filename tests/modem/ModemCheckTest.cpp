@@ -163,3 +163,30 @@ TEST(ModemCheckTest, StopEndsTheCheckWithTheModemReset)
 }
 
 } // namespace
+
+// What the port dialogs show under "Test modem": the modem's name before the verdict when it
+// said one, from AT+FMI?/AT+FMM? or else the first ATI3 line; the bare verdict otherwise.
+TEST(ModemCheckTest, SummaryNamesTheModemBeforeTheVerdict)
+{
+    struct Case {
+        ModemCheckReport::Outcome outcome;
+        std::string maker, model, information, prefix;
+    };
+    const Case cases[] = {
+        {ModemCheckReport::Outcome::Voice, "CONEXANT", "SoftK56", "", "CONEXANT SoftK56: "},
+        {ModemCheckReport::Outcome::Voice, "", "SoftK56", "", "SoftK56: "},
+        {ModemCheckReport::Outcome::NoVoice, "", "", "Agere SoftModem 2.1", "Agere SoftModem 2.1: "},
+        {ModemCheckReport::Outcome::Voice, "", "", "", ""},
+        {ModemCheckReport::Outcome::Silent, "CONEXANT", "SoftK56", "x", ""},
+    };
+    for (const Case& c : cases) {
+        ModemCheckReport report;
+        report.outcome = c.outcome;
+        report.port = "/dev/ttyACM0";
+        report.maker = c.maker;
+        report.model = c.model;
+        if (!c.information.empty())
+            report.information.push_back(c.information);
+        EXPECT_EQ(report.Summary(), c.prefix + report.Verdict()) << c.maker << "|" << c.model;
+    }
+}

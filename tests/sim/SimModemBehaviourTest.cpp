@@ -1,35 +1,16 @@
 // What the V.253 personas do as real modems do, driven with made-up times: when the dial result
 // comes under a ringback cadence, RINGING lines, no ringback, a command too soon after a result,
 // the modem's own tones and the tones lost while the unit still rings.
-#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "TimedSimModem.h"
 #include "sim/SimConfigFile.h"
 #include "sim/SimModem.h"
 
 namespace {
 
-class Modem {
-public:
-    explicit Modem(const SimConfig& config) : m_modem(config, nullptr) {}
-    // Sends one line at atMs and returns everything the modem has sent by thenMs.
-    std::string Say(const std::string& line, int atMs, int thenMs)
-    {
-        m_modem.Receive(line + "\r", m_t0 + std::chrono::milliseconds(atMs));
-        return At(thenMs);
-    }
-    std::string At(int ms)
-    {
-        std::string out;
-        m_modem.Advance(m_t0 + std::chrono::milliseconds(ms), &out);
-        return out;
-    }
-
-private:
-    CSimModem m_modem;
-    CSimModem::TimePoint m_t0 = CSimModem::Clock::now();
-};
+using Modem = TimedSimModem;
 
 SimConfig Config(SimModemPersona persona, const std::function<void(SimModemBehaviour&)>& behaviour)
 {
@@ -71,8 +52,9 @@ TEST(SimModemBehaviour, TheDialResultFollowsTheRingbackTimers)
         }));
         m.Say("ATE0", 0, 0);
         EXPECT_EQ(m.Say("AT+FCLASS=8", 0, 0), "\r\nOK\r\n");
-        if (*c.timer != '\0')
+        if (*c.timer != '\0') {
             EXPECT_EQ(m.Say(c.timer, 0, 0), "\r\nOK\r\n");
+        }
         const std::string ringing = m.Say("ATD5550100", 0, c.resultMs - 1);
         EXPECT_EQ(Count(ringing, "\r\nRINGING\r\n"), c.ringing) << ringing;
         EXPECT_EQ(ringing.find("OK"), std::string::npos) << ringing;

@@ -2,16 +2,18 @@
 // each command, and how they report the tones the unit plays.
 #include <gtest/gtest.h>
 
+#include "TimedSimModem.h"
 #include "sim/SimConfigFile.h"
 #include "sim/SimModem.h"
 #include "sim/ToneFrame.h"
 
 namespace {
 
-class PersonaModem {
+// A modem of a persona that can place the call and log in.
+class PersonaModem : public TimedSimModem {
 public:
     PersonaModem(SimModemPersona persona, bool fast, SimFaults faults = {})
-        : m_modem(Config(persona, fast, faults), nullptr), m_hash(persona == SimModemPersona::Hash)
+        : TimedSimModem(Config(persona, fast, faults)), m_hash(persona == SimModemPersona::Hash)
     {
     }
     // Voice mode, no echo, a call to the default line and unit 1 selected; then the login code's
@@ -26,24 +28,9 @@ public:
             std::string command = line;
             if (m_hash && command.rfind("AT+", 0) == 0)
                 command = command.rfind("AT+F", 0) == 0 ? "AT#CLS=8" : "AT#VTS" + command.substr(6);
-            m_modem.Receive(command + "\r", m_t0);
-            At(0);
+            Say(command, 0, 0);
         }
-        m_modem.Receive(login.replace(2, 4, m_hash ? "#VTS" : "+VTS") + "\r", m_t0);
-        return At(0);
-    }
-
-    // Sends one line at atMs and returns everything the modem has sent by thenMs.
-    std::string Say(const std::string& line, int atMs, int thenMs)
-    {
-        m_modem.Receive(line + "\r", m_t0 + std::chrono::milliseconds(atMs));
-        return At(thenMs);
-    }
-    std::string At(int ms)
-    {
-        std::string out;
-        m_modem.Advance(m_t0 + std::chrono::milliseconds(ms), &out);
-        return out;
+        return Say(login.replace(2, 4, m_hash ? "#VTS" : "+VTS"), 0, 0);
     }
 
 private:
@@ -56,9 +43,7 @@ private:
         config.timing = SimTiming{2000, 8000, 300, 100, 500};
         return config;
     }
-    CSimModem m_modem;
     bool m_hash;
-    CSimModem::TimePoint m_t0 = CSimModem::Clock::now();
 };
 
 const std::string OK = "\r\nOK\r\n";

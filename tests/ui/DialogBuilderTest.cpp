@@ -1,5 +1,7 @@
 // Dialog templates become widgets: dialog units to pixels, every control of the parameter table
 // present with the right kind, mnemonics and buddies, radio groups apart.
+#include <cstdlib>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -145,6 +147,21 @@ private slots:
         QImage image = logo.toImage();
         QVERIFY(image.pixelColor(83, 50).alpha() > 0);
         QVERIFY(image.pixelColor(0, 0).alpha() < 255); // rounded corner
+        // The Windows dialog's bitmap resource is this picture, written by pravel-logo-writer.
+        QImage resource(QStringLiteral(PRAVEL_SOURCE_DIR "/src/winui/logo.bmp"));
+        QVERIFY2(!resource.isNull(), "src/winui/logo.bmp is missing");
+        QImage drawn = LogoBitmap(resource.size(), QColor(240, 240, 240));
+        QCOMPARE(resource.size(), QSize(95 * 7 / 4, 53 * 13 / 8));
+        // The name's glyphs may differ by a pixel where the fonts do; the picture may not.
+        int differing = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                QColor a = drawn.pixelColor(x, y), b = resource.pixelColor(x, y);
+                if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 24)
+                    ++differing;
+            }
+        QVERIFY2(differing * 20 < drawn.width() * drawn.height(),
+                 "src/winui/logo.bmp is not the logo drawn: cmake --build build --target rewrite_logo_bmp");
         QIcon icon = ProgramIcon();
         QVERIFY(!icon.isNull());
         QVERIFY(icon.availableSizes().contains(QSize(32, 32)));

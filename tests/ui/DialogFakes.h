@@ -49,9 +49,11 @@ class CFakeShell : public IShellActions {
 public:
     int portDialogs = 0;
     int aboutBoxes = 0;
+    int batchWindows = 0;
     std::vector<unsigned> helpContexts;
 
     void RunComPortDialog(QWidget*) override { ++portDialogs; }
     void RunAboutBox(QWidget*) override { ++aboutBoxes; }
     void ShowHelp(QWidget*, unsigned helpContext) override { helpContexts.push_back(helpContext); }
+    void OpenBatchWindow(QWidget*) override { ++batchWindows; }
 };

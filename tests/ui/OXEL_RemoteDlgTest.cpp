@@ -426,9 +426,11 @@ private slots:
         QTest::newRow("dialing 59") << 1u << 59 << "Pravel 1.09 - Dialing (59)";
         QTest::newRow("connected") << 2u << 0 << "Pravel 1.09 - Connected/Logging in";
         QTest::newRow("transfer") << 3u << 0 << "Pravel 1.09 - Transfer";
-        QTest::newRow("log-off") << 4u << 0 << "Pravel 1.09";
+        // The job still runs while it logs off: the stage before stays until the job's end.
+        QTest::newRow("log-off") << 4u << 0 << "Pravel 1.09 - Transfer";
         QTest::newRow("bad code") << 5u << 0 << "Pravel 1.09 - Invalid password entered.";
-        QTest::newRow("unknown") << 9u << 0 << "Pravel 1.09";
+        QTest::newRow("unknown") << 9u << 0 << "Pravel 1.09 - Transfer";
+        QTest::newRow("ended") << 0u << 0 << "Pravel 1.09";
     }
     void captionPerStage()
     {
@@ -440,6 +442,45 @@ private slots:
         dlg->OnShowProgress(stage, count);
         QCOMPARE(dlg->windowTitle(), caption);
         QCOMPARE(dlg->BaseCaption(), QStringLiteral("Pravel 1.09"));
+    }
+
+    void focusStaysWithTheJobsButton_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("focusAfter");
+        QTest::addColumn<bool>("boxesLeft");
+        QTest::newRow("read all") << int(ID_READ_ALL) << int(ID_READ_ALL) << false;
+        QTest::newRow("read") << int(ID_READ) << int(ID_READ) << true;
+        QTest::newRow("read, all values read") << int(ID_READ) << int(ID_READ_ALL) << false;
+        QTest::newRow("write") << int(ID_WRITE) << int(ID_WRITE) << true;
+    }
+    void focusStaysWithTheJobsButton()
+    {
+        QFETCH(int, button);
+        QFETCH(int, focusAfter);
+        QFETCH(bool, boxesLeft);
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->CheckButton(1010, true);
+        Button(button)->setFocus();
+        QTest::keyClick(Button(button), Qt::Key_Space);
+        QCOMPARE(runner->starts, 1);
+        // A stray Enter during the job: no file dialog, no other button.
+        QWidget* focus = dlg->focusWidget();
+        QVERIFY(focus != Button(IDC_LOAD));
+        QTest::keyClick(focus != nullptr ? focus : dlg.get(), Qt::Key_Return);
+        QCOMPARE(prompts->openAsked, 0);
+        QCOMPARE(prompts->saveAsked, 0);
+        QCOMPARE(runner->stopRequests, 0);
+        // The job ends; the button that started it (or Read all) has the focus again.
+        if (!boxesLeft)
+            SetAllBoxes(false);
+        runner->running = false;
+        dlg->OnShowProgress(ProgressEnded, 0);
+        QCOMPARE(dlg->focusWidget(), dlg->Item(focusAfter));
+        QTest::keyClick(dlg->focusWidget(), Qt::Key_Return);
+        QCOMPARE(prompts->openAsked, 0);
     }
 
     void progressEndedReleasesTheButtons()
@@ -536,6 +577,22 @@ private slots:
         QCOMPARE(shell->aboutBoxes, 2);
         dlg->OnSysCommand(0x20);
         QCOMPARE(shell->aboutBoxes, 2);
+    }
+
+    void batchWindowFromTheContextMenuAndCtrlB()
+    {
+        QAction* batch = dlg->BatchAction();
+        QVERIFY(batch != nullptr);
+        QCOMPARE(batch->text(), QStringLiteral("Batch..."));
+        QVERIFY(dlg->actions().contains(batch));
+        QCOMPARE(dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+        batch->trigger();
+        QCOMPARE(shell->batchWindows, 1);
+        dlg->show();
+        dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+        QTest::keyClick(dlg.get(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(shell->batchWindows, 2);
     }
 
     void tooltipsShowTheirTexts()
@@ -805,7 +862,10 @@ private slots:
         QVERIFY(prompts->notes[0].icon == MessageIcon::Information);
         QVERIFY2(prompts->notes[0].text.contains(QStringLiteral("sleep (pid %1)").arg(holder.processId())),
                  qPrintable(prompts->notes[0].text));
-        QCOMPARE(dlg->StatusLineText(), prompts->notes[0].text);
+        // Too long for the line: it ends in an ellipsis, the tooltip has it whole.
+        QCOMPARE(dlg->Item(IDC_STATUS_LINE)->toolTip(), prompts->notes[0].text);
+        QVERIFY2(dlg->StatusLineText().startsWith(QStringLiteral("Another program has ") + device),
+                 qPrintable(dlg->StatusLineText()));
         // Once the call is connected the status line shows the job again.
         dlg->OnShowProgress(ProgressConnected, 0);
         QCOMPARE(dlg->StatusLineText(), QStringLiteral("Read all: connected, logging in, 0 of 21 values"));
@@ -814,6 +874,61 @@ private slots:
         holder.waitForFinished();
         ::close(master);
         SetComPortName("com1");
+    }
+
+    void aMessageOfTwoLinesShowsWholeInTheStatusLine_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("parts");
+        QTest::newRow("two lines") << "Can't open serial port com3\nThe device does not exist."
+                                   << QStringList{"Can't open serial port com3", "The device does not exist."};
+        QTest::newRow("CR LF") << "The modem does not answer.\r\nCheck its cable and power."
+                               << QStringList{"The modem does not answer.", "Check its cable and power."};
+        QTest::newRow("one line") << "The unit does not answer." << QStringList{"The unit does not answer."};
+    }
+    void aMessageOfTwoLinesShowsWholeInTheStatusLine()
+    {
+        QFETCH(QString, message);
+        QFETCH(QStringList, parts);
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        dlg->OnJobMessage(message, QStringLiteral("Pravel"), MessageIcon::Error);
+        auto* line = qobject_cast<QLabel*>(dlg->Item(IDC_STATUS_LINE));
+        QVERIFY(line != nullptr);
+        const QString shown = line->text();
+        QVERIFY2(!shown.contains(QLatin1Char('\n')) && !shown.contains(QLatin1Char('\r')), qPrintable(shown));
+        for (const QString& part : parts)
+            QVERIFY2(shown.contains(part), qPrintable(shown));
+        QVERIFY2(line->fontMetrics().horizontalAdvance(shown) <= line->contentsRect().width(), qPrintable(shown));
+        QCOMPARE(line->toolTip(), message);
+    }
+
+    void aMessageTooLongForTheStatusLineEndsInAnEllipsis()
+    {
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        QString message = QStringLiteral("Can't open serial port /dev/serial/by-id/usb-0000\n");
+        for (int i = 0; i < 12; ++i)
+            message += QStringLiteral("The device does not exist. ");
+        dlg->OnJobMessage(message, QStringLiteral("Pravel"), MessageIcon::Error);
+        auto* line = qobject_cast<QLabel*>(dlg->Item(IDC_STATUS_LINE));
+        QVERIFY(line->text().startsWith(QStringLiteral("Can't open serial port /dev/serial/by-id/usb-0000: The")));
+        QVERIFY2(line->text().endsWith(QChar(0x2026)), qPrintable(line->text()));
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <= line->contentsRect().width());
+        QCOMPARE(line->toolTip(), message);
+    }
+
+    void screenshotOfATwoLineMessageInTheStatusLine()
+    {
+        dlg->SetItemText(IDC_PHONE_NUMBER, "5550100");
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        dlg->OnJobMessage(QStringLiteral("Can't open serial port com3\nThe device does not exist."),
+                          QStringLiteral("Pravel"), MessageIcon::Error);
+        QImage image = dlg->grab().toImage();
+        QVERIFY(!image.isNull());
+        QDir().mkpath(QStringLiteral(PRAVEL_SCREENSHOT_DIR));
+        QVERIFY(image.save(QStringLiteral(PRAVEL_SCREENSHOT_DIR "/status-line-two-lines.png")));
     }
 
     void screenshotOfTheDialog()

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "WinDialogHarness.h"
+#include "form/MainDialogTemplate.h"
 #include "model/DialogIds.h"
+#include "platform/MessagePresenter.h"
 #include "winui/WinRemoteDlg.h"
 
 namespace {
@@ -75,6 +77,22 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
 
 } // namespace
 
+// The screen around the dialog and a window shown over it (a tip), into folder\name.bmp.
+bool SaveScreen(const std::string& name, HWND hwnd, HWND over)
+{
+    RECT place, tip;
+    GetWindowRect(hwnd, &place);
+    if (over != nullptr && GetWindowRect(over, &tip))
+        UnionRect(&place, &place, &tip);
+    std::string folder = WindowsPath(PRAVEL_SCREENSHOT_DIR);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    HDC screen = GetDC(nullptr);
+    bool saved = SaveBitmap(folder + "\\" + name + ".bmp", screen, place.left, place.top, place.right - place.left,
+                            place.bottom - place.top);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
 TEST(Screenshot, MainDialog)
 {
     CFakeShell shell;
@@ -110,4 +128,37 @@ TEST(Screenshot, MainDialog)
     ReleaseDC(nullptr, screen);
     EXPECT_TRUE(saved) << folder;
     EXPECT_GT(place.right - place.left, 400);
+}
+
+// A two-line message in the status line, and the tip of the disabled Read button under the mouse.
+TEST(Screenshot, StatusLineAndDisabledButtonTip)
+{
+    CFakeShell shell;
+    CFakePrompts prompts;
+    CWinRemoteDlg dialog(GetModuleHandleA(nullptr), &shell);
+    dialog.SetPrompts(&prompts);
+    HWND hwnd = dialog.Create();
+    ASSERT_NE(hwnd, nullptr);
+    SetWindowPos(hwnd, HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE); // no other test's window over it
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+    ShowMessageBox("Can't open serial port com3\nThe device does not exist.", "Pravel", MessageIcon::Error);
+    PumpPending(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    PumpPending(hwnd);
+    EXPECT_TRUE(SaveScreen("status-line", hwnd, nullptr));
+    CMouseLock mouse;
+    RECT read;
+    GetWindowRect(GetDlgItem(hwnd, ID_READ), &read);
+    POINT centre{(read.left + read.right) / 2, (read.top + read.bottom) / 2};
+    SetCursorPos(centre.x, centre.y);
+    POINT inDialog = centre;
+    ScreenToClient(hwnd, &inDialog);
+    PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(inDialog.x, inDialog.y));
+    HWND tips = dialog.Tooltips();
+    ASSERT_TRUE(PumpUntil(hwnd, [tips] { return IsWindowVisible(tips) != FALSE; }, 5000));
+    PumpPending(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    PumpPending(hwnd);
+    EXPECT_TRUE(SaveScreen("disabled-read-tip", hwnd, tips));
 }

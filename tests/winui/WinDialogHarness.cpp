@@ -25,6 +25,23 @@ void PumpPending(HWND dialog)
     }
 }
 
+CMouseLock::CMouseLock() : m_mutex(CreateMutexA(nullptr, FALSE, "pravel-tests-mouse"))
+{
+    // An abandoned mutex (a test that crashed holding it) is ours all the same.
+    if (m_mutex != nullptr) {
+        DWORD waited = WaitForSingleObject(m_mutex, 60000);
+        m_held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+}
+
+CMouseLock::~CMouseLock()
+{
+    if (m_held)
+        ReleaseMutex(m_mutex);
+    if (m_mutex != nullptr)
+        CloseHandle(m_mutex);
+}
+
 CTempFolder::CTempFolder()
 {
     char base[MAX_PATH] = {};

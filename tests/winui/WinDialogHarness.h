@@ -34,10 +34,30 @@ public:
     void ShowMessage(HWND, const std::string& text, const std::string&, MessageIcon) override
     {
         messages.push_back(text);
+        if (whileOpen) {
+            auto run = std::move(whileOpen);
+            run(); // as a modal box's message loop would run
+        }
     }
+    // Runs once inside the next box, while it is open.
+    std::function<void()> whileOpen;
     std::string savePath;
     std::string openPath;
     std::vector<std::string> messages;
+};
+
+// The mouse of the display, for a test that moves it: test programs that ctest runs side by side
+// share the display, and take turns through a mutex of the Wine prefix.
+class CMouseLock {
+public:
+    CMouseLock();
+    ~CMouseLock();
+    CMouseLock(const CMouseLock&) = delete;
+    CMouseLock& operator=(const CMouseLock&) = delete;
+
+private:
+    HANDLE m_mutex;
+    bool m_held = false;
 };
 
 // A folder of its own under the temporary folder, removed with its files at the end.

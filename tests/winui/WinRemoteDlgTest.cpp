@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -175,9 +176,83 @@ TEST_F(WinDialog, TooltipsCoverTheTableRows)
         EXPECT_TRUE(shown == text || (shown.size() >= 79 && text.compare(0, shown.size(), shown) == 0))
             << row->controlId << ": " << shown;
     }
-    EXPECT_EQ(TooltipToolCount(tips), rows);
+    // A push button has its window tool and the dialog's rectangle over it.
+    int pushButtons = 0;
+    for (const TooltipEntry* row = TooltipTable; row->controlId != 0; ++row)
+        if (ClassOf(row->controlId) == "Button" &&
+            (GetWindowLongA(GetDlgItem(hwnd, row->controlId), GWL_STYLE) & BS_TYPEMASK) <= BS_DEFPUSHBUTTON)
+            ++pushButtons;
+    EXPECT_EQ(pushButtons, 8);
+    // And the status line has its tip, for the text it cuts.
+    EXPECT_EQ(TooltipToolCount(tips), rows + pushButtons + 1);
     EXPECT_EQ(TooltipText(tips, hwnd, 1022), TooltipText(tips, hwnd, 1027));
     EXPECT_NE(GetWindowLongA(tips, GWL_STYLE) & TTS_ALWAYSTIP, 0);
+}
+
+TEST_F(WinDialog, DisabledReadAndWriteShowTheirTipsWhenTheMouseRestsOnThem)
+{
+    HWND tips = dialog->Tooltips();
+    ASSERT_NE(tips, nullptr);
+    CMouseLock mouse;
+    // On top, low on the screen: other tests' windows on the same display stay off the buttons.
+    SetWindowPos(hwnd, HWND_TOPMOST, 300, 200, 0, 0, SWP_NOSIZE);
+    PumpPending(hwnd);
+    for (int id : {ID_READ, ID_WRITE}) {
+        // No number and no update box ticked: both are disabled.
+        ASSERT_FALSE(dialog->IsItemEnabled(id)) << id;
+        RECT place;
+        GetWindowRect(GetDlgItem(hwnd, id), &place);
+        POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+        // The mouse over a disabled button is the dialog's: its tool there is the button's.
+        EXPECT_EQ(WindowFromPoint(centre), hwnd) << id;
+        POINT inDialog = centre;
+        ScreenToClient(hwnd, &inDialog);
+        EXPECT_EQ(TooltipToolAt(tips, hwnd, inDialog), id);
+
+        // The mouse comes to rest there: the tip shows with the button's text.
+        // (Back there if another test on the display has moved the mouse meanwhile.)
+        SendMessageA(tips, TTM_POP, 0, 0);
+        auto rest = [&] {
+            POINT at{};
+            GetCursorPos(&at);
+            if (at.x != centre.x || at.y != centre.y) {
+                SetCursorPos(centre.x, centre.y);
+                PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(inDialog.x, inDialog.y));
+            }
+            return IsWindowVisible(tips) != FALSE;
+        };
+        rest();
+        PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(inDialog.x, inDialog.y));
+        ASSERT_TRUE(PumpUntil(hwnd, rest, 5000)) << id;
+        char text[1024] = {};
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof(tool);
+        tool.lpszText = text;
+        ASSERT_TRUE(SendMessageA(tips, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)));
+        EXPECT_EQ(tool.uId, static_cast<UINT_PTR>(id));
+        const std::string expected = LoadString(id == ID_READ ? IDS_TIP_READ : IDS_TIP_WRITE);
+        EXPECT_EQ(expected.compare(0, std::strlen(text), text), 0) << text;
+        EXPECT_GT(std::strlen(text), 20u);
+    }
+}
+
+TEST_F(WinDialog, TheLogoShowsBitmap129FillingItsControl)
+{
+    HBITMAP logo = dialog->Logo();
+    ASSERT_NE(logo, nullptr);
+    BITMAP shown{};
+    ASSERT_NE(GetObjectA(logo, sizeof shown, &shown), 0);
+    HWND control = GetDlgItem(hwnd, IDC_LOGO);
+    RECT place{};
+    GetClientRect(control, &place);
+    EXPECT_EQ(shown.bmWidth, place.right);
+    EXPECT_EQ(shown.bmHeight, place.bottom);
+    // Drawn: beside the lift car, the logo is blue, not the dialog's face.
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = GetDC(control);
+    COLORREF left = GetPixel(dc, 4, place.bottom / 2);
+    ReleaseDC(control, dc);
+    EXPECT_GT(GetBValue(left), GetRValue(left) + 40) << std::hex << left;
 }
 
 TEST_F(WinDialog, EnterAndEscDoNotCloseButTheCloseButtonDoes)
@@ -271,6 +346,55 @@ TEST_F(WinDialog, JobMessagesBecomeOneBoxAndTheStatusLine)
     EXPECT_EQ(prompts.messages[0], "The modem does not answer.");
     EXPECT_EQ(dialog->GetItemText(IDC_STATUS_LINE), "The modem does not answer.");
     EXPECT_EQ(presenter.PendingCount(), 0u);
+}
+
+TEST_F(WinDialog, AMessageOfTwoLinesShowsBothInTheStatusLine)
+{
+    ShowMessageBox("Can't open serial port com3\nThe device does not exist.", "Pravel", MessageIcon::Error);
+    PumpPending(hwnd);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], "Can't open serial port com3\nThe device does not exist.");
+    EXPECT_EQ(dialog->GetItemText(IDC_STATUS_LINE), "Can't open serial port com3: The device does not exist.");
+    EXPECT_EQ(dialog->StatusLineTip(), "Can't open serial port com3\nThe device does not exist.");
+
+    // A job on a port that is not there: the box has the two lines, the status line both joined.
+    const std::string port = GetComPortName();
+    SetComPortName("COM97");
+    dialog->SetItemText(IDC_PHONE_NUMBER, "5550100");
+    Click(ID_READ_ALL);
+    const bool ended = WaitForJobEnd();
+    SetComPortName(port);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    const std::string box = prompts.messages[1];
+    const std::string line = dialog->GetItemText(IDC_STATUS_LINE);
+    ASSERT_NE(box.find('\n'), std::string::npos) << box;
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+    EXPECT_EQ(line, box.substr(0, box.find('\n')) + ": " + box.substr(box.find('\n') + 1)) << line;
+    EXPECT_EQ(dialog->Caption(), MainDialogTemplate.caption);
+}
+
+TEST_F(WinDialog, AfterARefusedCodeTheCaptionIsPlainOnceTheJobHasEnded)
+{
+    StartSimulator();
+    const std::string plain = dialog->Caption();
+    dialog->SetItemText(IDC_PROGRAMMING_CODE, "1234"); // the unit's is 3958
+    std::string captionAsTheBoxOpens, captionAtTheEnd;
+    prompts.whileOpen = [&] {
+        captionAsTheBoxOpens = dialog->Caption();
+        PumpUntil(hwnd, [this] { return !dialog->IsJobRunning(); }, JobTimeoutMs);
+        captionAtTheEnd = dialog->Caption();
+    };
+    Click(ID_READ_ALL);
+    ASSERT_TRUE(WaitForJobEnd());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(captionAsTheBoxOpens.find(LoadString(IDS_BAD_CODE)), std::string::npos) << captionAsTheBoxOpens;
+    // The job ended while the box was open: the caption is plain at once, not when it closes.
+    EXPECT_EQ(captionAtTheEnd, plain);
+    EXPECT_EQ(dialog->Caption(), plain);
+    EXPECT_EQ(dialog->Status().State(), JobState::CodeRefused);
+    EXPECT_NE(dialog->GetItemText(IDC_STATUS_LINE).find(CJobStatus::CodeRefusedText()), std::string::npos);
+    EXPECT_TRUE(dialog->IsItemEnabled(ID_READ_ALL));
 }
 
 TEST_F(WinDialog, ReadAllOverTheSimulatorFillsTheControlsAndClearsTheBoxes)

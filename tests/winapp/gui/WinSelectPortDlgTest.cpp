@@ -1,5 +1,6 @@
 // The port selection dialog and the About box as real windows (they need a display): driven by
-// control id from the dialog's WM_INITDIALOG, their results read back from the registry.
+// control id from the dialog's WM_INITDIALOG, their results read back from the registry; the
+// port dialog's advanced fields stored with OK or refused, and its labels whole in its font.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestRegistry.h"
@@ -18,6 +20,7 @@
 #include "winapp/WinAppIds.h"
 #include "winapp/WinAppSettings.h"
 #include "winapp/WinSelectPortDlg.h"
+#include "winapp/WinShellActions.h"
 
 namespace {
 
@@ -321,6 +324,170 @@ INSTANTIATE_TEST_SUITE_P(Personas, WinSelectPortDlgCheck,
                                          CheckCase{SimModemPersona::Hash, "will use hash."},
                                          CheckCase{SimModemPersona::DataFax,
                                                    "This modem has no voice mode: DTMF cannot be sent."}));
+
+void SetItem(HWND dialog, int id, const char* text)
+{
+    ::SetDlgItemTextA(dialog, id, text);
+}
+
+void PressOk(HWND dialog)
+{
+    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+}
+
+TEST_F(WinSelectPortDlgTest, TheAdvancedFieldsOpenOnTheSettingsInForceAndAreStoredWithOk)
+{
+    TestRegistry registry("port-advanced");
+    CWinAppSettings settings(registry.Application());
+    SetModemCallSettings({55, 20, "B5"});
+    const std::string trace = registry.Application() + "-modem.trace"; // in the working folder
+    CWinSelectPortDlg dialog(Instance(), settings, {});
+    std::vector<std::string> shown;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        for (int id : {IDC_WIN_RINGBACK_GAP, IDC_WIN_RINGBACK_WAIT, IDC_WIN_MODEM_COUNTRY, IDC_WIN_TRACE_FILE})
+            shown.push_back(WindowText(::GetDlgItem(hwnd, id)));
+        SetItem(hwnd, IDC_WIN_RINGBACK_GAP, "90");
+        SetItem(hwnd, IDC_WIN_RINGBACK_WAIT, " 15");
+        SetItem(hwnd, IDC_WIN_MODEM_COUNTRY, "3d");
+        SetItem(hwnd, IDC_WIN_TRACE_FILE, trace.c_str());
+        Click(hwnd, IDOK);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(shown, (std::vector<std::string>{"55", "20", "B5", ""}));
+    EXPECT_EQ(GetModemCallSettings().ringbackGapTenths, 90);
+    EXPECT_EQ(GetModemCallSettings().ringbackWaitSeconds, 15);
+    EXPECT_EQ(GetModemCallSettings().country, "3D");
+    EXPECT_EQ(Stored(registry, "RingbackGap"), "90");
+    EXPECT_EQ(Stored(registry, "RingbackWait"), "15");
+    EXPECT_EQ(Stored(registry, "ModemCountry"), "3D");
+    EXPECT_EQ(Stored(registry, "ModemTraceFile"), trace);
+    EXPECT_EQ(settings.ReadModemTraceFile(), trace);
+    SetModemCallSettings({});
+}
+
+// The program's shell starts the trace anew only when the dialog's OK changed the file.
+TEST_F(WinSelectPortDlgTest, TheShellTellsWhenOkChangedTheTraceFile)
+{
+    TestRegistry registry("port-shell-trace");
+    CWinAppSettings settings(registry.Application());
+    CWinShellActions shell(Instance(), settings, CWinHelpLauncher(), nullptr,
+                           [] { return std::vector<std::string>(); });
+    int changed = 0;
+    shell.SetTraceFileChanged([&changed] { ++changed; });
+    const std::string trace = registry.Application() + "-shell.trace";
+    for (const std::string& typed : {std::string(), trace, trace}) {
+        SCOPED_TRACE(typed);
+        // The user, from outside the dialog's own loop: the dialog is found by its caption.
+        bool found = false;
+        std::thread user([&typed, &found] {
+            HWND dialog = nullptr;
+            // Shown once its WM_INITDIALOG has filled the fields.
+            for (int i = 0; i < 400 && dialog == nullptr; ++i) {
+                dialog = ::FindWindowA("#32770", "Select serial port");
+                if (dialog == nullptr || !::IsWindowVisible(dialog)) {
+                    dialog = nullptr;
+                    ::Sleep(25);
+                }
+            }
+            if (dialog == nullptr)
+                return;
+            found = true;
+            ::SetDlgItemTextA(dialog, IDC_WIN_TRACE_FILE, typed.c_str());
+            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        shell.RunComPortDialog(nullptr);
+        user.join();
+        EXPECT_TRUE(found);
+    }
+    EXPECT_EQ(changed, 1); // empty to empty, then to the file, then the same file again
+    EXPECT_EQ(Stored(registry, "ModemTraceFile"), trace);
+}
+
+struct RefuseCase {
+    const char* name;
+    int field;
+    const char* text;
+    const char* problem;
+};
+void PrintTo(const RefuseCase& c, std::ostream* out) { *out << c.name; }
+
+class WinSelectPortDlgRefuses : public WinSelectPortDlgTest, public testing::WithParamInterface<RefuseCase> {};
+
+TEST_P(WinSelectPortDlgRefuses, ABadAdvancedValueKeepingTheDialogOpenAndStoringNothing)
+{
+    TestRegistry registry("port-refuse");
+    CWinAppSettings settings(registry.Application());
+    SetModemCallSettings({});
+    CWinSelectPortDlg dialog(Instance(), settings, {});
+    std::string problem;
+    bool stillOpen = false;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        Choose(hwnd, IDC_WIN_PORT_LIST, 2);
+        SetItem(hwnd, GetParam().field, GetParam().text);
+        PressOk(hwnd);
+        stillOpen = ::IsWindow(hwnd) && ::IsWindowEnabled(::GetDlgItem(hwnd, IDOK));
+        problem = WindowText(::GetDlgItem(hwnd, IDC_WIN_TEST_RESULT));
+        Click(hwnd, IDCANCEL);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(problem.rfind(GetParam().problem, 0), 0u) << problem;
+    EXPECT_EQ(GetComPortName(), "com1");
+    EXPECT_EQ(GetModemCallSettings().ringbackGapTenths, 70);
+    for (const char* name : {"ComPort", "ModemProfile", "RingbackGap", "RingbackWait", "ModemCountry", "ModemTraceFile"})
+        EXPECT_EQ(Stored(registry, name), "(none)") << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, WinSelectPortDlgRefuses,
+    testing::Values(RefuseCase{"Gap", IDC_WIN_RINGBACK_GAP, "256", "Ringback gap: \"256\" is not a whole number"},
+                    RefuseCase{"Wait", IDC_WIN_RINGBACK_WAIT, "", "Ringback wait: \"\" is not a whole number"},
+                    RefuseCase{"Country", IDC_WIN_MODEM_COUNTRY, "SE", "Country code: \"SE\" is not two hexadecimal"},
+                    RefuseCase{"TraceFolder", IDC_WIN_TRACE_FILE, "C:\\windows", "Trace file: C:\\windows is a folder"},
+                    RefuseCase{"TraceNoFolder", IDC_WIN_TRACE_FILE, "C:\\no-such-pravel-folder\\modem.trace",
+                               "Trace file: C:\\no-such-pravel-folder\\modem.trace cannot be saved: the folder"}),
+    [](const testing::TestParamInfo<RefuseCase>& info) { return std::string(info.param.name); });
+
+// Every label of the dialog is whole in the dialog's own font: its text is no wider than its
+// control, and a group's title no wider than the group less its frame.
+TEST_F(WinSelectPortDlgTest, EveryLabelIsWholeInTheDialogsFont)
+{
+    TestRegistry registry("port-labels");
+    CWinAppSettings settings(registry.Application());
+    CWinSelectPortDlg dialog(Instance(), settings, {});
+    std::vector<std::string> cut;
+    int measured = 0;
+    dialog.SetInitHook([&](HWND hwnd) {
+        Guard(hwnd);
+        HDC dc = ::GetDC(hwnd);
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+        for (HWND item = ::GetWindow(hwnd, GW_CHILD); item != nullptr; item = ::GetWindow(item, GW_HWNDNEXT)) {
+            char className[32] = {};
+            ::GetClassNameA(item, className, sizeof className);
+            const std::string text = WindowText(item);
+            const std::string kind = className;
+            if (text.empty() || (kind != "Static" && kind != "Button"))
+                continue;
+            SIZE size = {};
+            ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            RECT box = {};
+            ::GetClientRect(item, &box);
+            // A group box's title sits in from its frame; a button's text needs its edges.
+            const LONG room = box.right - (kind == "Button" ? 12 : 0);
+            ++measured;
+            if (size.cx > room)
+                cut.push_back(text + " (" + std::to_string(size.cx) + " > " + std::to_string(room) + ")");
+        }
+        ::SelectObject(dc, old);
+        ::ReleaseDC(hwnd, dc);
+        Click(hwnd, IDCANCEL);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    EXPECT_GE(measured, 10);
+    EXPECT_TRUE(cut.empty()) << testing::PrintToString(cut);
+}
 
 TEST(WinAboutDlg, ShowsTheProgramsNameVersionAndIconAndClosesWithOk)
 {
