@@ -45,8 +45,10 @@ std::string BatchReportCsv(const std::vector<RowResult>& results)
             }
         }
     std::ostringstream out;
-    out << "row,number,unit,action,outcome,reason,message,verify,note,firmware,power,start,duration,attempts,port,"
-           "archive";
+    // The verify and note columns came last to the fixed ones, so a script that reads the columns
+    // before them by position reads what it always did.
+    out << "row,number,unit,action,outcome,reason,message,firmware,power,start,duration,attempts,port,archive,"
+           "verify,note";
     for (const std::string& name : names)
         out << ',' << name;
     out << "\r\n";
@@ -54,10 +56,10 @@ std::string BatchReportCsv(const std::vector<RowResult>& results)
         char duration[32];
         std::snprintf(duration, sizeof duration, "%.1f", r.durationSeconds);
         out << r.row << ',' << CsvField(r.number) << ',' << r.unit << ',' << (r.action == JobWrite ? "write" : "read")
-            << ',' << RowOutcomeWord(r.outcome) << ',' << CsvField(r.reason) << ',' << CsvField(r.message) << ',' << CsvField(r.verify) << ','
-            << CsvField(r.note) << ',' << CsvField(r.firmware) << ','
-            << CsvField(r.power) << ',' << r.start << ',' << duration << ',' << r.attempts << ',' << CsvField(r.port)
-            << ',' << CsvField(r.archive);
+            << ',' << RowOutcomeWord(r.outcome) << ',' << CsvField(r.reason) << ',' << CsvField(r.message) << ','
+            << CsvField(r.firmware) << ',' << CsvField(r.power) << ',' << r.start << ',' << duration << ','
+            << r.attempts << ',' << CsvField(r.port) << ',' << CsvField(r.archive) << ',' << CsvField(r.verify) << ','
+            << CsvField(r.note);
         for (const std::string& name : names) {
             out << ',';
             for (const auto& [valueName, value] : r.values)
