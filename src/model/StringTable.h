@@ -46,6 +46,7 @@ enum StringId : int {
     IDS_NO_DIAL_TONE = 148,
     IDS_TIP_MODEM_PROFILE = 149,
     IDS_UNIT_SILENT = 150,
+    IDS_NOISY_LINE = 151,
     IDS_UNIT_HUNG_UP = 158,
     IDS_NO_RINGBACK = 159,
     // The serial port's own texts (160-169).
