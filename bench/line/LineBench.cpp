@@ -3,7 +3,11 @@
 // many report a wrong value (there must be none: the check digit is the guard), how long a call
 // would take on a real line, how many codes went out again, and the simulator's CPU time.
 //
-//   line_bench [calls [csv]]    (default 50 calls per line, the table also written to line_bench.csv)
+//   line_bench [calls [csv [only]]]    (default 50 calls per line, the table also written to
+//                                      line_bench.csv; only: the lines whose name holds this text)
+//
+// Every call that did not complete with every value right is listed on standard error: its line,
+// seed, outcome, message and the values that differ.
 //
 // Each call is a fresh simulator whose noise has its own seed (1, 2, ...), so a run is
 // reproducible. The job runs with its waits scaled down (the simulator answers at once); the call
@@ -121,7 +125,12 @@ CallFigures Reckon(const std::vector<std::string>& trace, const SimSound& sound)
     f.lineMs = 2000 + 2.0 * shipped.selectWaitMs;
     std::string lastTones;
     bool answered = true;
-    for (const std::string& line : trace) {
+    for (std::string line : trace) {
+        // "Modem:    0.356 < DLE C\n", "Modem:    0.306 > AT#VTS=C,2,0,D\r\n" (the CR LF as escapes).
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        if (line.size() >= 4 && line.compare(line.size() - 4, 4, "\\r\\n") == 0)
+            line.erase(line.size() - 4);
         const size_t out = line.find(" > ");
         const size_t in = line.find(" < ");
         if (out != std::string::npos) {
@@ -219,6 +228,7 @@ int main(int argc, char** argv)
 {
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const std::string csvPath = argc > 2 ? argv[2] : "line_bench.csv";
+    const std::string only = argc > 3 ? argv[3] : "";
     SetTraceSink([](std::string_view text) {
         if (text.rfind("Modem: ", 0) == 0)
             theLog.Add(text);
@@ -226,10 +236,13 @@ int main(int argc, char** argv)
     SetMessagePresenter(&watcher);
 
     DialogueTiming timing;
+    // The simulator answers at once, but computing a long answer's sound takes some milliseconds
+    // of a busy machine: the time-out keeps well clear of that, or a late answer would be taken
+    // for the next code's. The watchdog stays three times the time-out, as shipped.
     timing.selectWaitMs = 1;
-    timing.answerTimeoutMs = 150;
+    timing.answerTimeoutMs = 1000;
     timing.commandGapMs = 0;
-    timing.workerTickMs = 30;
+    timing.workerTickMs = 200;
     timing.modemAnswerMs = 500;
     timing.logoffWaitMs = 500;
     SetDialogueTimingForTests(timing);
@@ -248,6 +261,9 @@ int main(int argc, char** argv)
     double cpu = 0;
     std::vector<std::string> trace;
     const CJobWatcher::Result reference = RunCall(base, &cpu, &trace);
+    if (std::getenv("LINE_BENCH_TRACE") != nullptr)
+        for (const std::string& line : trace)
+            std::fputs(line.c_str(), stderr);
     if (reference.outcome != JobOutcome::Completed || reference.values.empty()) {
         std::fprintf(stderr, "the read-all over the perfect wire did not complete: %s\n", reference.message.c_str());
         return 1;
@@ -263,6 +279,8 @@ int main(int argc, char** argv)
     };
     std::vector<Row> rows;
     for (const Condition& condition : conditions) {
+        if (std::string(condition.name).find(only) == std::string::npos)
+            continue;
         Row row;
         row.name = condition.name;
         std::vector<double> times;
@@ -294,6 +312,18 @@ int main(int argc, char** argv)
                 ++row.other;
             if (!result.message.empty())
                 ++row.messages[result.message];
+            if (wrong || result.outcome != JobOutcome::Completed || result.values != reference.values) {
+                std::string differing;
+                for (const auto& [id, text] : reference.values) {
+                    auto got = result.values.find(id);
+                    if (got == result.values.end())
+                        differing += " " + std::to_string(id) + ":missing";
+                    else if (got->second != text)
+                        differing += " " + std::to_string(id) + ":\"" + got->second + "\"!=\"" + text + "\"";
+                }
+                std::fprintf(stderr, "%s seed %d: %s \"%s\"%s\n", condition.name, call + 1,
+                             JobOutcomeWord(result.outcome), result.message.c_str(), differing.c_str());
+            }
         }
         std::sort(times.begin(), times.end());
         row.medianS = times[times.size() / 2];
