@@ -24,6 +24,7 @@ PACKAGES=(
     qt6-base-dev libcli11-dev nlohmann-json3-dev
     clang libclang-rt-14-dev ccache
     shared-mime-info libxml2-utils xdg-utils
+    libspandsp-dev libgsm1-dev
 )
 # Only for the Windows build and its tests under Wine; installed when first needed.
 WINDOWS_PACKAGES=(

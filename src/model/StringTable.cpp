@@ -54,6 +54,7 @@ constexpr StringEntry Strings[] = {
                             "changes to the V.253 commands when the modem refuses them."},
     {IDS_UNIT_SILENT, "Unit %1 did not answer: nothing came back to the login. Check the unit number."},
     {IDS_VERIFY_FAILED, "The unit holds other values than were written: %1."},
+    {IDS_NOISY_LINE, "The line is too noisy for DTMF: %1 of %2 answers failed their check."},
     {IDS_PORT_USERS_WARNING, "Another program has %1 open: %2. It may take the modem's answers. Close it and try "
                              "again (on many desktops ModemManager probes new modems)."},
     {IDS_PORT_NOT_FOUND, "The device does not exist."},

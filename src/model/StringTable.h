@@ -47,6 +47,7 @@ enum StringId : int {
     IDS_TIP_MODEM_PROFILE = 149,
     IDS_UNIT_SILENT = 150,
     IDS_VERIFY_FAILED = 151,
+    IDS_NOISY_LINE = 152,
     IDS_UNIT_HUNG_UP = 158,
     IDS_NO_RINGBACK = 159,
     // The serial port's own texts (160-169).

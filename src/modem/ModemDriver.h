@@ -163,6 +163,7 @@ private:
     void EndBecauseDeviceGone();
     bool WaitBeforeNextTone();
     void ShowNoAnswerError();
+    void ShowTooManyRetries();
     void TraceDialogue(const char* direction, std::string_view text);
 
     CThread m_driverThread;
@@ -179,6 +180,8 @@ private:
     int32_t m_step = 0;
     std::atomic<int32_t> m_watchdogSeconds;
     int32_t m_timeoutCount = 0;
+    int32_t m_answersChecked = 0; // the unit's answers in this call (frames up to their end tone)
+    int32_t m_answersFailed = 0;  // those of them that failed their check
     std::atomic<bool> m_finished{false};
     bool m_loggedIn = false;
     // The login code went out / some frame came back from the unit; the worker reads both.

@@ -282,14 +282,16 @@ bool CModemDriver::InterpretLine(const std::string& line)
             return true;
         DtmfFrameResult frame = CheckDtmfFrame(dtmfBuffer, dtmfLength);
         m_unitHeard = true;
+        ++m_answersChecked;
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (frame.status != DtmfFrameStatus::Valid) {
             // A garbled answer counts as a missing one: three in a row without a valid answer end
             // the job, as three time-outs do.
             TraceText("Modem: Bad DTMF frame, sending the command again\n");
+            ++m_answersFailed;
             if (++m_timeoutCount >= 3 && !m_stopping) {
-                ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
+                ShowTooManyRetries();
                 m_step = StepAbort;
             }
             m_stepEvent.Set();
@@ -318,6 +320,17 @@ void CModemDriver::ShowNoAnswerError()
 {
     if (m_loginSent.load() && !m_unitHeard.load())
         ShowErrorText(JobOutcome::UnitSilent, FormatString(IDS_UNIT_SILENT, {std::to_string(m_job->unit)}));
+    else
+        ShowTooManyRetries();
+}
+
+// The call ends after three failures in a row. When answers failed their check the line spoils
+// the tones: say so, with how many, rather than only that there were too many retries.
+void CModemDriver::ShowTooManyRetries()
+{
+    if (m_answersFailed > 0)
+        ShowErrorText(JobOutcome::NoisyLine, FormatString(IDS_NOISY_LINE, {std::to_string(m_answersFailed),
+                                                                           std::to_string(m_answersChecked)}));
     else
         ShowError(JobOutcome::BadLine, IDS_TOO_MANY_RETRIES);
 }

@@ -67,6 +67,23 @@ bool IsGarbageCharacter(char c)
     return c > ' ' && c < 0x7F && c != 'B' && c != 'C' && c != 'D' && !(c >= 'a' && c <= 'z');
 }
 
+// The line's sound: levels a line can carry, tones a detector can be given.
+bool ValidateSound(const SimSound& sound, std::string* error)
+{
+    if (sound.snrDb < -20 || sound.snrDb > 100)
+        return Fail(error, "the signal-to-noise ratio must be -20 to 100 dB");
+    if (sound.levelDbm0 < -60 || sound.levelDbm0 > 3)
+        return Fail(error, "the tone level must be -60 to 3 dBm0");
+    if (sound.echoDb < -60 || sound.echoDb > 0)
+        return Fail(error, "the echo must be -60 to 0 dB");
+    if (sound.echoDelayMs < 1 || sound.echoDelayMs > 500)
+        return Fail(error, "the echo delay must be 1 to 500 ms");
+    if (sound.unitToneMs < 10 || sound.unitToneMs > 1000 || sound.modemGapMs < 0 || sound.modemGapMs > 1000 ||
+        sound.unitGapMs < 10 || sound.unitGapMs > 1000)
+        return Fail(error, "the unit's tones and gaps must be 10 to 1000 ms, the modem's gap 0 to 1000 ms");
+    return true;
+}
+
 bool ValidateFaults(const SimFaults& faults, std::string* error)
 {
     for (int unit : faults.absentUnits)
@@ -222,7 +239,7 @@ bool ValidateSimConfig(const SimConfig& config, std::string* error)
     if (b.hangUpAfterLogin != '\0' && b.hangUpAfterLogin != 'd' && b.hangUpAfterLogin != 'l' &&
         b.hangUpAfterLogin != 'b')
         return Fail(error, "the far end's hang-up is reported as 'd', 'l' or 'b'");
-    return true;
+    return ValidateSound(config.sound, error);
 }
 
 const char* SimModemPersonaName(SimModemPersona persona)
@@ -250,4 +267,50 @@ bool ParseSimModemPersona(const std::string& name, SimModemPersona* persona)
         }
     }
     return false;
+}
+
+const char* SimCodecName(SimCodec codec)
+{
+    switch (codec) {
+    case SimCodec::ALaw:
+        return "alaw";
+    case SimCodec::ULaw:
+        return "ulaw";
+    case SimCodec::Gsm:
+        return "gsm";
+    case SimCodec::None:
+        break;
+    }
+    return "none";
+}
+
+bool ParseSimCodec(const std::string& name, SimCodec* codec)
+{
+    for (SimCodec c : {SimCodec::None, SimCodec::ALaw, SimCodec::ULaw, SimCodec::Gsm}) {
+        if (name == SimCodecName(c)) {
+            *codec = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ApplySimLinePreset(const std::string& name, SimSound* sound)
+{
+    SimSound preset;
+    preset.seed = sound->seed;
+    if (name == "noisy") {
+        preset.on = true;
+        preset.noise = true;
+        preset.snrDb = 15;
+    } else if (name == "gsm") {
+        preset.on = true;
+        preset.codec = SimCodec::Gsm;
+        preset.noise = true;
+        preset.snrDb = 30;
+    } else if (name != "clean") {
+        return false;
+    }
+    *sound = preset;
+    return true;
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -131,6 +132,40 @@ struct SimTiming {
     int busyToneGapMs = 500; // end of the login answer to the busy tone (fault)
 };
 
+// The speech codec the line passes its sound through.
+enum class SimCodec { None, ALaw, ULaw, Gsm };
+// "none", "alaw", "ulaw" or "gsm".
+const char* SimCodecName(SimCodec codec);
+// False for any other name.
+bool ParseSimCodec(const std::string& name, SimCodec* codec);
+
+// The line as sound: with it on, every tone is played as audio (8 kHz) at a level, through a
+// codec, with noise and echo added, to the far side's DTMF detector, and what that detector
+// reports is what arrives. Off, the line is a perfect wire: every tone arrives as exactly that
+// digit. Both directions: the modem's tones to the unit, the unit's answers to the modem.
+struct SimSound {
+    bool on = false;
+    bool noise = false;         // white noise at snrDb below the tones' power
+    double snrDb = 30;
+    SimCodec codec = SimCodec::None;
+    int levelDbm0 = -10;        // the level of each of the two frequencies of a tone
+    bool echo = false;          // the sender's own signal again, echoDelayMs later, at echoDb
+    int echoDb = -10;
+    int echoDelayMs = 20;
+    unsigned seed = 1;          // the noise of both directions; the same seed, the same noise
+    int unitToneMs = 70;        // the unit plays each tone of its answers this long
+    int unitGapMs = 70;         // with this much silence after each
+    int modemGapMs = 50;        // the modem's silence after each tone it plays
+};
+// The presets of the line: "clean" (the perfect wire), "noisy" (old copper: 15 dB of noise) and
+// "gsm" (a GSM gateway: the GSM 06.10 codec, noise 30 dB down). False for any other name.
+bool ApplySimLinePreset(const std::string& name, SimSound* sound);
+
+class ISimToneLine;
+// Makes the line that carries tones as sound (sim/SimToneLine.h); none where the program has no
+// line model.
+using SimToneLineFactory = std::function<std::unique_ptr<ISimToneLine>(const SimSound& sound)>;
+
 struct SimConfig {
     std::vector<SimLine> lines;
     bool fast = false;       // no delays at all: tones, rings and answers at once
@@ -141,6 +176,9 @@ struct SimConfig {
     SimTiming timing;
     SimModemPersona modem = SimModemPersona::Hash;
     SimModemBehaviour behaviour;
+    SimSound sound;
+    // Needed when sound.on: the simulator refuses to start without it.
+    SimToneLineFactory makeToneLine;
 };
 
 // A telephone number as the modem compares it: without the spacing characters a modem skips

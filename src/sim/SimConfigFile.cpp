@@ -160,9 +160,62 @@ SimModemBehaviour ParseBehaviour(const json& b)
     return behaviour;
 }
 
+double GetNumber(const json& object, const char* key, const std::string& where, double fallback)
+{
+    if (!object.contains(key))
+        return fallback;
+    const json& value = object[key];
+    if (!value.is_number())
+        Throw(where + "." + key, "must be a number");
+    return value.get<double>();
+}
+
+// A whole number that may be negative (levels in dB).
+int GetSignedInt(const json& object, const char* key, const std::string& where, int fallback)
+{
+    if (!object.contains(key))
+        return fallback;
+    const json& value = object[key];
+    if (!value.is_number_integer() || value.get<long long>() < -1000 || value.get<long long>() > 1000)
+        Throw(where + "." + key, "must be a whole number from -1000 to 1000");
+    return value.get<int>();
+}
+
+// The line as sound: a preset, then what is set beside it. Any key but the preset and the seed
+// puts the sound on.
+SimSound ParseSound(const json& object)
+{
+    CheckKeys(object, "sound",
+              {"preset", "snrDb", "codec", "levelDbm0", "echoDb", "echoDelayMs", "seed", "unitToneMs", "unitGapMs",
+               "modemGapMs"});
+    SimSound sound;
+    sound.seed = static_cast<unsigned>(GetInt(object, "seed", "sound", 1));
+    if (object.contains("preset") && !ApplySimLinePreset(GetString(object, "preset", "sound"), &sound))
+        Throw("sound.preset", "must be \"clean\", \"noisy\" or \"gsm\"");
+    for (const auto& item : object.items())
+        if (item.key() != "preset" && item.key() != "seed")
+            sound.on = true;
+    if (object.contains("snrDb")) {
+        sound.noise = true;
+        sound.snrDb = GetNumber(object, "snrDb", "sound", sound.snrDb);
+    }
+    if (object.contains("codec") && !ParseSimCodec(GetString(object, "codec", "sound"), &sound.codec))
+        Throw("sound.codec", "must be \"none\", \"alaw\", \"ulaw\" or \"gsm\"");
+    sound.levelDbm0 = GetSignedInt(object, "levelDbm0", "sound", sound.levelDbm0);
+    if (object.contains("echoDb")) {
+        sound.echo = true;
+        sound.echoDb = GetSignedInt(object, "echoDb", "sound", sound.echoDb);
+    }
+    sound.echoDelayMs = GetInt(object, "echoDelayMs", "sound", sound.echoDelayMs);
+    sound.unitToneMs = GetInt(object, "unitToneMs", "sound", sound.unitToneMs);
+    sound.unitGapMs = GetInt(object, "unitGapMs", "sound", sound.unitGapMs);
+    sound.modemGapMs = GetInt(object, "modemGapMs", "sound", sound.modemGapMs);
+    return sound;
+}
+
 SimConfig ParseRoot(const json& root)
 {
-    CheckKeys(root, "configuration", {"fast", "transcript", "modem", "timing", "faults", "lines", "behaviour"});
+    CheckKeys(root, "configuration", {"fast", "transcript", "modem", "timing", "faults", "lines", "behaviour", "sound"});
     SimConfig config = DefaultSimConfig();
     if (root.contains("modem") && !ParseSimModemPersona(GetString(root, "modem", "configuration"), &config.modem))
         Throw("configuration.modem", "must be \"hash\", \"conexant\", \"intel\" or \"datafax\"");
@@ -210,6 +263,8 @@ SimConfig ParseRoot(const json& root)
     }
     if (root.contains("behaviour"))
         config.behaviour = ParseBehaviour(root["behaviour"]);
+    if (root.contains("sound"))
+        config.sound = ParseSound(root["sound"]);
     if (root.contains("lines")) {
         const json& lines = root["lines"];
         if (!lines.is_array())

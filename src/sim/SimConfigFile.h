@@ -6,6 +6,8 @@
 //     "faults": {"corruptNextAnswers": 0, "dropNextAnswers": 0, "busyToneAfterLogin": false,
 //                "answerDelayMs": 0, "absentUnits": [3], "deadModem": false, "interleaveEvents": true,
 //                "splitDlePairs": true, "ringLines": true},
+//     "sound": {"preset": "gsm", "snrDb": 20, "codec": "gsm", "levelDbm0": -10, "echoDb": -10,
+//               "echoDelayMs": 20, "seed": 1, "unitToneMs": 70, "unitGapMs": 70, "modemGapMs": 50},
 //     "lines": [
 //       {"number": "5550100", "answer": "voice",
 //        "units": [{"unit": 1, "code": "3958", "firmware": "207", "power": "1", "status0": "0",
@@ -18,6 +20,9 @@
 // "units" has one default unit 1). "modem" is "hash" (the default), "conexant" or "intel". "answer" is "voice", "busy", "no-answer" or "silent"; a voice
 // line with "busyFirst": N answers its first N calls "BUSY". Setting values are texts in the
 // program's slot form; numbers and true/false are taken as their text.
+// "sound" makes the line carry its tones as sound (sim/LineModel.h): "preset" is "clean" (the
+// perfect wire, the default), "noisy" or "gsm"; any other key but "seed" puts the sound on, "snrDb"
+// with noise, "echoDb" with an echo.
 // Unknown keys are errors, so that a misspelt fault does not pass unseen.
 #pragma once
 

@@ -76,8 +76,11 @@ std::string ShowTones(const std::string& tones)
 
 CSimModem::CSimModem(const SimConfig& config, NoteSink notes)
     : m_notes(std::move(notes)), m_timing(config.timing), m_fast(config.fast), m_faults(config.faults),
-      m_persona(config.modem), m_behaviour(config.behaviour), m_tonePeriodMs(config.timing.unitToneMs)
+      m_persona(config.modem), m_behaviour(config.behaviour), m_tonePeriodMs(config.timing.unitToneMs),
+      m_soundSettings(config.sound)
 {
+    if (config.sound.on && config.makeToneLine)
+        m_sound = config.makeToneLine(config.sound);
     // Fast mode has no delays, but for the busy tone: it comes a little after the login answer, so
     // that a reader which gathers bytes for some tens of milliseconds gets the answer first, alone.
     if (m_fast)
@@ -574,7 +577,7 @@ void CSimModem::PlayTones(const std::string& list, TimePoint now)
         Result(now, "ERROR");
         return;
     }
-    PlayToLine(tones, static_cast<int>(tones.size()) * m_toneTenths * 100, now);
+    PlayToLine(tones, std::vector<int>(tones.size(), m_toneTenths * 100), now);
 }
 
 // +VTS: elements separated by commas, each a bare tone (of the +VTD length), {tone,duration} or
@@ -582,7 +585,7 @@ void CSimModem::PlayTones(const std::string& list, TimePoint now)
 void CSimModem::PlayV253Tones(const std::string& list, TimePoint now)
 {
     std::string tones; // '\0' for a sound that is no DTMF tone
-    int playMs = 0;
+    std::vector<int> lengthsMs;
     size_t i = 0;
     for (;;) {
         if (i >= list.size()) {
@@ -625,11 +628,11 @@ void CSimModem::PlayV253Tones(const std::string& list, TimePoint now)
                 }
                 tones += DtmfOfFrequencies(f1, f2);
             }
-            playMs += duration * 10;
+            lengthsMs.push_back(duration * 10);
             i = close + 1;
         } else if (IsTone(open)) {
             tones += open;
-            playMs += m_toneMs;
+            lengthsMs.push_back(m_toneMs);
             ++i;
         } else {
             Result(now, "ERROR");
@@ -643,13 +646,18 @@ void CSimModem::PlayV253Tones(const std::string& list, TimePoint now)
         }
         ++i;
     }
-    PlayToLine(tones, playMs, now);
+    PlayToLine(tones, lengthsMs, now);
 }
 
-// The modem plays the tones for playMs and says "OK" when they are done; in a call the far end
-// hears them.
-void CSimModem::PlayToLine(const std::string& tones, int playMs, TimePoint now)
+// The modem plays the tones, each as long as given (with the line as sound, each followed by the
+// modem's gap), and says "OK" when they are done; in a call the far end hears them.
+void CSimModem::PlayToLine(const std::string& tones, const std::vector<int>& lengthsMs, TimePoint now)
 {
+    int playMs = 0;
+    for (int ms : lengthsMs)
+        playMs += ms;
+    if (m_sound)
+        playMs += static_cast<int>(tones.size()) * m_soundSettings.modemGapMs;
     const TimePoint okAt = now + Ms(m_fast ? 0 : playMs);
     m_readyAt = okAt;
     if (m_behaviour.ownTones && m_persona != SimModemPersona::Hash) {
@@ -668,7 +676,23 @@ void CSimModem::PlayToLine(const std::string& tones, int playMs, TimePoint now)
             m_notes("--", "the unit has not answered yet: the tones are lost");
         return;
     }
-    for (char tone : tones)
+    std::string heard;
+    if (m_sound) {
+        std::vector<SimTone> played;
+        std::string sent;
+        for (size_t i = 0; i < tones.size(); ++i) {
+            played.push_back(SimTone{tones[i], lengthsMs[i]});
+            if (tones[i] != '\0')
+                sent += tones[i];
+        }
+        for (const SimHeardTone& tone : m_sound->Carry(ISimToneLine::Direction::ToUnit, played, m_soundSettings.modemGapMs))
+            heard += tone.digit;
+        if (heard != sent && m_notes)
+            m_notes("--", "the line spoils the tones: the unit hears \"" + heard + "\" of \"" + sent + "\"");
+    } else {
+        heard = tones;
+    }
+    for (char tone : heard)
         if (tone != '\0')
             HearTone(tone, okAt);
 }
@@ -743,6 +767,62 @@ CSimModem::TimePoint CSimModem::ReportTones(const std::string& tones, const std:
         Schedule(at, "\r\nRING\r\n\r\nDATE = 1208\r\nTIME = 1900\r\nNMBR = 5550123\r\nNAME = PRAVEL\r\n",
                  "RING and caller id (fault)", true);
     return at;
+}
+
+// The unit's answer through the line as sound: the tones at the unit's tone and gap lengths, as
+// the modem's detector heard them, each reported from the time it started to the time it ended.
+// Returns when the unit has finished playing.
+CSimModem::TimePoint CSimModem::ReportHeardTones(const std::string& tones, const std::string& note, TimePoint at)
+{
+    static const char between[] = {'s', 'q', Dle, '\0'};
+    static const char inside[] = {'o', 'c', 'u', 'T', Dle, '\0'};
+    std::vector<SimTone> played;
+    for (char tone : tones)
+        played.push_back(SimTone{tone, m_soundSettings.unitToneMs});
+    const std::vector<SimHeardTone> heard =
+        m_sound->Carry(ISimToneLine::Direction::ToModem, played, m_soundSettings.unitGapMs);
+    std::string digits;
+    for (const SimHeardTone& tone : heard)
+        digits += tone.digit;
+    if (digits != tones && m_notes)
+        m_notes("--", "the line spoils the answer: the modem hears " + ShowTones(digits) + " of " + ShowTones(tones));
+    auto time = [this, at](long sample) {
+        return m_fast ? at : at + std::chrono::microseconds(sample * 1000000L / SimSampleRate);
+    };
+    const bool v253 = m_persona != SimModemPersona::Hash;
+    const bool marks = !m_behaviour.unmarkedTones;
+    for (size_t i = 0; i < heard.size(); ++i) {
+        const bool last = i + 1 == heard.size();
+        const bool split = i == 0 || last;
+        const std::string shown = last ? note : std::string();
+        TimePoint t = time(heard[i].startSample);
+        const TimePoint end = time(heard[i].endSample);
+        if (i > 0 && m_faults.interleaveEvents)
+            PutEvent(t, between);
+        if (!v253) {
+            PutPair(&t, heard[i].digit, shown, split);
+            continue;
+        }
+        if (m_persona == SimModemPersona::Conexant && marks)
+            PutPair(&t, '/', "", false);
+        for (int r = 0;; ++r) {
+            PutPair(&t, heard[i].digit, !marks && (m_fast || t + Ms(RepeatPeriodMs) >= end) ? shown : "",
+                    split && r == 0);
+            if (m_faults.interleaveEvents && r == 0)
+                PutEvent(t, inside);
+            if (m_fast || t + Ms(RepeatPeriodMs) >= end)
+                break;
+            t += Ms(RepeatPeriodMs);
+        }
+        if (marks)
+            PutPair(&t, m_persona == SimModemPersona::Conexant ? '~' : EndOfTone, shown, false);
+    }
+    const int playedMs = static_cast<int>(tones.size()) * (m_soundSettings.unitToneMs + m_soundSettings.unitGapMs);
+    const TimePoint done = at + Ms(m_fast ? 0 : playedMs);
+    if (m_faults.ringLines)
+        Schedule(done, "\r\nRING\r\n\r\nDATE = 1208\r\nTIME = 1900\r\nNMBR = 5550123\r\nNAME = PRAVEL\r\n",
+                 "RING and caller id (fault)", true);
+    return done;
 }
 
 // The far end hung up: '#' modems say so once, the V.253 ones every 4 s while the tone lasts.
@@ -837,9 +917,9 @@ void CSimModem::HearFrame(const std::string& frame, TimePoint okAt)
         note(who + " answer \"" + answer + "\" gets a wrong check digit (fault)");
     }
     const std::string tones = EncodeToneFrameWithCheck(answer, check);
-    const TimePoint at = ReportTones(tones, ShowTones(tones) + " (\"" + answer + "\")",
-                                     std::max(okAt, m_lineFreeAt) + Ms(m_timing.replyGapMs) +
-                                         Ms(m_faults.answerDelayMs));
+    const TimePoint from = std::max(okAt, m_lineFreeAt) + Ms(m_timing.replyGapMs) + Ms(m_faults.answerDelayMs);
+    const std::string shown = ShowTones(tones) + " (\"" + answer + "\")";
+    const TimePoint at = m_sound ? ReportHeardTones(tones, shown, from) : ReportTones(tones, shown, from);
     m_lineFreeAt = at;
     if (reply.loginAccepted && m_faults.busyToneAfterLogin) {
         note("the far end hangs up after the login (fault): busy tone");

@@ -18,6 +18,12 @@
 // the datafax persona is a V.253 data and fax modem without a voice mode ("ERROR" to
 // AT+FCLASS=8).
 //
+// With the line as sound (SimConfig::sound) the tones go through the line model both ways: the unit
+// acts on the digits its detector reports, and the modem reports what its own detector heard of the
+// unit's answer ('#': one DLE digit per tone heard; V.253: the marks and repeats at the times the
+// detector saw the tone start and end). In fast mode the sound is computed in virtual time and
+// everything it gives is reported at once.
+//
 // No clock and no I/O of its own: the owner feeds received bytes and the current time and collects
 // what is due. Not thread-safe: the owner serialises every call.
 #pragma once
@@ -26,6 +32,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +41,7 @@
 
 #include "sim/SimConfig.h"
 #include "sim/SimEmergencyUnit.h"
+#include "sim/SimToneLine.h"
 
 class CSimModem {
 public:
@@ -91,8 +99,9 @@ private:
     void IdentifyV253(const std::string& command, TimePoint now);
     void PlayTones(const std::string& list, TimePoint now);
     void PlayV253Tones(const std::string& list, TimePoint now);
-    void PlayToLine(const std::string& tones, int playMs, TimePoint now);
+    void PlayToLine(const std::string& tones, const std::vector<int>& lengthsMs, TimePoint now);
     TimePoint ReportTones(const std::string& tones, const std::string& note, TimePoint at);
+    TimePoint ReportHeardTones(const std::string& tones, const std::string& note, TimePoint at);
     void PutPair(TimePoint* at, char code, const std::string& note, bool split);
     void PutEvent(TimePoint at, const char* codes);
     void PlayBusyTone(TimePoint at);
@@ -112,6 +121,8 @@ private:
     int m_tonePeriodMs;   // the unit's tone spacing as configured (also in fast mode)
     size_t m_eventCount = 0; // interleaved events so far, to take turns through the codes
     std::vector<Line> m_lines;
+    SimSound m_soundSettings;
+    std::unique_ptr<ISimToneLine> m_sound; // none: the perfect wire
 
     std::string m_lineBuffer;
     bool m_lineOverflow = false;

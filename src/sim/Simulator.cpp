@@ -43,6 +43,8 @@ bool CSimulator::Start(const SimConfig& config, std::string* error, SimLink link
     std::string why;
     if (!ValidateSimConfig(config, &why))
         return Fail(error, "invalid simulator configuration: " + why);
+    if (config.sound.on && !config.makeToneLine)
+        return Fail(error, "this simulator has no line model: the line can only be clean");
     if (!m_stop.Create(true, false))
         return Fail(error, "cannot create the stop event: " + SystemErrorText(LastSystemError()));
     m_unplugged.Close();

@@ -192,14 +192,14 @@ TEST_F(JobCommand, AnAbsentUnitIsSaidToBeSilentNotABadLine)
     EXPECT_EQ(result["error"], "Unit 4 did not answer: nothing came back to the login. Check the unit number.");
     EXPECT_EQ(result["reason"], "unit-silent");
 
-    // A unit that answers, but garbled, is still a bad line.
+    // A unit that answers, but garbled, is a line too noisy for its tones.
     SimFaults faults;
     faults.corruptAllAnswers = true;
     m_sim.InjectFaults(faults);
     run = RunCli(Job("read", {"--all", "--json"}));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(json::parse(run.out)["error"], "Too many retries when communicating. Aborting!");
-    EXPECT_EQ(json::parse(run.out)["reason"], "bad-line");
+    EXPECT_EQ(json::parse(run.out)["error"], "The line is too noisy for DTMF: 3 of 3 answers failed their check.");
+    EXPECT_EQ(json::parse(run.out)["reason"], "noisy-line");
 }
 
 TEST_F(JobCommand, OwnMessagesPrintTheirLineBreaks)

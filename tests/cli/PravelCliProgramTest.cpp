@@ -286,3 +286,43 @@ TEST(PravelCliProgram, PortsListsRunningSimulators)
         listed = listed || (entry["path"] == port && entry["driver"] == "pravel-sim");
     EXPECT_TRUE(listed) << port << "\n" << run.out;
 }
+
+#ifdef PRAVEL_SIM_LINE_MODEL
+// Over a simulated GSM gateway with noise 20 dB down, the tones as sound both ways, the read-all
+// still completes through the pseudo-terminal with every value.
+TEST(PravelCliProgram, ReadsAllOverANoisyGsmLine)
+{
+    int out[2];
+    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::vector<std::string> args = {PRAVEL_SIM_PATH, "--fast", "--line", "gsm", "--snr", "20", "--seed", "3"};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, PRAVEL_SIM_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string line;
+    char c = 0;
+    pollfd wait = {out[0], POLLIN, 0};
+    while (line.find('\n') == std::string::npos && ::poll(&wait, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1)
+        line += c;
+    ASSERT_EQ(line.rfind("port: ", 0), 0u) << line;
+    const std::string port = line.substr(6, line.find('\n') - 6);
+
+    ProgramRun run = RunProgram({"read", "--port", port, "--number", "5550100", "--code", "3958", "--all", "--json"});
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    ::close(out[0]);
+    ASSERT_EQ(run.status, 0) << run.err;
+    nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["outcome"], "completed");
+    EXPECT_EQ(result["firmware"], "2.0.7");
+    EXPECT_EQ(result["values"].size(), 21u);
+    EXPECT_EQ(result["values"]["NewProgrammingCode"], "3958");
+}
+#endif

@@ -209,6 +209,11 @@ TEST(PravelSimProgram, OptionErrorsExitTwo)
         {"--store-wrong", "NoSuchParameter"},
         {"--config", "/nonexistent/pravel-sim.json"},
         {"--modem", "usr"},
+        {"--line", "loud"},
+        {"--codec", "g729"},
+        {"--snr", "500"},
+        {"--echo", "3"},
+        {"--unit-tone", "5"},
         {"stray"},
     };
     for (const auto& args : cases) {
@@ -216,6 +221,18 @@ TEST(PravelSimProgram, OptionErrorsExitTwo)
         EXPECT_EQ(sim.Wait(), 2) << args[0] << " " << (args.size() > 1 ? args[1] : "");
         EXPECT_FALSE(sim.Rest(true).empty()) << args[0];
     }
+#ifdef PRAVEL_SIM_LINE_MODEL
+    // The line as sound: its presets and settings start the simulator.
+    for (const std::vector<std::string>& line : std::vector<std::vector<std::string>>{
+             {"--line", "clean"}, {"--line", "noisy", "--seed", "4"}, {"--line", "gsm", "--snr", "20", "--echo", "-10"}}) {
+        std::vector<std::string> args = {"--fast"};
+        args.insert(args.end(), line.begin(), line.end());
+        SimProcess sim(args);
+        EXPECT_EQ(sim.FirstLine().rfind("port: /dev/pts/", 0), 0u) << line[1];
+        ASSERT_EQ(::kill(sim.Pid(), SIGTERM), 0);
+        EXPECT_EQ(sim.Wait(), 0);
+    }
+#endif
     // The firmware options that are right start the simulator.
     for (const char* firmware : {"100", "299"}) {
         SimProcess sim({"--fast", "--firmware", firmware});

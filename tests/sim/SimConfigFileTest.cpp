@@ -150,3 +150,46 @@ TEST(SimConfigFile, ErrorsShowNoRawControlCharactersNorTheParsersTag)
     EXPECT_EQ(json.rfind("not valid JSON: line 1, column 2: ", 0), 0u) << json;
     EXPECT_EQ(json.find("json.exception"), std::string::npos) << json;
 }
+
+struct SoundCase {
+    const char* text;
+    bool on;
+    bool noise;
+    double snrDb;
+    SimCodec codec;
+    bool echo;
+};
+
+class SimConfigFileSound : public testing::TestWithParam<SoundCase> {};
+
+TEST_P(SimConfigFileSound, ReadsTheLineAsSound)
+{
+    const SoundCase& c = GetParam();
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseSimConfig(c.text, &config, &error)) << error;
+    EXPECT_EQ(config.sound.on, c.on);
+    EXPECT_EQ(config.sound.noise, c.noise);
+    EXPECT_DOUBLE_EQ(config.sound.snrDb, c.snrDb);
+    EXPECT_EQ(config.sound.codec, c.codec);
+    EXPECT_EQ(config.sound.echo, c.echo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sound, SimConfigFileSound,
+    testing::Values(SoundCase{R"({})", false, false, 30, SimCodec::None, false},
+                    SoundCase{R"({"sound": {"preset": "clean", "seed": 4}})", false, false, 30, SimCodec::None, false},
+                    SoundCase{R"({"sound": {"preset": "noisy"}})", true, true, 15, SimCodec::None, false},
+                    SoundCase{R"({"sound": {"preset": "gsm", "snrDb": 20}})", true, true, 20, SimCodec::Gsm, false},
+                    SoundCase{R"({"sound": {"codec": "alaw"}})", true, false, 30, SimCodec::ALaw, false},
+                    SoundCase{R"({"sound": {"echoDb": -10}})", true, false, 30, SimCodec::None, true}));
+
+TEST(SimConfigFile, SoundErrorsSayWhatAndWhere)
+{
+    EXPECT_EQ(Error(R"({"sound": {"preset": "loud"}})"), "sound.preset: must be \"clean\", \"noisy\" or \"gsm\"");
+    EXPECT_EQ(Error(R"({"sound": {"codec": "g729"}})"), "sound.codec: must be \"none\", \"alaw\", \"ulaw\" or \"gsm\"");
+    EXPECT_EQ(Error(R"({"sound": {"snrDb": "20"}})"), "sound.snrDb: must be a number");
+    EXPECT_EQ(Error(R"({"sound": {"echoDb": 5}})"), "the echo must be -60 to 0 dB");
+    EXPECT_EQ(Error(R"({"sound": {"unitToneMs": 5}})"),
+              "the unit's tones and gaps must be 10 to 1000 ms, the modem's gap 0 to 1000 ms");
+}

@@ -14,6 +14,9 @@
 #include "sim/ReplayServer.h"
 #include "sim/SimConfigFile.h"
 #include "sim/Simulator.h"
+#ifdef PRAVEL_LINE_MODEL
+#include "sim/LineModel.h"
+#endif
 
 namespace {
 
@@ -166,6 +169,10 @@ int main(int argc, char** argv)
     bool ownTones = false, quickError = false, ringing = false, unmarked = false, hashClass = false;
     bool noRingback = false;
     std::string replayFile;
+    std::string linePreset, codecName;
+    double snr = 0;
+    int level = 0, echo = 0, echoDelay = 0, unitTone = 0, unitGap = 0, modemGap = 0;
+    unsigned seed = 1;
 
     auto* numberOpt = app.add_option("--number", number, "Telephone number the unit answers on")->capture_default_str();
     auto* codeOpt = app.add_option("--code", code, "The unit's programming code (four digits)")->capture_default_str();
@@ -237,6 +244,28 @@ int main(int argc, char** argv)
     auto* noRingbackOpt = app.add_flag("--no-ringback", noRingback,
                                        "The number gives no ringback: intel answers the dial ERROR after +VRN");
     configOpt->excludes(noRingbackOpt);
+
+    // The line as sound.
+    auto* lineOpt = app.add_option("--line", linePreset,
+                                   "The line: clean (a perfect wire, the default), noisy (15 dB of noise) or gsm\n"
+                                   "(a GSM 06.10 gateway, noise 30 dB down); the tones go through it as sound")
+                        ->check(CLI::IsMember({"clean", "noisy", "gsm"}));
+    auto* snrOpt = app.add_option("--snr", snr, "White noise this many dB below the tones")->check(CLI::Range(-20.0, 100.0));
+    auto* codecOpt = app.add_option("--codec", codecName, "The speech codec of the line: none, alaw, ulaw or gsm")
+                         ->check(CLI::IsMember({"none", "alaw", "ulaw", "gsm"}));
+    auto* levelOpt = app.add_option("--level", level, "The tones' level in dBm0 (each frequency; default -10)")
+                         ->check(CLI::Range(-60, 3));
+    auto* echoOpt = app.add_option("--echo", echo, "An echo of the sender's signal this many dB down (such as -10)")
+                        ->check(CLI::Range(-60, 0));
+    auto* echoDelayOpt = app.add_option("--echo-delay", echoDelay, "The echo's delay in ms (default 20)")
+                             ->check(CLI::Range(1, 500));
+    auto* seedOpt = app.add_option("--seed", seed, "The noise's seed: the same seed, the same noise (default 1)");
+    auto* unitToneOpt = app.add_option("--unit-tone", unitTone, "The unit plays each tone this many ms (default 70)")
+                            ->check(CLI::Range(10, 1000));
+    auto* unitGapOpt = app.add_option("--unit-gap", unitGap, "The unit's silence after each tone in ms (default 70)")
+                           ->check(CLI::Range(10, 1000));
+    auto* modemGapOpt = app.add_option("--modem-gap", modemGap, "The modem's silence after each tone in ms (default 50)")
+                            ->check(CLI::Range(0, 1000));
 
     app.add_option("--replay", replayFile,
                    "Play the modem's side of a modem trace (pravel-cli --trace FILE) back: each command is\n"
@@ -314,6 +343,44 @@ int main(int argc, char** argv)
         faults.garbageStatus = garbageStatus;
     if (!storeWrong.empty())
         faults.storeWrong = storeWrong;
+    // The line: the preset first, then what is set beside it; any setting but the seed puts the
+    // sound on.
+    SimSound& sound = config.sound;
+    if (seedOpt->count() > 0)
+        sound.seed = seed;
+    if (lineOpt->count() > 0)
+        ApplySimLinePreset(linePreset, &sound);
+    for (CLI::Option* o : {snrOpt, codecOpt, levelOpt, echoOpt, echoDelayOpt, unitToneOpt, unitGapOpt, modemGapOpt})
+        if (o->count() > 0)
+            sound.on = true;
+    if (snrOpt->count() > 0) {
+        sound.noise = true;
+        sound.snrDb = snr;
+    }
+    if (codecOpt->count() > 0)
+        ParseSimCodec(codecName, &sound.codec);
+    if (levelOpt->count() > 0)
+        sound.levelDbm0 = level;
+    if (echoOpt->count() > 0) {
+        sound.echo = true;
+        sound.echoDb = echo;
+    }
+    if (echoDelayOpt->count() > 0)
+        sound.echoDelayMs = echoDelay;
+    if (unitToneOpt->count() > 0)
+        sound.unitToneMs = unitTone;
+    if (unitGapOpt->count() > 0)
+        sound.unitGapMs = unitGap;
+    if (modemGapOpt->count() > 0)
+        sound.modemGapMs = modemGap;
+#ifdef PRAVEL_LINE_MODEL
+    config.makeToneLine = CLineModel::Make;
+#else
+    if (sound.on) {
+        std::cerr << "pravel-sim: this pravel-sim has no line model: the line can only be clean\n";
+        return ExitUsage;
+    }
+#endif
     // A configuration file has been checked on its own: what fails now came from the options.
     if (!ValidateSimConfig(config, &error)) {
         std::cerr << "pravel-sim: invalid simulator configuration: " << error << "\n";
