@@ -68,8 +68,9 @@ TEST(BatchReportTest, CsvReportReadsBackWithOneColumnPerParameter)
     const std::vector<std::string>& header = records[0].fields;
     ASSERT_EQ(header.size(), 18u);
     EXPECT_EQ(header[5], "reason");
-    EXPECT_EQ(header[7], "verify");
-    EXPECT_EQ(header[8], "note");
+    EXPECT_EQ(header[7], "firmware");
+    EXPECT_EQ(header[14], "verify");
+    EXPECT_EQ(header[15], "note");
     EXPECT_EQ(header[16], "AlarmReceiver1");
     EXPECT_EQ(header[17], "TestAlarmTime");
     EXPECT_EQ(records[1].fields[4], "succeeded");
