@@ -298,24 +298,35 @@ int main(int argc, char** argv)
     }
 
     const std::vector<Condition> conditions = {
-        {"clean", Line(0, SimCodec::None)},       {"SNR 30 dB", Line(30, SimCodec::None)},
-        {"SNR 20 dB", Line(20, SimCodec::None)},  {"SNR 15 dB", Line(15, SimCodec::None)},
-        {"SNR 12 dB", Line(12, SimCodec::None)},  {"SNR 10 dB", Line(10, SimCodec::None)},
-        {"A-law", Line(0, SimCodec::ALaw)},       {"GSM 06.10", Line(0, SimCodec::Gsm)},
-        {"GSM + 20 dB", Line(20, SimCodec::Gsm)}, {"GSM + 10 dB", Line(10, SimCodec::Gsm)},
+        {"clean", Line(0, SimCodec::None)},
+        {"SNR 30 dB", Line(30, SimCodec::None)},
+        {"SNR 20 dB", Line(20, SimCodec::None)},
+        {"SNR 15 dB", Line(15, SimCodec::None)},
+        {"SNR 12 dB", Line(12, SimCodec::None)},
+        {"SNR 10 dB", Line(10, SimCodec::None)},
+        {"A-law", Line(0, SimCodec::ALaw)},
+        {"GSM 06.10", Line(0, SimCodec::Gsm)},
+        {"GSM + 20 dB", Line(20, SimCodec::Gsm)},
+        {"GSM + 10 dB", Line(10, SimCodec::Gsm)},
         {"echo -10 dB", Line(0, SimCodec::None, -10)},
-        {"SNR 8 dB", Line(8, SimCodec::None), true},    {"SNR 7 dB", Line(7, SimCodec::None), true},
-        {"SNR 6 dB", Line(6, SimCodec::None), true},    {"SNR 5 dB", Line(5, SimCodec::None), true},
-        {"SNR 3 dB", Line(3, SimCodec::None), true},    {"GSM + 15 dB", Line(15, SimCodec::Gsm), true},
-        {"GSM + 12 dB", Line(12, SimCodec::Gsm), true}, {"GSM + 8 dB", Line(8, SimCodec::Gsm), true},
-        {"GSM + 6 dB", Line(6, SimCodec::Gsm), true},   {"GSM + 3 dB", Line(3, SimCodec::Gsm), true},
+        {"SNR 8 dB", Line(8, SimCodec::None), true},
+        {"SNR 7 dB", Line(7, SimCodec::None), true},
+        {"SNR 6 dB", Line(6, SimCodec::None), true},
+        {"SNR 5 dB", Line(5, SimCodec::None), true},
+        {"SNR 3 dB", Line(3, SimCodec::None), true},
+        {"GSM + 15 dB", Line(15, SimCodec::Gsm), true},
+        {"GSM + 12 dB", Line(12, SimCodec::Gsm), true},
+        {"GSM + 8 dB", Line(8, SimCodec::Gsm), true},
+        {"GSM + 6 dB", Line(6, SimCodec::Gsm), true},
+        {"GSM + 3 dB", Line(3, SimCodec::Gsm), true},
         // A gateway that clips the unit's tones to 40 ms: the unit hears the program, its answers
         // keep failing their check; how long a call takes to give up.
         {"GSM 40 ms + 10 dB", Clipped(Line(10, SimCodec::Gsm), 40), true},
     };
     std::vector<Row> rows;
     for (const Condition& condition : conditions) {
-        if (only.empty() ? condition.curve : only != "all" && std::string(condition.name).find(only) == std::string::npos)
+        if (only.empty() ? condition.curve
+                         : only != "all" && std::string(condition.name).find(only) == std::string::npos)
             continue;
         Row row;
         row.name = condition.name;

@@ -340,7 +340,8 @@ TEST(PravelCliProgram, ReadsAllOverANoisyGsmLine)
 {
     SimProgram sim({"--line", "gsm", "--snr", "20", "--seed", "3"});
     ASSERT_FALSE(sim.port.empty());
-    ProgramRun run = RunProgram({"read", "--port", sim.port, "--number", "5550100", "--code", "3958", "--all", "--json"});
+    ProgramRun run =
+        RunProgram({"read", "--port", sim.port, "--number", "5550100", "--code", "3958", "--all", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json result = nlohmann::json::parse(run.out);
     EXPECT_EQ(result["outcome"], "completed");
@@ -357,8 +358,9 @@ TEST(PravelCliProgram, EndsTheCallOnAHopelessLineWithTheNoisyLineMessage)
     SimProgram sim({"--line", "gsm", "--snr", "10", "--unit-tone", "40", "--seed", "1"});
     ASSERT_FALSE(sim.port.empty());
     const auto start = std::chrono::steady_clock::now();
-    ProgramRun run = RunProgram({"read", "--port", sim.port, "--number", "5550100", "--code", "3958", "--all", "--json"},
-                                std::chrono::seconds(30));
+    ProgramRun run =
+        RunProgram({"read", "--port", sim.port, "--number", "5550100", "--code", "3958", "--all", "--json"},
+                   std::chrono::seconds(30));
     const auto took = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(run.status, 1) << run.err;
     nlohmann::json result = nlohmann::json::parse(run.out);
