@@ -25,6 +25,8 @@ PACKAGES=(
     clang libclang-rt-14-dev ccache
     shared-mime-info libxml2-utils xdg-utils
     libspandsp-dev libgsm1-dev
+    # Only for the plot of line_bench's results in the manual (bench/line/line_bench.gnuplot).
+    gnuplot-nox
 )
 # Only for the Windows build and its tests under Wine; installed when first needed.
 WINDOWS_PACKAGES=(

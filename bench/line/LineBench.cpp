@@ -3,8 +3,15 @@
 // many report a wrong value (there must be none: the check digit is the guard), how long a call
 // would take on a real line, how many codes went out again, and the simulator's CPU time.
 //
-//   line_bench [calls [csv [only]]]    (default 50 calls per line, the table also written to
-//                                      line_bench.csv; only: the lines whose name holds this text)
+//   line_bench [calls [csv [only [checks]]]]
+//       calls   calls per line (default 50)
+//       csv     the table also written here (default line_bench.csv)
+//       only    the lines whose name holds this text; "all" adds the points of the success curve
+//               (SNR 8 to 3 dB, GSM + 15 to 3 dB) to the table's lines; empty: the table's lines
+//       checks  answers failing their check in a row that end a call (default: as shipped)
+//
+// The CSV's last two columns, series (noise, gsm or other) and snr_db, are what
+// line_bench.gnuplot plots.
 //
 // Every call that did not complete with every value right is listed on standard error: its line,
 // seed, outcome, message and the values that differ.
@@ -176,7 +183,18 @@ double CpuMs()
 struct Condition {
     const char* name;
     SimSound sound;
+    bool curve = false; // a point of the success curve only, not a line of the table
 };
+
+// The series a line belongs to in the plot, and its SNR there (0: none).
+const char* Series(const SimSound& sound)
+{
+    if (sound.echo || !sound.noise || sound.unitToneMs != SimSound().unitToneMs)
+        return "other";
+    if (sound.codec == SimCodec::None)
+        return "noise";
+    return sound.codec == SimCodec::Gsm ? "gsm" : "other";
+}
 
 SimSound Line(double snrDb, SimCodec codec, int echoDb = 0)
 {
@@ -190,8 +208,16 @@ SimSound Line(double snrDb, SimCodec codec, int echoDb = 0)
     return sound;
 }
 
+SimSound Clipped(SimSound sound, int unitToneMs)
+{
+    sound.unitToneMs = unitToneMs;
+    return sound;
+}
+
 struct Row {
     std::string name;
+    std::string series;
+    double snrDb = 0;
     int calls = 0, right = 0, failedClearly = 0, wrong = 0, other = 0;
     double medianS = 0, worstS = 0, resendsPerCall = 0, silencesPerCall = 0, cpuMsPerCall = 0;
     std::map<std::string, int> messages;
@@ -229,6 +255,7 @@ int main(int argc, char** argv)
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const std::string csvPath = argc > 2 ? argv[2] : "line_bench.csv";
     const std::string only = argc > 3 ? argv[3] : "";
+    const int checksToEnd = argc > 4 ? std::max(1, std::atoi(argv[4])) : DialogueTiming().failedChecksToEnd;
     SetTraceSink([](std::string_view text) {
         if (text.rfind("Modem: ", 0) == 0)
             theLog.Add(text);
@@ -245,6 +272,7 @@ int main(int argc, char** argv)
     timing.workerTickMs = 200;
     timing.modemAnswerMs = 500;
     timing.logoffWaitMs = 500;
+    timing.failedChecksToEnd = checksToEnd;
     SetDialogueTimingForTests(timing);
 
     theJob.reset(&watcher);
@@ -270,19 +298,40 @@ int main(int argc, char** argv)
     }
 
     const std::vector<Condition> conditions = {
-        {"clean", Line(0, SimCodec::None)},       {"SNR 30 dB", Line(30, SimCodec::None)},
-        {"SNR 20 dB", Line(20, SimCodec::None)},  {"SNR 15 dB", Line(15, SimCodec::None)},
-        {"SNR 12 dB", Line(12, SimCodec::None)},  {"SNR 10 dB", Line(10, SimCodec::None)},
-        {"A-law", Line(0, SimCodec::ALaw)},       {"GSM 06.10", Line(0, SimCodec::Gsm)},
-        {"GSM + 20 dB", Line(20, SimCodec::Gsm)}, {"GSM + 10 dB", Line(10, SimCodec::Gsm)},
+        {"clean", Line(0, SimCodec::None)},
+        {"SNR 30 dB", Line(30, SimCodec::None)},
+        {"SNR 20 dB", Line(20, SimCodec::None)},
+        {"SNR 15 dB", Line(15, SimCodec::None)},
+        {"SNR 12 dB", Line(12, SimCodec::None)},
+        {"SNR 10 dB", Line(10, SimCodec::None)},
+        {"A-law", Line(0, SimCodec::ALaw)},
+        {"GSM 06.10", Line(0, SimCodec::Gsm)},
+        {"GSM + 20 dB", Line(20, SimCodec::Gsm)},
+        {"GSM + 10 dB", Line(10, SimCodec::Gsm)},
         {"echo -10 dB", Line(0, SimCodec::None, -10)},
+        {"SNR 8 dB", Line(8, SimCodec::None), true},
+        {"SNR 7 dB", Line(7, SimCodec::None), true},
+        {"SNR 6 dB", Line(6, SimCodec::None), true},
+        {"SNR 5 dB", Line(5, SimCodec::None), true},
+        {"SNR 3 dB", Line(3, SimCodec::None), true},
+        {"GSM + 15 dB", Line(15, SimCodec::Gsm), true},
+        {"GSM + 12 dB", Line(12, SimCodec::Gsm), true},
+        {"GSM + 8 dB", Line(8, SimCodec::Gsm), true},
+        {"GSM + 6 dB", Line(6, SimCodec::Gsm), true},
+        {"GSM + 3 dB", Line(3, SimCodec::Gsm), true},
+        // A gateway that clips the unit's tones to 40 ms: the unit hears the program, its answers
+        // keep failing their check; how long a call takes to give up.
+        {"GSM 40 ms + 10 dB", Clipped(Line(10, SimCodec::Gsm), 40), true},
     };
     std::vector<Row> rows;
     for (const Condition& condition : conditions) {
-        if (std::string(condition.name).find(only) == std::string::npos)
+        if (only.empty() ? condition.curve
+                         : only != "all" && std::string(condition.name).find(only) == std::string::npos)
             continue;
         Row row;
         row.name = condition.name;
+        row.series = Series(condition.sound);
+        row.snrDb = condition.sound.noise ? condition.sound.snrDb : 0;
         std::vector<double> times;
         double cpuTotal = 0;
         int resends = 0, silences = 0;
@@ -335,6 +384,7 @@ int main(int argc, char** argv)
         rows.push_back(row);
     }
 
+    std::printf("a call ends after %d answers in a row that fail their check\n", checksToEnd);
     std::printf("%-12s %6s %6s %6s %6s %6s %8s %8s %8s %9s %9s\n", "line", "calls", "right", "failed", "wrong",
                 "other", "median s", "worst s", "resends", "silences", "CPU ms");
     for (const Row& r : rows)
@@ -347,11 +397,11 @@ int main(int argc, char** argv)
 
     if (FILE* csv = std::fopen(csvPath.c_str(), "w")) {
         std::fprintf(csv, "line,calls,right,failed_with_message,wrong_value,other,median_s,worst_s,resends_per_call,"
-                          "silences_per_call,cpu_ms_per_call\n");
+                          "silences_per_call,cpu_ms_per_call,series,snr_db\n");
         for (const Row& r : rows)
-            std::fprintf(csv, "%s,%d,%d,%d,%d,%d,%.2f,%.2f,%.2f,%.2f,%.1f\n", r.name.c_str(), r.calls, r.right,
+            std::fprintf(csv, "%s,%d,%d,%d,%d,%d,%.2f,%.2f,%.2f,%.2f,%.1f,%s,%g\n", r.name.c_str(), r.calls, r.right,
                          r.failedClearly, r.wrong, r.other, r.medianS, r.worstS, r.resendsPerCall, r.silencesPerCall,
-                         r.cpuMsPerCall);
+                         r.cpuMsPerCall, r.series.c_str(), r.snrDb);
         std::fclose(csv);
         std::printf("written: %s\n", csvPath.c_str());
     } else {

@@ -1,4 +1,4 @@
-// The waits and time-outs of a job: how long the dialogue waits before it selects the unit and
+// The waits, time-outs and retry limits of a job: how long the dialogue waits before it selects the unit and
 // before it logs in, how long it waits for the unit's answer, the pause before a command, the watchdog counts, the job
 // worker's tick and the bound on stopping the driver thread.
 //
@@ -19,6 +19,9 @@ struct DialogueTiming {
     uint32_t modemAnswerMs = 3000;   // the modem must answer the first "ATZ" within this time
     uint32_t logoffWaitMs = 3000;    // a stop asked for while logged in waits this long for the log-off's answer
     uint32_t commandGapMs = 100;     // modems lose or refuse a command sent sooner after a result code
+    // Failures in a row that end the call: a time-out ends it when it is the third failure in a row
+    // or later; answers that arrive but fail their check (a noisy line) end it only at this count.
+    int32_t failedChecksToEnd = 3;
 };
 
 // The timing in force.

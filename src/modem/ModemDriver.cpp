@@ -260,7 +260,7 @@ void CModemDriver::DriverThread()
                 m_loggedIn = false;
             } else if (++m_timeoutCount < 3 && SelectAgainBeforeLogin()) {
                 // the selection goes out again before the next login
-            } else if (m_timeoutCount == 3) {
+            } else if (m_timeoutCount >= 3) {
                 ShowNoAnswerError();
                 m_step = StepAbort;
             }

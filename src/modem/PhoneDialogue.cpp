@@ -286,11 +286,11 @@ bool CModemDriver::InterpretLine(const std::string& line)
         dtmfLength = 0;
         dtmfBuffer[0] = '\0';
         if (frame.status != DtmfFrameStatus::Valid) {
-            // A garbled answer counts as a missing one: three in a row without a valid answer end
-            // the job, as three time-outs do.
+            // A garbled answer counts as a failure in a row, as a time-out does; answers that keep
+            // failing their check end the call at their own count.
             TraceText("Modem: Bad DTMF frame, sending the command again\n");
             ++m_answersFailed;
-            if (++m_timeoutCount >= 3 && !m_stopping) {
+            if (++m_timeoutCount >= m_timing.failedChecksToEnd && !m_stopping) {
                 ShowTooManyRetries();
                 m_step = StepAbort;
             }
@@ -324,7 +324,7 @@ void CModemDriver::ShowNoAnswerError()
         ShowTooManyRetries();
 }
 
-// The call ends after three failures in a row. When answers failed their check the line spoils
+// The call ends after too many failures in a row. When answers failed their check the line spoils
 // the tones: say so, with how many, rather than only that there were too many retries.
 void CModemDriver::ShowTooManyRetries()
 {

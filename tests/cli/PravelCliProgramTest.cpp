@@ -288,41 +288,86 @@ TEST(PravelCliProgram, PortsListsRunningSimulators)
 }
 
 #ifdef PRAVEL_SIM_LINE_MODEL
+// A pravel-sim in fast mode with these options; its port, or empty when it did not start.
+struct SimProgram {
+    pid_t pid = -1;
+    int out = -1;
+    std::string port;
+    explicit SimProgram(std::vector<std::string> args)
+    {
+        int pipe[2];
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+        args.insert(args.begin(), {PRAVEL_SIM_PATH, "--fast"});
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const bool spawned = posix_spawn(&pid, PRAVEL_SIM_PATH, &actions, nullptr, argv.data(), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipe[1]);
+        out = pipe[0];
+        if (!spawned) {
+            pid = -1;
+            return;
+        }
+        // Its first line names the port: "port: /dev/pts/N".
+        std::string line;
+        char c = 0;
+        pollfd wait = {out, POLLIN, 0};
+        while (line.find('\n') == std::string::npos && ::poll(&wait, 1, 10000) > 0 && ::read(out, &c, 1) == 1)
+            line += c;
+        if (line.rfind("port: ", 0) == 0)
+            port = line.substr(6, line.find('\n') - 6);
+    }
+    ~SimProgram()
+    {
+        if (pid > 0) {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+        if (out >= 0)
+            ::close(out);
+    }
+};
+
 // Over a simulated GSM gateway with noise 20 dB down, the tones as sound both ways, the read-all
 // still completes through the pseudo-terminal with every value.
 TEST(PravelCliProgram, ReadsAllOverANoisyGsmLine)
 {
-    int out[2];
-    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<std::string> args = {PRAVEL_SIM_PATH, "--fast", "--line", "gsm", "--snr", "20", "--seed", "3"};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, PRAVEL_SIM_PATH, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string line;
-    char c = 0;
-    pollfd wait = {out[0], POLLIN, 0};
-    while (line.find('\n') == std::string::npos && ::poll(&wait, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1)
-        line += c;
-    ASSERT_EQ(line.rfind("port: ", 0), 0u) << line;
-    const std::string port = line.substr(6, line.find('\n') - 6);
-
-    ProgramRun run = RunProgram({"read", "--port", port, "--number", "5550100", "--code", "3958", "--all", "--json"});
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-    ::close(out[0]);
+    SimProgram sim({"--line", "gsm", "--snr", "20", "--seed", "3"});
+    ASSERT_FALSE(sim.port.empty());
+    ProgramRun run =
+        RunProgram({"read", "--port", sim.port, "--number", "5550100", "--code", "3958", "--all", "--json"});
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json result = nlohmann::json::parse(run.out);
     EXPECT_EQ(result["outcome"], "completed");
     EXPECT_EQ(result["firmware"], "2.0.7");
     EXPECT_EQ(result["values"].size(), 21u);
     EXPECT_EQ(result["values"]["NewProgrammingCode"], "3958");
+}
+
+// A GSM gateway that clips the unit's tones to 40 ms in noise 10 dB down: the unit hears the
+// program, but its answers keep arriving spoilt. The call ends with the message that names the
+// line, well within the watchdog's bound (15 s without a step), and the values of no answer.
+TEST(PravelCliProgram, EndsTheCallOnAHopelessLineWithTheNoisyLineMessage)
+{
+    SimProgram sim({"--line", "gsm", "--snr", "10", "--unit-tone", "40", "--seed", "1"});
+    ASSERT_FALSE(sim.port.empty());
+    const auto start = std::chrono::steady_clock::now();
+    ProgramRun run =
+        RunProgram({"read", "--port", sim.port, "--number", "5550100", "--code", "3958", "--all", "--json"},
+                   std::chrono::seconds(30));
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(run.status, 1) << run.err;
+    nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["outcome"], "failed");
+    EXPECT_EQ(result["reason"], "noisy-line");
+    EXPECT_EQ(result["error"].get<std::string>().rfind("The line is too noisy for DTMF: ", 0), 0u) << result["error"];
+    EXPECT_TRUE(result["values"].empty()) << result["values"];
+    EXPECT_LT(took, std::chrono::seconds(15));
 }
 #endif

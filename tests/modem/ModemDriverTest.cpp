@@ -206,22 +206,37 @@ TEST_F(ModemDriverTest, GarbledAnswersAreAskedForAgainAndCountLikeTimeOuts)
     struct Case {
         int corrupt;
         int drop;
+        int checksToEnd; // failed checks in a row that end the call
+        int dropAfter;   // time-outs after the bad answers
         Codes codes;
         bool aborted;
         std::string message; // when aborted
     } cases[] = {
         // Two bad answers, then a good one: the count starts again at every valid answer.
-        {2, 0, {"203958", "203958", "203958", "22000", "22227", "99"}, false, ""},
+        {2, 0, 3, 0, {"203958", "203958", "203958", "22000", "22227", "99"}, false, ""},
         // Three bad answers in a row end the job as three time-outs do, with a log-off.
         // The answers failed their check: the message names the line.
-        {3, 0, {"203958", "203958", "203958", "99"}, true,
+        {3, 0, 3, 0, {"203958", "203958", "203958", "99"}, true,
          "The line is too noisy for DTMF: 3 of 3 answers failed their check."},
         // A time-out and two bad answers are three failures in a row as well.
-        {2, 1, {"203958", "203958", "203958", "99"}, true,
+        {2, 1, 3, 0, {"203958", "203958", "203958", "99"}, true,
          "The line is too noisy for DTMF: 2 of 2 answers failed their check."},
+        // With five failed checks allowed, four are ridden out and the fifth ends the call.
+        {4, 0, 5, 0, {"203958", "203958", "203958", "203958", "203958", "22000", "22227", "99"}, false, ""},
+        {5, 0, 5, 0, {"203958", "203958", "203958", "203958", "203958", "99"}, true,
+         "The line is too noisy for DTMF: 5 of 5 answers failed their check."},
+        // A time-out still ends the call when it is the third failure in a row or later.
+        {2, 0, 5, 1, {"203958", "203958", "203958", "99"}, true,
+         "The line is too noisy for DTMF: 2 of 2 answers failed their check."},
+        {3, 0, 5, 1, {"203958", "203958", "203958", "203958", "99"}, true,
+         "The line is too noisy for DTMF: 3 of 3 answers failed their check."},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "corrupt " << c.corrupt << ", drop " << c.drop);
+        SCOPED_TRACE(testing::Message() << "corrupt " << c.corrupt << ", drop " << c.drop << ", end at "
+                                        << c.checksToEnd << ", drop after " << c.dropAfter);
+        DialogueTiming timing = GetDialogueTiming();
+        timing.failedChecksToEnd = c.checksToEnd;
+        SetDialogueTimingForTests(timing);
         CRecordingWindow caseWindow;
         CRecordingPresenter casePresenter;
         job.notifyWindow = &caseWindow;
@@ -229,6 +244,7 @@ TEST_F(ModemDriverTest, GarbledAnswersAreAskedForAgainAndCountLikeTimeOuts)
         ScriptedModem script;
         script.dropNextAnswers = c.drop;
         script.corruptNextAnswers = c.corrupt;
+        script.dropAfterCorrupt = c.dropAfter;
         ScriptedModem modem = Run(script);
         EXPECT_EQ(modem.Codes(), c.codes);
         EXPECT_EQ(modem.commands.back(), "ATZ\r\n");

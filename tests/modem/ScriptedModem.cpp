@@ -200,6 +200,10 @@ std::string ScriptedModem::Reply(const std::string& command)
         --dropNextAnswers;
         return reply;
     }
+    if (corruptNextAnswers == 0 && dropAfterCorrupt > 0) {
+        --dropAfterCorrupt;
+        return reply;
+    }
     bool corrupt = corruptNextAnswers > 0;
     if (corrupt)
         --corruptNextAnswers;

@@ -66,6 +66,7 @@ struct ScriptedModem {
     std::string status; // the status record
     int corruptNextAnswers = 0;
     int dropNextAnswers = 0;
+    int dropAfterCorrupt = 0; // answers not sent once the corrupted ones have gone
     bool busyToneAfterLogin = false;
     bool lineDropped = false;
     std::string noiseBeforeReply; // bytes sent before every reply
