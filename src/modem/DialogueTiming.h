@@ -1,6 +1,6 @@
-// The waits, time-outs and retry limits of a job: how long the dialogue waits before it selects the unit and
-// before it logs in, how long it waits for the unit's answer, the pause before a command, the watchdog counts, the job
-// worker's tick and the bound on stopping the driver thread.
+// The waits, time-outs and retry limits of a job: how long the dialogue waits before it selects
+// the unit and before it logs in, how long it waits for the unit's answer, the pause before a
+// command, the watchdog counts, the job worker's tick and the bound on stopping the driver thread.
 //
 // The defaults are the values the shipped programs use. Tests and benchmarks scale the protocol
 // down with SetDialogueTimingForTests before they start a job; the shipped programs never call it.
