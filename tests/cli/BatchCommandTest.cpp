@@ -410,16 +410,19 @@ TEST_F(BatchCommandTest, ABatchKilledLetsItsCallsLogOffAndLetGoOfThePorts)
     SimConfig config;
     config.lines = {Line("5550601", {Unit(1), Unit(2)}), Line("5550602", {Unit(1), Unit(2)})};
     StartModems(2, config);
-    // One call on each modem, both reading when the batch is killed.
+    // Killed while a call on each modem is logged in and reading. Each modem has two rows, so the
+    // calls overlap even when one modem starts late on a loaded machine.
     const std::string plan = WritePlan("number,unit,code,action,AlarmReceiver1\n5550601,1,3958,read,all\n"
-                                       "5550602,1,3958,read,all\n");
+                                       "5550601,2,3958,read,all\n5550602,1,3958,read,all\n"
+                                       "5550602,2,3958,read,all\n");
     std::vector<std::string> args = {PRAVEL_CLI_PATH, "batch", plan, "--quiet"};
     for (const std::string& port : Ports())
         args.push_back(port);
     int logOffs = 0;
     int closes = 0;
     const ProgramEnd end = RunProgramUntil(
-        args, [&] { return Count("login accepted") >= 2; }, std::chrono::seconds(30), Ending::Kill, [&] {
+        args, [&] { return Count("login accepted") - Count("log-off") >= 2; }, std::chrono::seconds(60),
+        Ending::Kill, [&] {
             logOffs = Count("log-off");
             closes = Count("the port was closed");
         });
