@@ -83,6 +83,13 @@ void EndAsTheCallEnded(int status)
     if (input < 0 || ::dup2(input, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
         ::dup2(err, STDERR_FILENO) < 0)
         fail();
+    // The watcher keeps none of our other descriptors. It never execs, so O_CLOEXEC does not
+    // close them: a port another of our threads had open at the fork, with the lock taken on it,
+    // would stay locked for as long as the watcher lives, and that modem's next call would find
+    // its port "in use".
+    if (ready > STDERR_FILENO + 1)
+        ::close_range(STDERR_FILENO + 1, static_cast<unsigned>(ready) - 1, 0);
+    ::close_range(static_cast<unsigned>(ready) + 1, ~0U, 0);
     const pid_t call = ::fork();
     if (call < 0)
         fail();

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +46,26 @@ TEST(ChildProcessTest, AskToStopInterruptsTheChild)
     EXPECT_EQ(status.load(), -1);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
     child.AskToStop(); // after the reap: nothing happens
+}
+
+// A port one of our threads holds locked while another starts a call: the lock goes with our own
+// close, not with the end of the call started meanwhile (which would find its modem's port "in use").
+TEST(ChildProcessTest, ALockWeHoldAtTheStartIsNotKeptByTheChild)
+{
+    const std::string path = ::testing::TempDir() + "child_process_lock";
+    const int ours = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(ours, 0);
+    ASSERT_EQ(::flock(ours, LOCK_EX | LOCK_NB), 0);
+    CChildProcess child;
+    std::string problem;
+    ASSERT_TRUE(child.Start({"/bin/sleep", "30"}, &problem)) << problem;
+    ::close(ours);
+    const int again = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(::flock(again, LOCK_EX | LOCK_NB), 0) << "the child still holds the lock";
+    ::close(again);
+    std::remove(path.c_str());
+    // The destructor stops the sleeper.
 }
 
 TEST(ChildProcessTest, AProgramWhoseStarterIsKilledGetsTheInterruptOnce)
