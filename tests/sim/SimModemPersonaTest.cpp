@@ -49,16 +49,6 @@ private:
 const std::string OK = "\r\nOK\r\n";
 const std::string ERROR = "\r\nERROR\r\n";
 
-// The DLE codes among the output, without the DLEs ("/CC~/22~").
-std::string Codes(const std::string& out)
-{
-    std::string codes;
-    for (size_t i = 0; i + 1 < out.size(); ++i)
-        if (out[i] == 0x10)
-            codes += out[++i];
-    return codes;
-}
-
 } // namespace
 
 TEST(SimModemPersona, CommandsOfTheV253Set)

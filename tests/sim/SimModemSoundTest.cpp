@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/LineModel.h"
+#include "TimedSimModem.h"
 #include "sim/SimModem.h"
 #include "sim/Simulator.h"
 #include "sim/ToneFrame.h"
@@ -10,16 +11,6 @@
 namespace {
 
 const std::string OK = "\r\nOK\r\n";
-
-// The DLE codes among the output, without the DLEs ("/CC~/22~").
-std::string Codes(const std::string& out)
-{
-    std::string codes;
-    for (size_t i = 0; i + 1 < out.size(); ++i)
-        if (out[i] == 0x10)
-            codes += out[++i];
-    return codes;
-}
 
 class SoundModem {
 public:

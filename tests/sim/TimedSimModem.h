@@ -1,11 +1,21 @@
 // A simulated modem driven with made-up times, in milliseconds from its start: the persona and
-// behaviour tests' way to talk to it.
+// behaviour tests' way to talk to it; and the DLE codes among what a modem sent.
 #pragma once
 
 #include <chrono>
 #include <string>
 
 #include "sim/SimModem.h"
+
+// The DLE codes among the output, without the DLEs ("/CC~/22~").
+inline std::string Codes(const std::string& out)
+{
+    std::string codes;
+    for (size_t i = 0; i + 1 < out.size(); ++i)
+        if (out[i] == 0x10)
+            codes += out[++i];
+    return codes;
+}
 
 class TimedSimModem {
 public:
