@@ -52,7 +52,8 @@ constexpr StringEntry Strings[] = {
     {IDS_NO_DIAL_TONE, "The modem on %1 hears no dial tone. Is the telephone line plugged in?"},
     {IDS_TIP_MODEM_PROFILE, "Which voice commands the modem speaks. Automatic tries the older '#' commands first and "
                             "changes to the V.253 commands when the modem refuses them."},
-    {IDS_UNIT_SILENT, "Unit %1 did not answer: nothing came back to the login. Check the unit number."},
+    {IDS_UNIT_SILENT, "Unit %1 did not answer: nothing came back to the login. Check the unit number; if it is right, "
+                      "the line may be too noisy for the unit to hear the tones."},
     {IDS_VERIFY_FAILED, "The unit holds other values than were written: %1."},
     {IDS_NOISY_LINE, "The line is too noisy for DTMF: %1 of %2 answers failed their check."},
     {IDS_PORT_USERS_WARNING, "Another program has %1 open: %2. It may take the modem's answers. Close it and try "

@@ -258,6 +258,8 @@ void CModemDriver::DriverThread()
             if (m_stopping) {
                 // No answer to the log-off: give it up and reset the modem.
                 m_loggedIn = false;
+            } else if (PartAnswerTimedOut()) {
+                // counted as a spoilt answer; the code goes out again
             } else if (++m_timeoutCount < 3 && SelectAgainBeforeLogin()) {
                 // the selection goes out again before the next login
             } else if (m_timeoutCount >= 3) {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -163,6 +164,9 @@ private:
     void EndBecauseDeviceGone();
     bool WaitBeforeNextTone();
     void ShowNoAnswerError();
+    void CountSpoiltAnswer();
+    bool PartAnswerTimedOut();
+    bool ConfirmedAnswer(const std::string& answer);
     void ShowTooManyRetries();
     void TraceDialogue(const char* direction, std::string_view text);
 
@@ -219,6 +223,11 @@ private:
     size_t m_setupRow = 0;     // the row of the set-up table being run (steps 0 to 7)
     const ModemCallSettings m_callSettings;
     bool m_selectedAgain = false; // the unit selection has been sent again after a silent login
+    // The unit code sent last; an answer to it failed its check; a valid answer to it that waits
+    // for the same answer once more before it counts (ConfirmedAnswer).
+    std::string m_lastCode;
+    bool m_codeSpoilt = false;
+    std::optional<std::string> m_unconfirmed;
     // The read-back after a write (verifyWrites): the read code or status code last sent and the
     // step it was sent in; the texts that came back, per parameter row.
     int32_t m_readBackSentStep = -1;

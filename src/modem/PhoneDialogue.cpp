@@ -289,11 +289,11 @@ bool CModemDriver::InterpretLine(const std::string& line)
             // A garbled answer counts as a failure in a row, as a time-out does; answers that keep
             // failing their check end the call at their own count.
             TraceText("Modem: Bad DTMF frame, sending the command again\n");
-            ++m_answersFailed;
-            if (++m_timeoutCount >= m_timing.failedChecksToEnd && !m_stopping) {
-                ShowTooManyRetries();
-                m_step = StepAbort;
-            }
+            CountSpoiltAnswer();
+            m_stepEvent.Set();
+            return false;
+        }
+        if (!ConfirmedAnswer(frame.answer)) {
             m_stepEvent.Set();
             return false;
         }
@@ -312,6 +312,65 @@ bool CModemDriver::InterpretLine(const std::string& line)
     // Nothing was expected.
     Abort();
     return true;
+}
+
+// An answer that failed its check (or came without its end): a failure in a row, as a time-out
+// is; answers that keep failing end the call at their own count.
+void CModemDriver::CountSpoiltAnswer()
+{
+    ++m_answersFailed;
+    m_codeSpoilt = true;
+    if (++m_timeoutCount >= m_timing.failedChecksToEnd && !m_stopping) {
+        ShowTooManyRetries();
+        m_step = StepAbort;
+    }
+}
+
+// The time-out came while the unit's answer had begun but not ended: the line lost its end tone
+// or more. That is a spoilt answer, not a silent unit.
+bool CModemDriver::PartAnswerTimedOut()
+{
+    if (m_expect.load() != ExpectDtmfAnswer || dtmfLength == 0)
+        return false;
+    TraceText("Modem: Answer without its end, sending the command again\n");
+    m_unitHeard = true;
+    ++m_answersChecked;
+    dtmfLength = 0;
+    dtmfBuffer[0] = '\0';
+    CountSpoiltAnswer();
+    return true;
+}
+
+// The check digit lets about one spoilt answer in ten through (a '9' lost or heard twice leaves
+// it as it was). Once the line has spoilt an answer to a read code or to the login, a valid answer
+// to it counts only when the same code sent again gives the same answer (a refused code too: the
+// unit may have heard a wrong one); two that differ count as a spoilt answer. Codes that change
+// the unit are not sent more often than the line makes them. A login answer too short to be one
+// is spoilt whatever its check digit says.
+bool CModemDriver::ConfirmedAnswer(const std::string& answer)
+{
+    if (m_lastCode.compare(0, 2, LoginCodePrefix) == 0 && answer.size() < LoginAnswerLength && !m_stopping) {
+        // "011" or the three characters of the firmware: anything shorter lost tones on the way.
+        TraceText("Modem: Login answer too short, sending the login again\n");
+        CountSpoiltAnswer();
+        return false;
+    }
+    const bool readsOrLogsIn =
+        m_lastCode.compare(0, 2, ReadCodePrefix) == 0 || m_lastCode.compare(0, 2, LoginCodePrefix) == 0;
+    if (!m_codeSpoilt || m_stopping || !readsOrLogsIn)
+        return true;
+    if (m_unconfirmed && *m_unconfirmed == answer) {
+        m_unconfirmed.reset();
+        return true;
+    }
+    if (m_unconfirmed) {
+        TraceText("Modem: Two answers to the same code differ, reading it again\n");
+        CountSpoiltAnswer();
+    } else {
+        TraceText("Modem: Answer after a spoilt one, reading it again to compare\n");
+    }
+    m_unconfirmed = answer;
+    return false;
 }
 
 // Three tries without a valid answer. When nothing at all came back to the login, no unit with
@@ -672,6 +731,11 @@ void CModemDriver::SendDtmfCommand(const std::string& command, int32_t answerTar
 
 void CModemDriver::SendCode(const std::string& code, int32_t answerTargetId)
 {
+    if (code != m_lastCode) {
+        m_codeSpoilt = false;
+        m_unconfirmed.reset();
+    }
+    m_lastCode = code;
     if (code.size() > MaxCodeLength) {
         // The first part of a long number: its answer is not reported, the rest's answer is.
         SendDtmfCommand(ToneCommand(BuildDtmfCommand(std::string_view(code).substr(0, MaxCodeLength)).c_str()), 0);

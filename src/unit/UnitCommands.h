@@ -2,6 +2,7 @@
 // becomes the code that writes it. Pure data and text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,8 +12,12 @@
 constexpr const char* LoginCodePrefix = "20";
 constexpr const char* LogoffCode = "99";
 constexpr const char* StatusReadCode = "22227";
+// Every code that reads (a location, or the status) starts with this; reading changes nothing.
+constexpr const char* ReadCodePrefix = "22";
 // The answer to a login with a wrong programming code starts with this.
 constexpr const char* LoginRefused = "011";
+// Every answer to a login has at least this many characters: "011", or the firmware's three.
+constexpr size_t LoginAnswerLength = 3;
 
 // The codes of one parameter. Its mask bit and the update box its answer goes to are those of
 // its row in ParameterTable.

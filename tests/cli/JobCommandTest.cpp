@@ -189,7 +189,8 @@ TEST_F(JobCommand, AnAbsentUnitIsSaidToBeSilentNotABadLine)
     CliRun run = RunCli(Job("read", {"--unit", "4", "--all", "--json"}));
     EXPECT_EQ(run.status, 1);
     json result = json::parse(run.out);
-    EXPECT_EQ(result["error"], "Unit 4 did not answer: nothing came back to the login. Check the unit number.");
+    EXPECT_EQ(result["error"], "Unit 4 did not answer: nothing came back to the login. Check the unit number; if it "
+                               "is right, the line may be too noisy for the unit to hear the tones.");
     EXPECT_EQ(result["reason"], "unit-silent");
 
     // A unit that answers, but garbled, is a line too noisy for its tones.
@@ -198,7 +199,7 @@ TEST_F(JobCommand, AnAbsentUnitIsSaidToBeSilentNotABadLine)
     m_sim.InjectFaults(faults);
     run = RunCli(Job("read", {"--all", "--json"}));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(json::parse(run.out)["error"], "The line is too noisy for DTMF: 3 of 3 answers failed their check.");
+    EXPECT_EQ(json::parse(run.out)["error"], "The line is too noisy for DTMF: 5 of 5 answers failed their check.");
     EXPECT_EQ(json::parse(run.out)["reason"], "noisy-line");
 }
 

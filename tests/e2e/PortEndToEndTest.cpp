@@ -200,7 +200,7 @@ std::vector<Case> Cases()
         {"refused code", none, {"read", "--code", "1111", "--all", "--json"}, 1, "Invalid password entered.", {}},
         {"corrupted frames", [](SimConfig& c) { c.faults.corruptAllAnswers = true; },
          {"read", "--code", "3958", "--param", "AlarmCode1", "--json"}, 1,
-         "The line is too noisy for DTMF: 3 of 3 answers failed their check.", {}},
+         "The line is too noisy for DTMF: 5 of 5 answers failed their check.", {}},
         {"device gone", [](SimConfig& c) { c.faults.unplugWhileDialling = true; },
          {"read", "--code", "3958", "--all", "--json"}, 1,
          "The modem on serial port {port} does not take commands any more.", {}},

@@ -212,8 +212,9 @@ TEST_F(ModemDriverTest, GarbledAnswersAreAskedForAgainAndCountLikeTimeOuts)
         bool aborted;
         std::string message; // when aborted
     } cases[] = {
-        // Two bad answers, then a good one: the count starts again at every valid answer.
-        {2, 0, 3, 0, {"203958", "203958", "203958", "22000", "22227", "99"}, false, ""},
+        // Two bad answers, then a good one: the count starts again at every valid answer. After a
+        // spoilt answer the login goes out once more, to hear the same answer twice.
+        {2, 0, 3, 0, {"203958", "203958", "203958", "203958", "22000", "22227", "99"}, false, ""},
         // Three bad answers in a row end the job as three time-outs do, with a log-off.
         // The answers failed their check: the message names the line.
         {3, 0, 3, 0, {"203958", "203958", "203958", "99"}, true,
@@ -222,7 +223,7 @@ TEST_F(ModemDriverTest, GarbledAnswersAreAskedForAgainAndCountLikeTimeOuts)
         {2, 1, 3, 0, {"203958", "203958", "203958", "99"}, true,
          "The line is too noisy for DTMF: 2 of 2 answers failed their check."},
         // With five failed checks allowed, four are ridden out and the fifth ends the call.
-        {4, 0, 5, 0, {"203958", "203958", "203958", "203958", "203958", "22000", "22227", "99"}, false, ""},
+        {4, 0, 5, 0, {"203958", "203958", "203958", "203958", "203958", "203958", "22000", "22227", "99"}, false, ""},
         {5, 0, 5, 0, {"203958", "203958", "203958", "203958", "203958", "99"}, true,
          "The line is too noisy for DTMF: 5 of 5 answers failed their check."},
         // A time-out still ends the call when it is the third failure in a row or later.
@@ -254,6 +255,56 @@ TEST_F(ModemDriverTest, GarbledAnswersAreAskedForAgainAndCountLikeTimeOuts)
         } else {
             EXPECT_EQ(caseWindow.Values()[1010].text, "012345678901");
             EXPECT_TRUE(casePresenter.Texts().empty());
+        }
+    }
+}
+
+TEST_F(ModemDriverTest, AfterASpoiltAnswerTheSameAnswerMustComeTwiceBeforeItCounts)
+{
+    const Codes sent = {"203958", "22000", "22000", "22000", "22227", "99"};
+    struct Case {
+        const char* fates; // what the line does to each answer (ScriptedModem::fates)
+        Codes codes;
+        std::string message; // empty: the job completes with every value right
+    } cases[] = {
+        // A clean line: every code once.
+        {"", {"203958", "22000", "22227", "99"}, ""},
+        // A bad check digit, then the right answer twice.
+        {"gc", sent, ""},
+        // An answer cut before its end tone is spoilt as well (at the time-out), not a silence.
+        {"gp", sent, ""},
+        // After a spoilt answer, one that passes its check but differs from the next is not
+        // taken: the right answer counts once it has come twice.
+        {"gcw", {"203958", "22000", "22000", "22000", "22000", "22227", "99"}, ""},
+        // The login the same way: a wrong firmware is not taken on one hearing, nor one too short
+        // to be a login answer whatever its check digit.
+        {"cwg", {"203958", "203958", "203958", "203958", "22000", "22227", "99"}, ""},
+        {"s", {"203958", "203958", "203958", "22000", "22227", "99"}, ""},
+        // Differing answers count as spoilt: five in a row end the call, naming the line.
+        {"gcwpcp", {"203958", "22000", "22000", "22000", "22000", "22000", "22000", "99"},
+         "The line is too noisy for DTMF: 5 of 7 answers failed their check."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fates);
+        DialogueTiming timing = GetDialogueTiming();
+        timing.failedChecksToEnd = 5;
+        SetDialogueTimingForTests(timing);
+        CRecordingWindow caseWindow;
+        CRecordingPresenter casePresenter;
+        job.notifyWindow = &caseWindow;
+        job.selectionMask = 0x1;
+        ScriptedModem script;
+        script.fates = c.fates;
+        ScriptedModem modem = Run(script);
+        EXPECT_EQ(modem.Codes(), c.codes);
+        EXPECT_EQ(modem.commands.back(), "ATZ\r\n");
+        if (c.message.empty()) {
+            EXPECT_TRUE(casePresenter.Texts().empty());
+            EXPECT_EQ(caseWindow.Values()[1010].text, "012345678901");
+            EXPECT_EQ(caseWindow.Values()[IdFirmware].text, "2.0.7");
+        } else {
+            ASSERT_EQ(casePresenter.Texts().size(), 1u);
+            EXPECT_EQ(casePresenter.Texts()[0], c.message);
         }
     }
 }
@@ -362,7 +413,8 @@ TEST_F(ModemDriverTest, AStrayDleCodeInsideAFrameIsAskedForAgain)
     ScriptedModem script;
     script.noiseInsideFrame = "\x10" "7";
     ScriptedModem modem = Run(script, Chunking::ByteAtATime);
-    EXPECT_EQ(modem.Codes(), (Codes{"203958", "203958", "22000", "22227", "99"}));
+    // The spoilt login answer is asked for again, and once more to hear it twice the same.
+    EXPECT_EQ(modem.Codes(), (Codes{"203958", "203958", "203958", "22000", "22227", "99"}));
     EXPECT_EQ(window.Values()[IdFirmware].text, "2.0.7");
 }
 

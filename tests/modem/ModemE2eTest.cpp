@@ -207,13 +207,13 @@ TEST_F(ModemE2eTest, FaultsEndTheJobSayingWhatWasSeen)
         bool loggedOff;      // the log-off went out
     } cases[] = {
         {"every answer garbled", [](SimConfig& c) { c.faults.corruptAllAnswers = true; },
-         "The line is too noisy for DTMF: 3 of 3 answers failed their check.", true},
+         "The line is too noisy for DTMF: 5 of 5 answers failed their check.", true},
         {"a lone XOFF from the modem", [](SimConfig& c) { c.faults.loneXoff = true; }, "", true},
         {"stale lines waiting at open",
          [](SimConfig& c) { c.faults.staleAtOpen = "\r\nRING\r\n\r\nNO CARRIER\r\n"; }, "", true},
         // A letter is no DTMF tone: the frame lacks its characters and is asked for again.
         {"a status record of letters", [](SimConfig& c) { c.faults.garbageStatus = std::string(19, 'Z'); },
-         "The line is too noisy for DTMF: 3 of 16 answers failed their check.", true},
+         "The line is too noisy for DTMF: 5 of 18 answers failed their check.", true},
         {"a status record of nines", [](SimConfig& c) { c.faults.garbageStatus = std::string(19, '9'); },
          FormatString(IDS_INVALID_STATUS_VALUE,
                       {"power source \"9\", DialToneDetection \"9\", AlarmButtonDelay \"99\", IdBeep \"9\", "

@@ -196,6 +196,29 @@ std::string ScriptedModem::Reply(const std::string& command)
         memory[code.substr(2, 3)] = code.substr(5);
         answer = code.substr(2, 3);
     }
+    if (!fates.empty()) {
+        const char fate = fates.front();
+        fates.erase(0, 1);
+        std::string frame;
+        switch (fate) {
+        case 'x':
+            return reply;
+        case 'w':
+            frame = Reported(Frame("9" + answer, false));
+            break;
+        case 's':
+            frame = Reported(Frame(answer.substr(0, 2), false));
+            break;
+        case 'p':
+            frame = Frame(answer, false);
+            frame = Reported(frame.substr(0, frame.size() - 2)); // no DLE 'D'
+            break;
+        default:
+            frame = Reported(Frame(answer, fate == 'c'));
+            break;
+        }
+        return reply + frame;
+    }
     if (dropNextAnswers > 0) {
         --dropNextAnswers;
         return reply;

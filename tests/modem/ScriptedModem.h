@@ -67,6 +67,10 @@ struct ScriptedModem {
     int corruptNextAnswers = 0;
     int dropNextAnswers = 0;
     int dropAfterCorrupt = 0; // answers not sent once the corrupted ones have gone
+    // What the line does to the next answers, one letter each, before the counts above: 'g' good,
+    // 'c' a wrong check digit, 'x' lost, 'p' its end tone lost, 'w' a '9' heard before it (the
+    // check digit still fits), 's' cut to its first two characters with a fitting check digit.
+    std::string fates;
     bool busyToneAfterLogin = false;
     bool lineDropped = false;
     std::string noiseBeforeReply; // bytes sent before every reply
