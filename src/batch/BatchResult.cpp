@@ -35,9 +35,13 @@ bool RowOutcomeFromWord(const std::string& word, RowOutcome* outcome)
     return false;
 }
 
-bool IsRetried(RowOutcome outcome)
+bool IsRetried(const RowResult& result)
 {
-    return outcome == RowOutcome::Busy || outcome == RowOutcome::NoAnswer;
+    if (result.outcome == RowOutcome::Busy || result.outcome == RowOutcome::NoAnswer)
+        return true;
+    // The outcome word stays "failed" (scripts count it); the reason tells the noisy line.
+    return result.outcome == RowOutcome::Failed &&
+           JobOutcomeFromWord(result.reason).value_or(JobOutcome::None) == JobOutcome::NoisyLine;
 }
 
 bool IsPortFault(const RowResult& result)

@@ -12,7 +12,7 @@ enum class RowOutcome {
     Busy,        // the line was busy (tried again while retries are left)
     NoAnswer,    // nobody answered (tried again while retries are left)
     CodeRefused, // the unit refused the programming code; never tried again
-    Failed,      // any other end; not tried again
+    Failed,      // any other end; not tried again, unless the line was too noisy (IsRetried)
     Stopped,     // the run was stopped while the row's call ran; a resumed run dials it again
 };
 
@@ -20,8 +20,6 @@ enum class RowOutcome {
 const char* RowOutcomeWord(RowOutcome outcome);
 // False for a word that is none of them.
 bool RowOutcomeFromWord(const std::string& word, RowOutcome* outcome);
-// Busy lines and unanswered calls are tried again later in the run.
-bool IsRetried(RowOutcome outcome);
 
 struct RowResult {
     int row = 0;
@@ -47,6 +45,11 @@ struct RowResult {
     // What the row asked for that the unit cannot hold: "not on firmware 1.0.5: LedSequence".
     std::string note;
 };
+
+// True when the row is tried again later in the run, while retries are left: the line was busy,
+// nobody answered, or the line spoilt the unit's answers (outcome failed, reason "noisy-line":
+// a GSM line's quality changes over minutes, and a later call often gets through).
+bool IsRetried(const RowResult& result);
 
 // The row's state as the summary shows it: the outcome word, and for a write whose read-back
 // differs "failed: verify".

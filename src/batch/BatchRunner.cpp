@@ -385,7 +385,9 @@ void CBatchRunner::Finish(size_t modem, const Pending& pending, const RowResult&
     } else if (result.outcome != RowOutcome::Stopped) {
         m_portFaultsInARow[modem] = 0;
     }
-    if (IsRetried(result.outcome) && pending.attempts <= m_options.retries && !m_stopping) {
+    // A write row called again sends all its values again, also those the failed call got through
+    // before the line spoilt it: a write sets values, so sending one twice leaves the unit as once.
+    if (IsRetried(result) && pending.attempts <= m_options.retries && !m_stopping) {
         Pending again = pending;
         again.readyAt = std::chrono::steady_clock::now() +
                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(

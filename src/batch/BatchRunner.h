@@ -4,8 +4,9 @@
 // The schedule: a modem that has just called a number takes the next row of that number, so
 // the rows of one line go one after another on one modem and a line never carries two calls;
 // otherwise it takes the line with the most rows still to do, in plan order between equals. A
-// busy line or a call nobody answered goes back into the run, to be tried again after the retry
-// delay, as long as retries are left; a refused code or any other failure is not tried again.
+// busy line, a call nobody answered or a call the line spoilt (too noisy for DTMF) goes back into
+// the run, to be tried again after the retry delay, as long as retries are left (IsRetried); a
+// refused code or any other failure is not tried again.
 // A call that fails for a reason of the modem or its port (IsPortFault) says nothing about its
 // row: the row goes back into the run at once, and a modem whose calls fail so twice in a row is
 // taken out of the run. Rows are failed for that only when no modem is left. Before its first
@@ -38,7 +39,7 @@ class CChildProcess;
 struct BatchOptions {
     std::vector<std::string> ports; // one modem each
     std::string program;            // the pravel-cli to run for each call
-    int retries = 2;                // further calls to a busy or unanswered line
+    int retries = 2;                // further calls to a busy, unanswered or noisy line
     double retryDelaySeconds = 60;
     std::string archiveDirectory;   // reads save their parameter file here; empty: none
     std::string journalPath;

@@ -132,13 +132,13 @@ void CBatchCommand::AddOptions(CLI::App& app)
     app.add_option("--action", m_action, "What rows without an action do: read (default) or write")
         ->check(CLI::IsMember({"read", "write"}))
         ->type_name("read|write");
-    CheckNumberIn(app.add_option("--retries", m_retries, "Calls again to a busy or unanswered line (default 2)")
+    CheckNumberIn(app.add_option("--retries", m_retries, "Calls again to a busy, unanswered or noisy line (default 2)")
                       ->type_name("N"),
                   0, 100, true);
-    CheckNumberIn(
-        app.add_option("--retry-delay", m_retryDelay, "Seconds before a busy or unanswered line is called again (default 60)")
-            ->type_name("S"),
-        0, 86400, false);
+    CheckNumberIn(app.add_option("--retry-delay", m_retryDelay,
+                                 "Seconds before a busy, unanswered or noisy line is called again (default 60)")
+                      ->type_name("S"),
+                  0, 86400, false);
     m_reportOption = app.add_option("--report", m_reportPath,
                                     "Write the report to FILE.csv or FILE.json; the journal goes beside it")
                          ->type_name("FILE");

@@ -1,12 +1,12 @@
 // pravel-cli batch PLAN.csv: programs or reads a fleet from a plan, one row per unit, over one or
 // several modems (--port, repeatable) or N simulated ones (--simulate N). The plan is checked
 // whole first; a plan with errors is refused with each error's row and column and nothing is
-// dialled. Each call runs as a child pravel-cli read or write; busy lines and unanswered calls
-// are tried again later (--retries, --retry-delay). The journal beside the report keeps each
-// row's result as it ends; --resume skips the rows that succeeded. Ctrl-C lets each running call
-// log off and hang up, then ends the run. --check checks the plan and its files and lists every
-// error and warning without opening a port. Exit status 0 when every row succeeded, 1 when some
-// did not, 2 for a bad plan or usage.
+// dialled. Each call runs as a child pravel-cli read or write; busy lines, unanswered calls and
+// calls a noisy line spoilt are tried again later (--retries, --retry-delay). The journal beside
+// the report keeps each row's result as it ends; --resume skips the rows that succeeded. Ctrl-C
+// lets each running call log off and hang up, then ends the run. --check checks the plan and its
+// files and lists every error and warning without opening a port. Exit status 0 when every row
+// succeeded, 1 when some did not, 2 for a bad plan or usage.
 #pragma once
 
 #include <string>

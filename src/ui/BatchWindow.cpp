@@ -102,8 +102,8 @@ CBatchWindow::CBatchWindow(const std::vector<std::string>& ports, QWidget* paren
     typed->addWidget(m_addPort);
     buttons->addLayout(typed);
 
-    // pravel-cli batch's defaults: rows read, two more calls to a busy or unanswered line a
-    // minute later, a fresh run.
+    // pravel-cli batch's defaults: rows read, two more calls to a busy, unanswered or noisy line
+    // a minute later, a fresh run.
     m_action = new QComboBox(this);
     m_action->setObjectName(QStringLiteral("action"));
     m_action->addItems({tr("read"), tr("write")});

@@ -4,9 +4,9 @@
 // --report writes it. A port not listed can be typed in and added. It runs the same runner as
 // pravel-cli batch, each call a child pravel-cli, and checks the plan with the same rules: a
 // plan with any bad row or value is refused whole. The settings beside the port list are
-// pravel-cli batch's options: what rows without an action do (--action), the retries of a busy
-// or unanswered line (--retries, --retry-delay) and whether to skip the rows an earlier run of the
-// same plan finished (--resume; the journal is PLAN.journal).
+// pravel-cli batch's options: what rows without an action do (--action), the retries of a busy,
+// unanswered or noisy line (--retries, --retry-delay) and whether to skip the rows an earlier run
+// of the same plan finished (--resume; the journal is PLAN.journal).
 //
 // Thread contract: the window lives on the GUI thread. Start runs the runner on a thread of its
 // own (m_thread), which touches only the runner, the plan and the options; the window polls the

@@ -6,32 +6,71 @@
 
 #include "batch/RowCall.h"
 
-// The row's outcome follows the call's "reason" code, whatever its message says.
-TEST(RowCall, OutcomeComesFromTheReasonCodeNotTheMessage)
+// The row's outcome follows the call's "reason" code, whatever its message says, and so does
+// whether the row is tried again later in the run.
+TEST(RowCall, OutcomeAndRetryComeFromTheReasonCodeNotTheMessage)
 {
     struct Case {
         int exitStatus;
         const char* json;
         RowOutcome expected;
+        bool retried;
     };
     const Case cases[] = {
-        {0, R"({"outcome":"completed","reason":"completed","error":null})", RowOutcome::Succeeded},
-        {1, R"({"outcome":"failed","reason":"busy","error":"Line engaged, reworded"})", RowOutcome::Busy},
-        {1, R"({"outcome":"failed","reason":"no-answer","error":"nobody"})", RowOutcome::NoAnswer},
-        {1, R"({"outcome":"failed","reason":"code-refused","error":"x"})", RowOutcome::CodeRefused},
-        {1, R"({"outcome":"failed","reason":"stopped","error":"x"})", RowOutcome::Stopped},
+        {0, R"({"outcome":"completed","reason":"completed","error":null})", RowOutcome::Succeeded, false},
+        {1, R"({"outcome":"failed","reason":"busy","error":"Line engaged, reworded"})", RowOutcome::Busy, true},
+        {1, R"({"outcome":"failed","reason":"no-answer","error":"nobody"})", RowOutcome::NoAnswer, true},
+        {1, R"({"outcome":"failed","reason":"code-refused","error":"x"})", RowOutcome::CodeRefused, false},
+        {1, R"({"outcome":"failed","reason":"stopped","error":"x"})", RowOutcome::Stopped, false},
+        // A line that spoilt the unit's answers: the row fails as before (the word scripts
+        // count) and is called again later, when the line may be better.
+        {1,
+         R"({"outcome":"failed","reason":"noisy-line","error":"The line is too noisy for DTMF: 3 of 3 answers failed their check."})",
+         RowOutcome::Failed, true},
+        // Missing or garbled answers on the old count, a silent unit, a read-back that differs,
+        // a modem's own fault: not tried again by this rule.
+        {1, R"({"outcome":"failed","reason":"bad-line","error":"Too many retries when communicating. Aborting!"})",
+         RowOutcome::Failed, false},
+        {1, R"({"outcome":"failed","reason":"unit-silent","error":"x"})", RowOutcome::Failed, false},
+        {1, R"({"outcome":"failed","reason":"verify-failed","error":"x"})", RowOutcome::Failed, false},
+        {1, R"({"outcome":"failed","reason":"modem-silent","error":"x"})", RowOutcome::Failed, false},
         // The old wording alone no longer decides.
         {1, R"({"outcome":"failed","reason":"bad-line","error":"The specified telephone number is busy!"})",
-         RowOutcome::Failed},
-        {1, R"({"outcome":"failed","error":"No answer!"})", RowOutcome::Failed},
-        {1, R"({"outcome":"failed","reason":"no-such-word","error":"x"})", RowOutcome::Failed},
+         RowOutcome::Failed, false},
+        {1, R"({"outcome":"failed","error":"No answer!"})", RowOutcome::Failed, false},
+        {1, R"({"outcome":"failed","error":"The line is too noisy for DTMF: 3 of 3 answers failed their check."})",
+         RowOutcome::Failed, false},
+        {1, R"({"outcome":"failed","reason":"no-such-word","error":"x"})", RowOutcome::Failed, false},
     };
-    PlanRow row;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.json);
+    for (JobMode action : {JobRead, JobWrite}) {
+        PlanRow row;
+        row.action = action;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.json);
+            RowResult result;
+            ReadRowCallResult(row, c.exitStatus, c.json, &result);
+            EXPECT_EQ(result.outcome, c.expected);
+            EXPECT_EQ(IsRetried(result), c.retried);
+        }
+    }
+}
+
+// Only a failed row is retried for its noisy line: one the run stopped is resumed, not retried.
+TEST(RowCall, ANoisyLineReasonRetriesOnlyAFailedRow)
+{
+    const struct {
+        RowOutcome outcome;
+        bool retried;
+    } cases[] = {
+        {RowOutcome::Failed, true},       {RowOutcome::Stopped, false}, {RowOutcome::Succeeded, false},
+        {RowOutcome::CodeRefused, false}, {RowOutcome::Busy, true},     {RowOutcome::NoAnswer, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(RowOutcomeWord(c.outcome));
         RowResult result;
-        ReadRowCallResult(row, c.exitStatus, c.json, &result);
-        EXPECT_EQ(result.outcome, c.expected);
+        result.outcome = c.outcome;
+        result.reason = "noisy-line";
+        EXPECT_EQ(IsRetried(result), c.retried);
     }
 }
 

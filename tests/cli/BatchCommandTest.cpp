@@ -21,11 +21,13 @@
 #include <nlohmann/json.hpp>
 
 #include "batch/ChildProcess.h"
+#include "batch/CsvTable.h"
 #include "cli/BatchCommand.h"
 #include "cli/CommandRegistry.h"
 #include "cli/Interrupt.h"
 #include "files/ParameterFileIo.h"
 #include "model/ParameterTable.h"
+#include "modem/DialogueTiming.h"
 #include "sim/Simulator.h"
 #include "support/WaitUntil.h"
 
@@ -787,4 +789,64 @@ TEST_F(BatchCommandTest, VerifyFailsTheOneRowWhoseUnitStoresAValueWrong)
     const CSimulator* sim = SimOf(report[1]["port"].get<std::string>());
     ASSERT_NE(sim, nullptr);
     EXPECT_EQ(sim->UnitState("5551201", 2).settings.at("AlarmButtonDelay"), "11");
+}
+
+// A call the line spoils ends noisy-line. With no retries left the row fails with that reason
+// and message in the report and the journal; a resume calls it again, and a noisy call there is
+// tried again after the delay, the write sending all its values once more.
+TEST_F(BatchCommandTest, ARowOnANoisyLineFailsWithItsReasonAndIsCalledAgainOnResumeAndAfterTheDelay)
+{
+    SimConfig config;
+    config.lines = {Line("5551301", {Unit(1)})};
+    config.faults.corruptAllAnswers = true;
+    StartModems(1, config);
+    const std::string plan = WritePlan("number,unit,code,action,AlarmCode1,IdBeep\n"
+                                       "5551301,1,3958,write,4721,1\n");
+    const std::string report = m_dir + "report.csv";
+    // The report's one row, by column name.
+    const auto reportRow = [&] {
+        std::map<std::string, std::string> row;
+        std::vector<CsvRecord> records;
+        std::string problem;
+        EXPECT_TRUE(ParseCsv(ReadText(report), &records, &problem)) << problem;
+        EXPECT_EQ(records.size(), 2u) << ReadText(report);
+        for (size_t i = 0; records.size() == 2 && i < records[0].fields.size() && i < records[1].fields.size(); ++i)
+            row[records[0].fields[i]] = records[1].fields[i];
+        return row;
+    };
+
+    CliRun run = RunCli({"batch", plan, "--retries", "0", "--quiet", "--report", report, "--port", Ports()[1]});
+    EXPECT_EQ(run.status, 1) << run.err << run.out;
+    EXPECT_EQ(Dials("5551301"), 1);
+    std::map<std::string, std::string> row = reportRow();
+    EXPECT_EQ(row["outcome"], "failed");
+    EXPECT_EQ(row["reason"], "noisy-line");
+    EXPECT_EQ(row["message"].rfind("The line is too noisy for DTMF: ", 0), 0u) << row["message"];
+    EXPECT_EQ(row["attempts"], "1");
+    const nlohmann::json journalled = nlohmann::json::parse(ReadText(report + ".journal"), nullptr, false);
+    EXPECT_EQ(journalled["outcome"], "failed") << journalled;
+    EXPECT_EQ(journalled["reason"], "noisy-line") << journalled;
+    EXPECT_EQ(journalled["message"], row["message"]) << journalled;
+
+    // Now only the next call is spoilt: as many answers in a row as end a call, and the answer
+    // to its log-off; the call after it gets through.
+    SimFaults faults;
+    faults.corruptNextAnswers = GetDialogueTiming().failedChecksToEnd + 1;
+    m_sims[0]->InjectFaults(faults);
+    ForgetDials();
+    run = RunCli({"batch", plan, "--resume", "--retries", "1", "--retry-delay", "0.2", "--quiet", "--report", report,
+                  "--port", Ports()[1]});
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_EQ(Dials("5551301"), 2) << Transcript();
+    row = reportRow();
+    EXPECT_EQ(row["outcome"], "succeeded");
+    EXPECT_EQ(row["reason"], "completed");
+    EXPECT_EQ(row["message"], "");
+    EXPECT_EQ(row["attempts"], "2");
+    EXPECT_EQ(row["AlarmCode1"], "4721");
+    EXPECT_EQ(row["IdBeep"], "1");
+    const SimUnit unit = m_sims[0]->UnitState("5551301", 1);
+    EXPECT_EQ(unit.settings.at("AlarmCode1"), "4721");
+    EXPECT_EQ(unit.settings.at("IdBeep"), "1");
+    EXPECT_EQ(m_sims[0]->Faults().corruptNextAnswers, 0);
 }
