@@ -5,10 +5,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -369,5 +371,125 @@ TEST(PravelCliProgram, EndsTheCallOnAHopelessLineWithTheNoisyLineMessage)
     EXPECT_EQ(result["error"].get<std::string>().rfind("The line is too noisy for DTMF: ", 0), 0u) << result["error"];
     EXPECT_TRUE(result["values"].empty()) << result["values"];
     EXPECT_LT(took, std::chrono::seconds(15));
+}
+#endif
+
+// The line as sound under --simulate: pravel-cli starts a pravel-sim of its own. PRAVEL_SIM points
+// at a stand-in that records its arguments, one a line, and then runs the real one.
+class SimulateOverTheLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : name)
+            c = c == '/' ? '_' : c;
+        const std::string dir = ::testing::TempDir() + "simulate_line_" + name;
+        ::mkdir(dir.c_str(), 0755);
+        m_arguments = dir + "/arguments";
+        m_program = dir + "/pravel-sim";
+        std::remove(m_arguments.c_str());
+        std::ofstream(m_program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << m_arguments << "'\nexec '"
+                                 << PRAVEL_SIM_PATH << "' \"$@\"\n";
+        ::chmod(m_program.c_str(), 0755);
+        ::setenv("PRAVEL_SIM", m_program.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("PRAVEL_SIM"); }
+    // What the stand-in was started with, "" when it was not started.
+    std::string Arguments() const
+    {
+        std::ifstream file(m_arguments);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    std::string m_program;
+    std::string m_arguments;
+};
+
+// Bad line options are refused before anything starts, naming the option.
+TEST_F(SimulateOverTheLine, BadOptionsAreRefusedWithNothingStarted)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string errorPart;
+    } cases[] = {
+        {{"read", "--simulate", "--all", "--snr", "200"}, "--snr: give a number from -20 to 100, not '200'."},
+        {{"read", "--simulate", "--all", "--snr", "loud"}, "--snr:"},
+        {{"read", "--simulate", "--all", "--codec", "opus"}, "--codec: the codec is none, alaw, ulaw or gsm"},
+        {{"read", "--simulate", "--all", "--echo", "3"}, "--echo: give a whole number from -60 to 0"},
+        {{"read", "--simulate", "--all", "--seed", "-1"}, "--seed:"},
+        {{"write", "--simulate", "--set", "IdBeep=1", "--line", "cable"}, "--line: the line is clean, noisy or gsm"},
+        {{"read", "--port", "/dev/null", "--all", "--line", "gsm"}, "--line requires --simulate"},
+        {{"write", "--port", "/dev/null", "--set", "IdBeep=1", "--snr", "10"}, "--snr requires --simulate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.errorPart);
+        ProgramRun run = RunProgram(c.args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find(c.errorPart), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Arguments(), "");
+}
+
+// A pravel-sim that is not there, or that refuses the line: said, exit status 1, nothing dialled.
+TEST_F(SimulateOverTheLine, APravelSimThatCannotServeIsSaidAndNothingIsDialled)
+{
+    const std::string refusing = m_program + "-without-line";
+    std::ofstream(refusing) << "#!/bin/sh\necho 'pravel-sim: this pravel-sim has no line model: the line can only be "
+                               "clean' >&2\nexit 2\n";
+    ::chmod(refusing.c_str(), 0755);
+    struct Case {
+        std::string program;
+        std::string errorPart;
+    } cases[] = {
+        {"/nonexistent/pravel-sim",
+         "pravel-cli: The simulator could not be started: PRAVEL_SIM names /nonexistent/pravel-sim, which is no "
+         "program: No such file or directory\n"},
+        {refusing, "pravel-cli: The simulator could not be started: " + refusing +
+                       " ended before naming its port: pravel-sim: this pravel-sim has no line model: the line can "
+                       "only be clean\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        ::setenv("PRAVEL_SIM", c.program.c_str(), 1);
+        ProgramRun run = RunProgram({"read", "--simulate", "--all", "--json", "--line", "gsm", "--snr", "10"});
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find(c.errorPart), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Dialing"), std::string::npos) << run.err;
+    }
+}
+
+#ifdef PRAVEL_SIM_LINE_MODEL
+// Through a GSM gateway with noise 20 dB down the read-all reports what it reports over the
+// built-in simulator's perfect wire; only the line options start a pravel-sim.
+TEST_F(SimulateOverTheLine, ReadAllOverAGsmLineReportsWhatThePerfectWireReports)
+{
+    ProgramRun plain = RunProgram({"read", "--simulate", "--all", "--json"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(Arguments(), "");
+    ProgramRun gsm = RunProgram({"read", "--simulate", "--all", "--json", "--line", "gsm", "--snr", "20"});
+    ASSERT_EQ(gsm.status, 0) << gsm.err;
+    EXPECT_EQ(Arguments(), "--fast\n--number=5550100\n--unit=1\n--line=gsm\n--snr=20\n");
+    const nlohmann::json expected = nlohmann::json::parse(plain.out);
+    const nlohmann::json result = nlohmann::json::parse(gsm.out);
+    EXPECT_EQ(result["outcome"], "completed");
+    EXPECT_EQ(result["firmware"], expected["firmware"]);
+    EXPECT_EQ(result["values"].size(), 21u);
+    EXPECT_EQ(result["values"], expected["values"]);
+}
+
+// A write, read back in the same call, reaches the unit, number and modem chosen, over the codec,
+// echo and seed given.
+TEST_F(SimulateOverTheLine, WriteOverAnALawLineWithEchoReachesTheUnitChosen)
+{
+    ProgramRun run = RunProgram({"write", "--simulate", "--number", "555 0123", "--unit", "3", "--sim-modem",
+                                 "conexant", "--set", "IdBeep=1", "--verify", "--json", "--codec", "alaw", "--echo", "-10",
+                                 "--seed", "7"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Arguments(), "--fast\n--number=555 0123\n--unit=3\n--modem=conexant\n--codec=alaw\n--echo=-10\n--seed=7\n");
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["outcome"], "completed");
+    EXPECT_EQ(result["unit"], 3);
+    EXPECT_EQ(result["written"], nlohmann::json::array({"IdBeep"})) << run.out;
 }
 #endif
