@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -37,8 +38,10 @@ struct ProgramRun {
 using Watch = std::function<void(pid_t pid, const std::string& err)>;
 
 // Runs pravel-cli with the arguments, both outputs on pipes, and waits at most timeout for its end.
+// ownGroup: in a process group of its own, as a terminal's foreground job is (a Ctrl-C there goes to
+// the whole group).
 ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeout = std::chrono::seconds(60),
-                      const Watch& watch = {})
+                      const Watch& watch = {}, bool ownGroup = false)
 {
     ProgramRun run;
     int out[2], err[2];
@@ -54,7 +57,14 @@ ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeou
         argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    bool spawned = posix_spawn(&pid, PRAVEL_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
+    bool spawned = posix_spawn(&pid, PRAVEL_CLI_PATH, &actions, &attributes, argv.data(), environ) == 0;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
@@ -388,7 +398,9 @@ protected:
         m_arguments = dir + "/arguments";
         m_program = dir + "/pravel-sim";
         std::remove(m_arguments.c_str());
-        std::ofstream(m_program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << m_arguments << "'\nexec '"
+        std::remove((m_arguments + ".pid").c_str());
+        std::ofstream(m_program) << "#!/bin/sh\necho $$ > '" << m_arguments << ".pid'\nprintf '%s\\n' \"$@\" > '"
+                                 << m_arguments << "'\nexec '"
                                  << PRAVEL_SIM_PATH << "' \"$@\"\n";
         ::chmod(m_program.c_str(), 0755);
         ::setenv("PRAVEL_SIM", m_program.c_str(), 1);
@@ -399,6 +411,14 @@ protected:
     {
         std::ifstream file(m_arguments);
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    // The process id the stand-in ran as (it runs pravel-sim in its place), -1 when it did not run.
+    pid_t SimulatorPid() const
+    {
+        pid_t pid = -1;
+        std::ifstream(m_arguments + ".pid") >> pid;
+        return pid;
     }
 
     std::string m_program;
@@ -491,5 +511,37 @@ TEST_F(SimulateOverTheLine, WriteOverAnALawLineWithEchoReachesTheUnitChosen)
     EXPECT_EQ(result["outcome"], "completed");
     EXPECT_EQ(result["unit"], 3);
     EXPECT_EQ(result["written"], nlohmann::json::array({"IdBeep"})) << run.out;
+}
+
+// A Ctrl-C at the terminal reaches pravel-cli, not the pravel-sim it started: the call ends the
+// orderly way over the simulated line (the unit logged off, the modem reset and answering), and
+// only then is pravel-sim stopped and reaped.
+TEST_F(SimulateOverTheLine, CtrlCEndsTheCallTheOrderlyWayThenStopsPravelSim)
+{
+    const std::string trace = ::testing::TempDir() + "simulate_line_interrupted.trace";
+    std::remove(trace.c_str());
+    bool sent = false;
+    ProgramRun run = RunProgram({"read", "--simulate", "--all", "--line", "gsm", "--snr", "20", "--trace", trace},
+                                std::chrono::seconds(30),
+                                [&](pid_t pid, const std::string& err) {
+                                    if (!sent && err.find("Transfer") != std::string::npos) {
+                                        sent = true;
+                                        ::kill(-pid, SIGINT); // the terminal's whole foreground job
+                                    }
+                                },
+                                true);
+    ASSERT_TRUE(sent) << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("pravel-cli: Interrupted"), std::string::npos) << run.err;
+    // The simulator heard the end of the call: the log-off and the reset, answered.
+    std::ifstream file(trace);
+    const std::string dialogue((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const size_t reset = dialogue.rfind("ATZ");
+    ASSERT_NE(reset, std::string::npos) << dialogue;
+    EXPECT_NE(dialogue.find("OK", reset), std::string::npos) << dialogue;
+    const pid_t sim = SimulatorPid();
+    ASSERT_GT(sim, 0);
+    EXPECT_EQ(::kill(sim, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
 }
 #endif
