@@ -15,6 +15,8 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <future>
+#include <thread>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -484,10 +486,11 @@ TEST_F(SimulateOverTheLine, APravelSimThatCannotServeIsSaidAndNothingIsDialled)
 // built-in simulator's perfect wire; only the line options start a pravel-sim.
 TEST_F(SimulateOverTheLine, ReadAllOverAGsmLineReportsWhatThePerfectWireReports)
 {
-    ProgramRun plain = RunProgram({"read", "--simulate", "--all", "--json"});
-    ASSERT_EQ(plain.status, 0) << plain.err;
-    EXPECT_EQ(Arguments(), "");
+    // The two side by side: the plain one starts no pravel-sim, as the arguments' file shows below.
+    auto plainRun = std::async(std::launch::async, [] { return RunProgram({"read", "--simulate", "--all", "--json"}); });
     ProgramRun gsm = RunProgram({"read", "--simulate", "--all", "--json", "--line", "gsm", "--snr", "20"});
+    ProgramRun plain = plainRun.get();
+    ASSERT_EQ(plain.status, 0) << plain.err;
     ASSERT_EQ(gsm.status, 0) << gsm.err;
     EXPECT_EQ(Arguments(), "--fast\n--number=5550100\n--unit=1\n--line=gsm\n--snr=20\n");
     const nlohmann::json expected = nlohmann::json::parse(plain.out);
@@ -543,5 +546,26 @@ TEST_F(SimulateOverTheLine, CtrlCEndsTheCallTheOrderlyWayThenStopsPravelSim)
     ASSERT_GT(sim, 0);
     EXPECT_EQ(::kill(sim, 0), -1);
     EXPECT_EQ(errno, ESRCH);
+}
+
+// A pravel-cli killed outright leaves no pravel-sim behind: the system ends it.
+TEST_F(SimulateOverTheLine, APravelCliKilledLeavesNoPravelSim)
+{
+    bool sent = false;
+    ProgramRun run = RunProgram({"read", "--simulate", "--all", "--line", "gsm"}, std::chrono::seconds(30),
+                                [&](pid_t pid, const std::string& err) {
+                                    if (!sent && err.find("Dialing") != std::string::npos) {
+                                        sent = true;
+                                        ::kill(pid, SIGKILL);
+                                    }
+                                });
+    ASSERT_TRUE(sent) << run.err;
+    EXPECT_EQ(run.status, -1);
+    const pid_t sim = SimulatorPid();
+    ASSERT_GT(sim, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (::kill(sim, 0) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(::kill(sim, 0), -1) << "pravel-sim " << sim << " outlived its pravel-cli";
 }
 #endif
