@@ -138,8 +138,8 @@ void CJobCommand::AddJobOptions(CLI::App& app)
             ->type_name("N")
             ->needs(simulate),
     };
-    CheckNumberIn(m_lineOptions[1], -20, 100, false);
-    CheckNumberIn(m_lineOptions[3], -60, 0, true);
+    CheckNumberIn(m_lineOptions[1], SimMinSnrDb, SimMaxSnrDb, false);
+    CheckNumberIn(m_lineOptions[3], SimMinEchoDb, SimMaxEchoDb, true);
     CheckNumberIn(m_lineOptions[4], 0, 4294967295.0, true);
     app.add_option("--number", m_number, "Telephone number of the unit's line (at most 20 characters)")
         ->type_name("NUMBER");
