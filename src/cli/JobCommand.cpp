@@ -10,6 +10,7 @@
 #include "cli/ParameterNames.h"
 #include "modem/DialogueTraceScope.h"
 #include "cli/ResultOutput.h"
+#include "cli/SimulatorProcess.h"
 #include "cli/TerminalText.h"
 #include "files/TextEncoding.h"
 #include "form/ValueRules.h"
@@ -18,7 +19,6 @@
 #include "model/DialogIds.h"
 #include "form/ParameterForm.h"
 #include "model/ParameterTable.h"
-#include "cli/SimulatorProcess.h"
 #include "serial/PortUsers.h"
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
@@ -123,9 +123,8 @@ void CJobCommand::AddJobOptions(CLI::App& app)
             ->check(CLI::Validator(
                 [](std::string& name) {
                     SimCodec codec = SimCodec::None;
-                    return ParseSimCodec(name, &codec)
-                               ? std::string()
-                               : "the codec is none, alaw, ulaw or gsm, not '" + name + "'.";
+                    return ParseSimCodec(name, &codec) ? std::string()
+                                                       : "the codec is none, alaw, ulaw or gsm, not '" + name + "'.";
                 },
                 "", ""))
             ->type_name("NAME")

@@ -22,7 +22,8 @@ protected:
     CJobCommand(std::string name, std::string description, JobMode mode);
     ~CJobCommand() override;
 
-    // --port, --simulate, --modem, --sim-modem, the line (--line, --snr, --codec, --echo, --seed), --number, --code, --unit, --param, --trace, --quiet and --json.
+    // --port, --simulate, --modem, --sim-modem, the line (--line, --snr, --codec, --echo, --seed), --number, --code,
+    // --unit, --param, --trace, --quiet and --json.
     void AddJobOptions(CLI::App& app);
 
     // Fills --port and --modem, where not given, from the environment and the configuration

@@ -38,7 +38,7 @@ bool IsProgram(const std::string& path)
 {
     ::setpgid(0, 0);
     // pravel-sim ends on SIGINT and SIGTERM: neither may come in ignored or blocked.
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = SIG_DFL;
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
         ::sigaction(signal, &action, nullptr);
@@ -47,8 +47,8 @@ bool IsProgram(const std::string& path)
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int input = ::open("/dev/null", O_RDONLY);
-    if (::getppid() == parent && input >= 0 && ::dup2(input, STDIN_FILENO) >= 0 &&
-        ::dup2(out, STDOUT_FILENO) >= 0 && ::dup2(err, STDERR_FILENO) >= 0) {
+    if (::getppid() == parent && input >= 0 && ::dup2(input, STDIN_FILENO) >= 0 && ::dup2(out, STDOUT_FILENO) >= 0 &&
+        ::dup2(err, STDERR_FILENO) >= 0) {
         // A descriptor another thread opened without O_CLOEXEC does not pass to the simulator.
         ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
         ::execv(argv[0], argv);

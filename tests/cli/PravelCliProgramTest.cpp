@@ -16,10 +16,10 @@
 #include <fstream>
 #include <functional>
 #include <future>
-#include <thread>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -402,8 +402,7 @@ protected:
         std::remove(m_arguments.c_str());
         std::remove((m_arguments + ".pid").c_str());
         std::ofstream(m_program) << "#!/bin/sh\necho $$ > '" << m_arguments << ".pid'\nprintf '%s\\n' \"$@\" > '"
-                                 << m_arguments << "'\nexec '"
-                                 << PRAVEL_SIM_PATH << "' \"$@\"\n";
+                                 << m_arguments << "'\nexec '" << PRAVEL_SIM_PATH << "' \"$@\"\n";
         ::chmod(m_program.c_str(), 0755);
         ::setenv("PRAVEL_SIM", m_program.c_str(), 1);
     }
@@ -487,7 +486,9 @@ TEST_F(SimulateOverTheLine, APravelSimThatCannotServeIsSaidAndNothingIsDialled)
 TEST_F(SimulateOverTheLine, ReadAllOverAGsmLineReportsWhatThePerfectWireReports)
 {
     // The two side by side: the plain one starts no pravel-sim, as the arguments' file shows below.
-    auto plainRun = std::async(std::launch::async, [] { return RunProgram({"read", "--simulate", "--all", "--json"}); });
+    auto plainRun = std::async(std::launch::async, [] {
+        return RunProgram({"read", "--simulate", "--all", "--json"});
+    });
     ProgramRun gsm = RunProgram({"read", "--simulate", "--all", "--json", "--line", "gsm", "--snr", "20"});
     ProgramRun plain = plainRun.get();
     ASSERT_EQ(plain.status, 0) << plain.err;
@@ -505,11 +506,12 @@ TEST_F(SimulateOverTheLine, ReadAllOverAGsmLineReportsWhatThePerfectWireReports)
 // echo and seed given.
 TEST_F(SimulateOverTheLine, WriteOverAnALawLineWithEchoReachesTheUnitChosen)
 {
-    ProgramRun run = RunProgram({"write", "--simulate", "--number", "555 0123", "--unit", "3", "--sim-modem",
-                                 "conexant", "--set", "IdBeep=1", "--verify", "--json", "--codec", "alaw", "--echo", "-10",
-                                 "--seed", "7"});
+    ProgramRun run =
+        RunProgram({"write", "--simulate", "--number", "555 0123", "--unit", "3", "--sim-modem", "conexant", "--set",
+                    "IdBeep=1", "--verify", "--json", "--codec", "alaw", "--echo", "-10", "--seed", "7"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Arguments(), "--fast\n--number=555 0123\n--unit=3\n--modem=conexant\n--codec=alaw\n--echo=-10\n--seed=7\n");
+    EXPECT_EQ(Arguments(),
+              "--fast\n--number=555 0123\n--unit=3\n--modem=conexant\n--codec=alaw\n--echo=-10\n--seed=7\n");
     const nlohmann::json result = nlohmann::json::parse(run.out);
     EXPECT_EQ(result["outcome"], "completed");
     EXPECT_EQ(result["unit"], 3);
@@ -524,15 +526,15 @@ TEST_F(SimulateOverTheLine, CtrlCEndsTheCallTheOrderlyWayThenStopsPravelSim)
     const std::string trace = ::testing::TempDir() + "simulate_line_interrupted.trace";
     std::remove(trace.c_str());
     bool sent = false;
-    ProgramRun run = RunProgram({"read", "--simulate", "--all", "--line", "gsm", "--snr", "20", "--trace", trace},
-                                std::chrono::seconds(30),
-                                [&](pid_t pid, const std::string& err) {
-                                    if (!sent && err.find("Transfer") != std::string::npos) {
-                                        sent = true;
-                                        ::kill(-pid, SIGINT); // the terminal's whole foreground job
-                                    }
-                                },
-                                true);
+    ProgramRun run = RunProgram(
+        {"read", "--simulate", "--all", "--line", "gsm", "--snr", "20", "--trace", trace}, std::chrono::seconds(30),
+        [&](pid_t pid, const std::string& err) {
+            if (!sent && err.find("Transfer") != std::string::npos) {
+                sent = true;
+                ::kill(-pid, SIGINT); // the terminal's whole foreground job
+            }
+        },
+        true);
     ASSERT_TRUE(sent) << run.err;
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("pravel-cli: Interrupted"), std::string::npos) << run.err;

@@ -57,8 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
     Programs, SimulatorProcessStart,
     ::testing::Values(
         StartCase{"port", "echo 'port: /dev/pts/77'; exec sleep 30", true, "/dev/pts/77"},
-        StartCase{"refuses", "echo 'pravel-sim: this pravel-sim has no line model: the line can only be clean' >&2; exit 2",
-                  false, "ended before naming its port: pravel-sim: this pravel-sim has no line model"},
+        StartCase{"refuses",
+                  "echo 'pravel-sim: this pravel-sim has no line model: the line can only be clean' >&2; exit 2", false,
+                  "ended before naming its port: pravel-sim: this pravel-sim has no line model"},
         StartCase{"silent", "exec sleep 30", false, "named no port within"},
         StartCase{"other_line", "echo 'hello'; exec sleep 30", false, "its first line was \"hello\""}),
     [](const ::testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });
@@ -68,8 +69,7 @@ TEST(SimulatorProcess, AProgramThatIsNoneIsNotStarted)
     CSimulatorProcess process;
     std::string problem;
     EXPECT_FALSE(process.Start({"/nonexistent/pravel-sim"}, 500, &problem));
-    EXPECT_NE(problem.find("/nonexistent/pravel-sim could not be started: No such file"), std::string::npos)
-        << problem;
+    EXPECT_NE(problem.find("/nonexistent/pravel-sim could not be started: No such file"), std::string::npos) << problem;
 }
 
 // One that ignores SIGTERM is killed after the bounded wait, and reaped.
@@ -77,8 +77,8 @@ TEST(SimulatorProcess, StopKillsOneThatIgnoresTheTermination)
 {
     CSimulatorProcess process;
     std::string problem;
-    ASSERT_TRUE(process.Start({"/bin/sh", "-c", "trap '' TERM; echo 'port: /dev/pts/78'; exec sleep 30"}, 2000,
-                              &problem))
+    ASSERT_TRUE(
+        process.Start({"/bin/sh", "-c", "trap '' TERM; echo 'port: /dev/pts/78'; exec sleep 30"}, 2000, &problem))
         << problem;
     const auto start = Clock::now();
     process.Stop();
