@@ -237,7 +237,10 @@ void CSimulatorProcess::Stop()
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (reaped == 0) {
             TracePrintf("The simulator (pid %ld) did not end on SIGTERM: killed", m_pid);
-            ::kill(-pid, SIGKILL); // its whole process group: whatever it started goes with it
+            // Its whole process group, so whatever it started goes with it; and the program itself,
+            // should it have no group of its own.
+            ::kill(-pid, SIGKILL);
+            ::kill(pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
         }
