@@ -48,6 +48,14 @@ _pravel_cli()
         COMPREPLY=($(compgen -W "hash conexant intel" -- "$cur"))
         return 0
         ;;
+    --line)
+        COMPREPLY=($(compgen -W "clean noisy gsm" -- "$cur"))
+        return 0
+        ;;
+    --codec)
+        COMPREPLY=($(compgen -W "none alaw ulaw gsm" -- "$cur"))
+        return 0
+        ;;
     --unit)
         COMPREPLY=($(compgen -W "1 2 3 4 5 6" -- "$cur"))
         return 0
@@ -60,7 +68,7 @@ _pravel_cli()
         COMPREPLY=($(compgen -d -- "$cur"))
         return 0
         ;;
-    --number | --code | --retries | --retry-delay)
+    --number | --code | --retries | --retry-delay | --snr | --echo | --seed)
         return 0
         ;;
     esac

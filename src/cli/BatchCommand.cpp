@@ -286,6 +286,15 @@ int CBatchCommand::Execute(CommandIo& io)
         SimConfig config = FleetOfPlan(plan);
         if (!m_simConfigPath.empty() && !LoadSimConfigFile(m_simConfigPath, &config, &problem))
             return UsageError(io, problem);
+        // The batch's simulated modems are built in, on a perfect wire; the line as sound is
+        // pravel-sim's alone.
+        if (config.sound.on)
+            return UsageError(io, m_simConfigPath +
+                                      ": the line as sound (\"sound\") is played by pravel-sim only; "
+                                      "batch --simulate has a clean line. Run pravel-sim --config " +
+                                      m_simConfigPath +
+                                      " and give its port to batch with --port, or try one unit with read or write "
+                                      "--simulate --line.");
         config.fast = true;
         for (int i = 0; i < m_simulate; ++i) {
             simulators.push_back(std::make_unique<CSimulator>());

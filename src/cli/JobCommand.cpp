@@ -1,6 +1,7 @@
 #include "cli/JobCommand.h"
 
 #include <ostream>
+#include <sstream>
 
 #include <CLI/CLI.hpp>
 
@@ -9,6 +10,7 @@
 #include "cli/ParameterNames.h"
 #include "modem/DialogueTraceScope.h"
 #include "cli/ResultOutput.h"
+#include "cli/SimulatorProcess.h"
 #include "cli/TerminalText.h"
 #include "files/TextEncoding.h"
 #include "form/ValueRules.h"
@@ -18,9 +20,24 @@
 #include "form/ParameterForm.h"
 #include "model/ParameterTable.h"
 #include "serial/PortUsers.h"
+#include "sim/SimConfig.h"
 #include "sim/Simulator.h"
 
 const char* const SimulatedNumber = "5550100";
+
+namespace {
+
+// How long pravel-sim may take to name its port.
+constexpr int SimulatorStartWaitMs = 10000;
+
+std::string Shown(double number)
+{
+    std::ostringstream text;
+    text << number;
+    return text.str();
+}
+
+} // namespace
 
 std::string NormalizedPortName(const std::string& name)
 {
@@ -85,6 +102,44 @@ void CJobCommand::AddJobOptions(CLI::App& app)
         ->check(CLI::IsMember({"hash", "conexant", "intel"}).description(""))
         ->type_name("KIND")
         ->needs(simulate);
+    // The line as sound: pravel-sim's line options, passed on to a pravel-sim started for the job.
+    m_lineOptions = {
+        app.add_option("--line", m_linePreset,
+                       "With --simulate: the line the tones cross as sound (run by pravel-sim): clean, noisy "
+                       "(15 dB of noise) or gsm (a GSM 06.10 gateway, noise 30 dB down)")
+            ->check(CLI::Validator(
+                [](std::string& name) {
+                    SimSound sound;
+                    return ApplySimLinePreset(name, &sound) ? std::string()
+                                                            : "the line is clean, noisy or gsm, not '" + name + "'.";
+                },
+                "", ""))
+            ->type_name("PRESET")
+            ->needs(simulate),
+        app.add_option("--snr", m_snrDb, "With --simulate: white noise this many dB below the tones (-20 to 100)")
+            ->type_name("DB")
+            ->needs(simulate),
+        app.add_option("--codec", m_codec, "With --simulate: the line's speech codec, none, alaw, ulaw or gsm")
+            ->check(CLI::Validator(
+                [](std::string& name) {
+                    SimCodec codec = SimCodec::None;
+                    return ParseSimCodec(name, &codec) ? std::string()
+                                                       : "the codec is none, alaw, ulaw or gsm, not '" + name + "'.";
+                },
+                "", ""))
+            ->type_name("NAME")
+            ->needs(simulate),
+        app.add_option("--echo", m_echoDb,
+                       "With --simulate: an echo of the sender's own tones this many dB down (-60 to 0, such as -10)")
+            ->type_name("DB")
+            ->needs(simulate),
+        app.add_option("--seed", m_seed, "With --simulate: the line noise's seed (the same seed, the same noise)")
+            ->type_name("N")
+            ->needs(simulate),
+    };
+    CheckNumberIn(m_lineOptions[1], SimMinSnrDb, SimMaxSnrDb, false);
+    CheckNumberIn(m_lineOptions[3], SimMinEchoDb, SimMaxEchoDb, true);
+    CheckNumberIn(m_lineOptions[4], 0, 4294967295.0, true);
     app.add_option("--number", m_number, "Telephone number of the unit's line (at most 20 characters)")
         ->type_name("NUMBER");
     app.add_option("--code", m_code, "The unit's programming code, four digits")->type_name("CODE");
@@ -126,6 +181,11 @@ bool CJobCommand::ApplyJobOptions(std::string* problem)
 {
     if (!m_simulate && m_port.empty()) {
         *problem = "Give the modem's serial port with --port DEVICE (or set PRAVEL_PORT), or use --simulate.";
+        return false;
+    }
+    if (LineAsSound() && !CSimulatorProcess::Available()) {
+        *problem = "The line as sound (--line, --snr, --codec, --echo, --seed) is played by pravel-sim, which runs "
+                   "on Linux only; here --simulate has a clean line.";
         return false;
     }
     if (!m_number.empty()) {
@@ -209,8 +269,18 @@ void CJobCommand::NameTickedParameters()
             m_named[static_cast<size_t>(row)] = true;
 }
 
+bool CJobCommand::LineAsSound() const
+{
+    for (const CLI::Option* option : m_lineOptions)
+        if (option->count() > 0)
+            return true;
+    return false;
+}
+
 bool CJobCommand::StartSimulator(std::string* problem)
 {
+    if (LineAsSound())
+        return StartSimulatorProcess(problem);
     SimConfig config = DefaultSimConfig();
     config.fast = true;
     if (!m_simulatedModem.empty())
@@ -224,6 +294,41 @@ bool CJobCommand::StartSimulator(std::string* problem)
         return false;
     SetComPortName(m_simulator->DevicePath());
     return true;
+}
+
+bool CJobCommand::StartSimulatorProcess(std::string* problem)
+{
+    const std::string program = CSimulatorProcess::FindProgram(problem);
+    if (program.empty())
+        return false;
+    // What the built-in simulator gets, and the line.
+    std::vector<std::string> arguments = {program, "--fast", std::string("--number=") + theJob.phoneNumber,
+                                          "--unit=" + std::to_string(theJob.unit)};
+    if (!m_simulatedModem.empty())
+        arguments.push_back("--modem=" + m_simulatedModem);
+    if (m_lineOptions[0]->count() > 0)
+        arguments.push_back("--line=" + m_linePreset);
+    if (m_lineOptions[1]->count() > 0)
+        arguments.push_back("--snr=" + Shown(m_snrDb));
+    if (m_lineOptions[2]->count() > 0)
+        arguments.push_back("--codec=" + m_codec);
+    if (m_lineOptions[3]->count() > 0)
+        arguments.push_back("--echo=" + std::to_string(m_echoDb));
+    if (m_lineOptions[4]->count() > 0)
+        arguments.push_back("--seed=" + std::to_string(m_seed));
+    m_simulatorProcess = std::make_unique<CSimulatorProcess>();
+    if (!m_simulatorProcess->Start(arguments, SimulatorStartWaitMs, problem))
+        return false;
+    SetComPortName(m_simulatorProcess->DevicePath());
+    return true;
+}
+
+void CJobCommand::StopSimulator()
+{
+    if (m_simulator)
+        m_simulator->Stop();
+    if (m_simulatorProcess)
+        m_simulatorProcess->Stop();
 }
 
 bool CJobCommand::CheckBeforeDialling(std::string* problem) const
@@ -255,16 +360,14 @@ int CJobCommand::RunJob(CommandIo& io)
     }
     CDialogueTraceScope dialogue;
     if (!dialogue.Start(m_traceFile, CliProgramName(), m_modemProfile, GetComPortName(), &problem)) {
-        if (m_simulator)
-            m_simulator->Stop();
+        StopSimulator();
         return UsageError(io, problem);
     }
     // --quiet: the progress goes nowhere.
     std::ostream nowhere(nullptr);
     CommandIo jobIo{io.in, io.out, m_quiet ? nowhere : io.err, io.errIsTerminal && !m_quiet};
     m_result = session.Run(jobIo);
-    if (m_simulator)
-        m_simulator->Stop();
+    StopSimulator();
     if (!dialogue.Finish(&problem))
         PrintError(io, problem);
     m_completed = JobCompleted(m_result, m_model, m_mode);

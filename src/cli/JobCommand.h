@@ -15,13 +15,15 @@
 #include "model/ProgrammingJob.h"
 
 class CSimulator;
+class CSimulatorProcess;
 
 class CJobCommand : public CCommand {
 protected:
     CJobCommand(std::string name, std::string description, JobMode mode);
     ~CJobCommand() override;
 
-    // --port, --simulate, --modem, --sim-modem, --number, --code, --unit, --param, --trace, --quiet and --json.
+    // --port, --simulate, --modem, --sim-modem, the line (--line, --snr, --codec, --echo, --seed), --number, --code,
+    // --unit, --param, --trace, --quiet and --json.
     void AddJobOptions(CLI::App& app);
 
     // Fills --port and --modem, where not given, from the environment and the configuration
@@ -76,9 +78,22 @@ protected:
     CLI::Option* m_modemOption = nullptr;
 
 private:
+    // Any of the line options given: the job runs against a pravel-sim started for it.
+    bool LineAsSound() const;
+    // The built-in simulator, or pravel-sim when the line is sound; false with the problem.
     bool StartSimulator(std::string* problem);
+    bool StartSimulatorProcess(std::string* problem);
+    void StopSimulator();
 
     std::unique_ptr<CSimulator> m_simulator;
+    std::unique_ptr<CSimulatorProcess> m_simulatorProcess;
+    // The line options, in the order --line, --snr, --codec, --echo, --seed, and their values.
+    std::vector<CLI::Option*> m_lineOptions;
+    std::string m_linePreset;
+    double m_snrDb = 0;
+    std::string m_codec;
+    int m_echoDb = 0;
+    unsigned m_seed = 1;
 };
 
 // The number and unit pravel-cli defaults to with --simulate: the simulated line's and unit's.

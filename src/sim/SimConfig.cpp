@@ -70,11 +70,11 @@ bool IsGarbageCharacter(char c)
 // The line's sound: levels a line can carry, tones a detector can be given.
 bool ValidateSound(const SimSound& sound, std::string* error)
 {
-    if (sound.snrDb < -20 || sound.snrDb > 100)
+    if (sound.snrDb < SimMinSnrDb || sound.snrDb > SimMaxSnrDb)
         return Fail(error, "the signal-to-noise ratio must be -20 to 100 dB");
     if (sound.levelDbm0 < -60 || sound.levelDbm0 > 3)
         return Fail(error, "the tone level must be -60 to 3 dBm0");
-    if (sound.echoDb < -60 || sound.echoDb > 0)
+    if (sound.echoDb < SimMinEchoDb || sound.echoDb > SimMaxEchoDb)
         return Fail(error, "the echo must be -60 to 0 dB");
     if (sound.echoDelayMs < 1 || sound.echoDelayMs > 500)
         return Fail(error, "the echo delay must be 1 to 500 ms");

@@ -157,6 +157,11 @@ struct SimSound {
     int unitGapMs = 70;         // with this much silence after each
     int modemGapMs = 50;        // the modem's silence after each tone it plays
 };
+// What the line's noise and echo may be, wherever they are set (options, configuration files).
+constexpr double SimMinSnrDb = -20;
+constexpr double SimMaxSnrDb = 100;
+constexpr int SimMinEchoDb = -60;
+constexpr int SimMaxEchoDb = 0;
 // The presets of the line: "clean" (the perfect wire), "noisy" (old copper: 15 dB of noise) and
 // "gsm" (a GSM gateway: the GSM 06.10 codec, noise 30 dB down). False for any other name.
 bool ApplySimLinePreset(const std::string& name, SimSound* sound);

@@ -733,6 +733,26 @@ INSTANTIATE_TEST_SUITE_P(
                       BadPlan{"unknown_column", "number,code,Volume\n5550101,3958,3\n", "row 1, column Volume:"}),
     [](const ::testing::TestParamInfo<BadPlan>& info) { return std::string(info.param.name); });
 
+// The line as sound is pravel-sim's: a --sim-config that asks for it is refused, saying where
+// that line is played, before anything is dialled.
+TEST_F(BatchCommandTest, ASimConfigWithTheLineAsSoundSaysWhereThatLineIsPlayed)
+{
+    const std::string plan = WritePlan("number,unit,code,action,IdBeep\n5550100,1,3958,read,x\n");
+    const std::string config = m_dir + "gsm.json";
+    std::ofstream(config) << R"({"sound": {"preset": "gsm", "snrDb": 10}})";
+    CliRun run = RunCli({"batch", plan, "--simulate", "1", "--sim-config", config, "--quiet"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find(config + ": the line as sound (\"sound\") is played by pravel-sim only; batch --simulate "
+                                    "has a clean line."),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("read or write --simulate --line"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("rows succeeded"), std::string::npos) << run.out;
+    // A clean line in the same key is no sound: the run goes ahead.
+    std::ofstream(config) << R"({"sound": {"preset": "clean"}})";
+    EXPECT_EQ(RunCli({"batch", plan, "--simulate", "1", "--sim-config", config, "--quiet"}).status, 0);
+}
+
 TEST_F(BatchCommandTest, SimulatedModemsReachEveryUnitOfThePlan)
 {
     const std::string plan = WritePlan("number,unit,code,action,IdBeep\n5550301,3,1234,write,1\n5550302,1,3958,read,x\n");

@@ -5,16 +5,21 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -35,8 +40,10 @@ struct ProgramRun {
 using Watch = std::function<void(pid_t pid, const std::string& err)>;
 
 // Runs pravel-cli with the arguments, both outputs on pipes, and waits at most timeout for its end.
+// ownGroup: in a process group of its own, as a terminal's foreground job is (a Ctrl-C there goes to
+// the whole group).
 ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeout = std::chrono::seconds(60),
-                      const Watch& watch = {})
+                      const Watch& watch = {}, bool ownGroup = false)
 {
     ProgramRun run;
     int out[2], err[2];
@@ -52,7 +59,14 @@ ProgramRun RunProgram(std::vector<std::string> args, std::chrono::seconds timeou
         argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    bool spawned = posix_spawn(&pid, PRAVEL_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
+    bool spawned = posix_spawn(&pid, PRAVEL_CLI_PATH, &actions, &attributes, argv.data(), environ) == 0;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
@@ -369,5 +383,197 @@ TEST(PravelCliProgram, EndsTheCallOnAHopelessLineWithTheNoisyLineMessage)
     EXPECT_EQ(result["error"].get<std::string>().rfind("The line is too noisy for DTMF: ", 0), 0u) << result["error"];
     EXPECT_TRUE(result["values"].empty()) << result["values"];
     EXPECT_LT(took, std::chrono::seconds(15));
+}
+#endif
+
+// The line as sound under --simulate: pravel-cli starts a pravel-sim of its own. PRAVEL_SIM points
+// at a stand-in that records its arguments, one a line, and then runs the real one.
+class SimulateOverTheLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : name)
+            c = c == '/' ? '_' : c;
+        const std::string dir = ::testing::TempDir() + "simulate_line_" + name;
+        ::mkdir(dir.c_str(), 0755);
+        m_arguments = dir + "/arguments";
+        m_program = dir + "/pravel-sim";
+        std::remove(m_arguments.c_str());
+        std::remove((m_arguments + ".pid").c_str());
+        std::ofstream(m_program) << "#!/bin/sh\necho $$ > '" << m_arguments << ".pid'\nprintf '%s\\n' \"$@\" > '"
+                                 << m_arguments << "'\nexec '" << PRAVEL_SIM_PATH << "' \"$@\"\n";
+        ::chmod(m_program.c_str(), 0755);
+        ::setenv("PRAVEL_SIM", m_program.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("PRAVEL_SIM"); }
+    // What the stand-in was started with, "" when it was not started.
+    std::string Arguments() const
+    {
+        std::ifstream file(m_arguments);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    // The process id the stand-in ran as (it runs pravel-sim in its place), -1 when it did not run.
+    pid_t SimulatorPid() const
+    {
+        pid_t pid = -1;
+        std::ifstream(m_arguments + ".pid") >> pid;
+        return pid;
+    }
+
+    std::string m_program;
+    std::string m_arguments;
+};
+
+// Bad line options are refused before anything starts, naming the option.
+TEST_F(SimulateOverTheLine, BadOptionsAreRefusedWithNothingStarted)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string errorPart;
+    } cases[] = {
+        {{"read", "--simulate", "--all", "--snr", "200"}, "--snr: give a number from -20 to 100, not '200'."},
+        {{"read", "--simulate", "--all", "--snr", "loud"}, "--snr:"},
+        {{"read", "--simulate", "--all", "--codec", "opus"}, "--codec: the codec is none, alaw, ulaw or gsm"},
+        {{"read", "--simulate", "--all", "--echo", "3"}, "--echo: give a whole number from -60 to 0"},
+        {{"read", "--simulate", "--all", "--seed", "-1"}, "--seed:"},
+        {{"write", "--simulate", "--set", "IdBeep=1", "--line", "cable"}, "--line: the line is clean, noisy or gsm"},
+        {{"read", "--port", "/dev/null", "--all", "--line", "gsm"}, "--line requires --simulate"},
+        {{"write", "--port", "/dev/null", "--set", "IdBeep=1", "--snr", "10"}, "--snr requires --simulate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.errorPart);
+        ProgramRun run = RunProgram(c.args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_NE(run.err.find(c.errorPart), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Arguments(), "");
+}
+
+// A pravel-sim that is not there, or that refuses the line: said, exit status 1, nothing dialled.
+TEST_F(SimulateOverTheLine, APravelSimThatCannotServeIsSaidAndNothingIsDialled)
+{
+    const std::string refusing = m_program + "-without-line";
+    std::ofstream(refusing) << "#!/bin/sh\necho 'pravel-sim: this pravel-sim has no line model: the line can only be "
+                               "clean' >&2\nexit 2\n";
+    ::chmod(refusing.c_str(), 0755);
+    struct Case {
+        std::string program;
+        std::string errorPart;
+    } cases[] = {
+        {"/nonexistent/pravel-sim",
+         "pravel-cli: The simulator could not be started: PRAVEL_SIM names /nonexistent/pravel-sim, which is no "
+         "program: No such file or directory\n"},
+        {refusing, "pravel-cli: The simulator could not be started: " + refusing +
+                       " ended before naming its port: pravel-sim: this pravel-sim has no line model: the line can "
+                       "only be clean\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        ::setenv("PRAVEL_SIM", c.program.c_str(), 1);
+        ProgramRun run = RunProgram({"read", "--simulate", "--all", "--json", "--line", "gsm", "--snr", "10"});
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find(c.errorPart), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Dialing"), std::string::npos) << run.err;
+    }
+}
+
+#ifdef PRAVEL_SIM_LINE_MODEL
+// Through a GSM gateway with noise 20 dB down the read-all reports what it reports over the
+// built-in simulator's perfect wire; only the line options start a pravel-sim.
+TEST_F(SimulateOverTheLine, ReadAllOverAGsmLineReportsWhatThePerfectWireReports)
+{
+    // The two side by side: the plain one starts no pravel-sim, as the arguments' file shows below.
+    auto plainRun = std::async(std::launch::async, [] {
+        return RunProgram({"read", "--simulate", "--all", "--json"});
+    });
+    ProgramRun gsm = RunProgram({"read", "--simulate", "--all", "--json", "--line", "gsm", "--snr", "20"});
+    ProgramRun plain = plainRun.get();
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(gsm.status, 0) << gsm.err;
+    EXPECT_EQ(Arguments(), "--fast\n--number=5550100\n--unit=1\n--line=gsm\n--snr=20\n");
+    const nlohmann::json expected = nlohmann::json::parse(plain.out);
+    const nlohmann::json result = nlohmann::json::parse(gsm.out);
+    EXPECT_EQ(result["outcome"], "completed");
+    EXPECT_EQ(result["firmware"], expected["firmware"]);
+    EXPECT_EQ(result["values"].size(), 21u);
+    EXPECT_EQ(result["values"], expected["values"]);
+}
+
+// A write, read back in the same call, reaches the unit, number and modem chosen, over the codec,
+// echo and seed given.
+TEST_F(SimulateOverTheLine, WriteOverAnALawLineWithEchoReachesTheUnitChosen)
+{
+    ProgramRun run =
+        RunProgram({"write", "--simulate", "--number", "555 0123", "--unit", "3", "--sim-modem", "conexant", "--set",
+                    "IdBeep=1", "--verify", "--json", "--codec", "alaw", "--echo", "-10", "--seed", "7"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Arguments(),
+              "--fast\n--number=555 0123\n--unit=3\n--modem=conexant\n--codec=alaw\n--echo=-10\n--seed=7\n");
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["outcome"], "completed");
+    EXPECT_EQ(result["unit"], 3);
+    EXPECT_EQ(result["written"], nlohmann::json::array({"IdBeep"})) << run.out;
+}
+
+// A Ctrl-C at the terminal reaches pravel-cli, not the pravel-sim it started: the call ends the
+// orderly way over the simulated line (the unit logged off, the modem reset and answering), and
+// only then is pravel-sim stopped and reaped.
+TEST_F(SimulateOverTheLine, CtrlCEndsTheCallTheOrderlyWayThenStopsPravelSim)
+{
+    const std::string trace = ::testing::TempDir() + "simulate_line_interrupted.trace";
+    std::remove(trace.c_str());
+    bool sent = false;
+    ProgramRun run = RunProgram(
+        {"read", "--simulate", "--all", "--line", "gsm", "--snr", "20", "--trace", trace}, std::chrono::seconds(30),
+        [&](pid_t pid, const std::string& err) {
+            if (!sent && err.find("Transfer") != std::string::npos) {
+                sent = true;
+                ::kill(-pid, SIGINT); // the terminal's whole foreground job
+            }
+        },
+        true);
+    ASSERT_TRUE(sent) << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("pravel-cli: Interrupted"), std::string::npos) << run.err;
+    // The simulator heard the end of the call: the log-off and the reset, answered.
+    std::ifstream file(trace);
+    const std::string dialogue((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const size_t reset = dialogue.rfind("ATZ");
+    ASSERT_NE(reset, std::string::npos) << dialogue;
+    EXPECT_NE(dialogue.find("OK", reset), std::string::npos) << dialogue;
+    const pid_t sim = SimulatorPid();
+    ASSERT_GT(sim, 0);
+    EXPECT_EQ(::kill(sim, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
+}
+
+// A pravel-cli killed outright leaves no pravel-sim behind: the system ends it.
+TEST_F(SimulateOverTheLine, APravelCliKilledLeavesNoPravelSim)
+{
+    bool sent = false;
+    ProgramRun run = RunProgram({"read", "--simulate", "--all", "--line", "gsm"}, std::chrono::seconds(30),
+                                [&](pid_t pid, const std::string& err) {
+                                    if (!sent && err.find("Dialing") != std::string::npos) {
+                                        sent = true;
+                                        ::kill(pid, SIGKILL);
+                                    }
+                                });
+    ASSERT_TRUE(sent) << run.err;
+    EXPECT_EQ(run.status, -1);
+    const pid_t sim = SimulatorPid();
+    ASSERT_GT(sim, 0);
+    // Gone, or ended and waiting for whoever adopted it to reap it.
+    const auto running = [sim] {
+        std::ifstream stat("/proc/" + std::to_string(sim) + "/stat");
+        std::string pid, name, state;
+        return stat >> pid >> name >> state && state != "Z";
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(running()) << "pravel-sim " << sim << " outlived its pravel-cli";
 }
 #endif

@@ -250,13 +250,13 @@ int main(int argc, char** argv)
                                    "The line: clean (a perfect wire, the default), noisy (15 dB of noise) or gsm\n"
                                    "(a GSM 06.10 gateway, noise 30 dB down); the tones go through it as sound")
                         ->check(CLI::IsMember({"clean", "noisy", "gsm"}));
-    auto* snrOpt = app.add_option("--snr", snr, "White noise this many dB below the tones")->check(CLI::Range(-20.0, 100.0));
+    auto* snrOpt = app.add_option("--snr", snr, "White noise this many dB below the tones")->check(CLI::Range(SimMinSnrDb, SimMaxSnrDb));
     auto* codecOpt = app.add_option("--codec", codecName, "The speech codec of the line: none, alaw, ulaw or gsm")
                          ->check(CLI::IsMember({"none", "alaw", "ulaw", "gsm"}));
     auto* levelOpt = app.add_option("--level", level, "The tones' level in dBm0 (each frequency; default -10)")
                          ->check(CLI::Range(-60, 3));
     auto* echoOpt = app.add_option("--echo", echo, "An echo of the sender's signal this many dB down (such as -10)")
-                        ->check(CLI::Range(-60, 0));
+                        ->check(CLI::Range(SimMinEchoDb, SimMaxEchoDb));
     auto* echoDelayOpt = app.add_option("--echo-delay", echoDelay, "The echo's delay in ms (default 20)")
                              ->check(CLI::Range(1, 500));
     auto* seedOpt = app.add_option("--seed", seed, "The noise's seed: the same seed, the same noise (default 1)");
