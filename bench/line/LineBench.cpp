@@ -1,8 +1,8 @@
 // Read-all jobs against the simulator in fast mode with its line as sound, over lines from clean
 // to hopeless: how many calls complete with every value right, how many fail with a message, how
 // many report a wrong value (there must be none: the check digit and the second hearing after a
-// spoilt answer are the guard), how long a call
-// would take on a real line, how many codes went out again, and the simulator's CPU time.
+// spoilt answer are the guard), how long a call would take on a real line, how many codes went out
+// again, and the simulator's CPU time.
 //
 //   line_bench [calls [csv [only [checks]]]]
 //       calls   calls per line (default 50)
