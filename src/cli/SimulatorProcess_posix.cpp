@@ -236,7 +236,7 @@ void CSimulatorProcess::Stop()
         while ((reaped = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (reaped == 0) {
-            TracePrintf("The simulator (pid %ld) did not end on SIGTERM: killed", m_pid);
+            TracePrintf("The simulator (pid %ld) did not end on SIGTERM: killed\n", m_pid);
             // Its whole process group, so whatever it started goes with it; and the program itself,
             // should it have no group of its own.
             ::kill(-pid, SIGKILL);
