@@ -1,7 +1,6 @@
 #include "cli/JobCommand.h"
 
 #include <ostream>
-#include <sstream>
 
 #include <CLI/CLI.hpp>
 
@@ -29,13 +28,6 @@ namespace {
 
 // How long pravel-sim may take to name its port.
 constexpr int SimulatorStartWaitMs = 10000;
-
-std::string Shown(double number)
-{
-    std::ostringstream text;
-    text << number;
-    return text.str();
-}
 
 } // namespace
 
@@ -306,16 +298,10 @@ bool CJobCommand::StartSimulatorProcess(std::string* problem)
                                           "--unit=" + std::to_string(theJob.unit)};
     if (!m_simulatedModem.empty())
         arguments.push_back("--modem=" + m_simulatedModem);
-    if (m_lineOptions[0]->count() > 0)
-        arguments.push_back("--line=" + m_linePreset);
-    if (m_lineOptions[1]->count() > 0)
-        arguments.push_back("--snr=" + Shown(m_snrDb));
-    if (m_lineOptions[2]->count() > 0)
-        arguments.push_back("--codec=" + m_codec);
-    if (m_lineOptions[3]->count() > 0)
-        arguments.push_back("--echo=" + std::to_string(m_echoDb));
-    if (m_lineOptions[4]->count() > 0)
-        arguments.push_back("--seed=" + std::to_string(m_seed));
+    // pravel-sim's options have the same names and ranges: each goes on as it was given.
+    for (const CLI::Option* option : m_lineOptions)
+        if (option->count() > 0)
+            arguments.push_back(option->get_name() + "=" + option->results().back());
     m_simulatorProcess = std::make_unique<CSimulatorProcess>();
     if (!m_simulatorProcess->Start(arguments, SimulatorStartWaitMs, problem))
         return false;

@@ -87,7 +87,8 @@ private:
 
     std::unique_ptr<CSimulator> m_simulator;
     std::unique_ptr<CSimulatorProcess> m_simulatorProcess;
-    // The line options, in the order --line, --snr, --codec, --echo, --seed, and their values.
+    // The line options, in the order pravel-sim is given them (--line, --snr, --codec, --echo,
+    // --seed), and the values they are checked into; each goes on to pravel-sim as given.
     std::vector<CLI::Option*> m_lineOptions;
     std::string m_linePreset;
     double m_snrDb = 0;

@@ -374,7 +374,7 @@ bool CModemDriver::ConfirmedAnswer(const std::string& answer)
 }
 
 // Three tries without a valid answer. When nothing at all came back to the login, no unit with
-// the number dialled answered on this line: a wrong unit number, not a bad line.
+// the number dialled answered: a wrong unit number, or a line the unit hears nothing on.
 void CModemDriver::ShowNoAnswerError()
 {
     if (m_loginSent.load() && !m_unitHeard.load())
