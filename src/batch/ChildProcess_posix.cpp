@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 
+#include "batch/ChildOutput_posix.h"
 #include "diag/Trace.h"
 
 namespace {
@@ -223,20 +224,7 @@ int CChildProcess::Wait()
             TRACE_LAST_ERROR(static_cast<uint32_t>(errno), "poll");
             break;
         }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            char buffer[4096];
-            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                fds[i].fd = -1;
-                --open;
-            } else {
-                (i == 0 ? m_output : m_errorOutput).append(buffer, static_cast<size_t>(got));
-            }
-        }
+        open = ReadChildOutput(fds, &m_output, &m_errorOutput);
     }
     CloseFd(m_outFd);
     CloseFd(m_errFd);

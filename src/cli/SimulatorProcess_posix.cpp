@@ -13,6 +13,7 @@
 #include <cstring>
 #include <thread>
 
+#include "batch/ChildOutput_posix.h"
 #include "batch/ChildProcess.h"
 #include "diag/Trace.h"
 
@@ -188,20 +189,7 @@ bool CSimulatorProcess::Start(const std::vector<std::string>& arguments, int wai
             late = ready == 0;
             break;
         }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            char buffer[1024];
-            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                fds[i].fd = -1;
-                --open;
-            } else {
-                (i == 0 ? output : errors).append(buffer, static_cast<size_t>(got));
-            }
-        }
+        open = ReadChildOutput(fds, &output, &errors);
     }
     const std::string line = FirstLine(output);
     if (line.rfind("port: ", 0) == 0 && line.size() > 6) {
