@@ -24,6 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/SimulatorProcess.h"
 #include "sim/Simulator.h"
 
 extern char** environ;
@@ -302,49 +303,19 @@ TEST(PravelCliProgram, PortsListsRunningSimulators)
 }
 
 #ifdef PRAVEL_SIM_LINE_MODEL
-// A pravel-sim in fast mode with these options; its port, or empty when it did not start.
+// A pravel-sim in fast mode with these options, started as pravel-cli starts its own; its port,
+// or empty when it did not start. Stopped and reaped at the end of the test.
 struct SimProgram {
-    pid_t pid = -1;
-    int out = -1;
+    CSimulatorProcess process;
     std::string port;
     explicit SimProgram(std::vector<std::string> args)
     {
-        int pipe[2];
-        if (::pipe2(pipe, O_CLOEXEC) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
         args.insert(args.begin(), {PRAVEL_SIM_PATH, "--fast"});
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const bool spawned = posix_spawn(&pid, PRAVEL_SIM_PATH, &actions, nullptr, argv.data(), environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(pipe[1]);
-        out = pipe[0];
-        if (!spawned) {
-            pid = -1;
-            return;
-        }
-        // Its first line names the port: "port: /dev/pts/N".
-        std::string line;
-        char c = 0;
-        pollfd wait = {out, POLLIN, 0};
-        while (line.find('\n') == std::string::npos && ::poll(&wait, 1, 10000) > 0 && ::read(out, &c, 1) == 1)
-            line += c;
-        if (line.rfind("port: ", 0) == 0)
-            port = line.substr(6, line.find('\n') - 6);
-    }
-    ~SimProgram()
-    {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-        if (out >= 0)
-            ::close(out);
+        std::string problem;
+        if (process.Start(args, 10000, &problem))
+            port = process.DevicePath();
+        else
+            ADD_FAILURE() << problem;
     }
 };
 
